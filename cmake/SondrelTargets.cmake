@@ -1,0 +1,61 @@
+# Shared build settings and the helpers every layer uses.
+
+set(SONDREL_WARNINGS -Wall -Wextra -Werror)
+
+if(SONDREL_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+if(SONDREL_FUZZ)
+    # Every library gets coverage instrumentation; only fuzz targets link the driver.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+    add_custom_target(fuzzers)
+endif()
+if(SONDREL_TSAN)
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+endif()
+
+# sondrel_library(NAME SOURCES...): a static library of one layer, with the
+# project's warnings, its folder's parent as include root ("runtime/core/Text.h").
+function(sondrel_library name)
+    add_library(${name} STATIC ${ARGN})
+    target_compile_options(${name} PRIVATE ${SONDREL_WARNINGS})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# sondrel_tests(NAME LIBS...): one test program per folder built from every
+# *_test.cpp beside the code, linked with the given libraries, registered with
+# CTest test by test. Tests get the offscreen Qt platform and the build's
+# bin folder (where afconvert and helpers live) at the front of PATH.
+function(sondrel_tests name)
+    file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+    if(NOT test_sources)
+        return()
+    endif()
+    add_executable(${name} ${test_sources})
+    target_compile_options(${name} PRIVATE ${SONDREL_WARNINGS})
+    target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main)
+    gtest_discover_tests(${name}
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES LABELS ${name}
+                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SONDREL_BIN=${CMAKE_BINARY_DIR}/bin;PATH=${CMAKE_BINARY_DIR}/bin:$ENV{PATH}")
+endfunction()
+
+# sondrel_fuzzer(NAME SOURCE LIBS...): a libFuzzer target, built only with
+# SONDREL_FUZZ on a clang compiler.
+function(sondrel_fuzzer name source)
+    if(NOT SONDREL_FUZZ)
+        return()
+    endif()
+    add_executable(${name} ${source})
+    target_compile_options(${name} PRIVATE ${SONDREL_WARNINGS})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name} PRIVATE ${ARGN})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+    add_dependencies(fuzzers ${name})
+endfunction()
+
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
