@@ -59,3 +59,18 @@ function(sondrel_fuzzer name source)
 endfunction()
 
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# sondrel_benchmark(NAME SOURCE LIBS...): a Google Benchmark program whose
+# source lives in bench/; each layer registers its own. bench/run.sh runs them.
+if(SONDREL_BENCH)
+    find_package(benchmark REQUIRED)
+endif()
+function(sondrel_benchmark name source)
+    if(NOT SONDREL_BENCH)
+        return()
+    endif()
+    add_executable(${name} ${source})
+    target_compile_options(${name} PRIVATE ${SONDREL_WARNINGS})
+    target_link_libraries(${name} PRIVATE ${ARGN} benchmark::benchmark)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endfunction()

@@ -1,0 +1,1 @@
+int sondrelPlaceholder() { return 1; }
