@@ -186,7 +186,9 @@ ThreadHandle StartThread(std::function<void()> procedure) {
         return 0;
     }
     threads.records.front().thread = thread;
-    return start.release()->handle;
+    const ThreadHandle handle = start->handle;
+    static_cast<void>(start.release()); // the thread owns it now
+    return handle;
 }
 
 ThreadHandle StartThread(ThreadProcedure procedure, std::intptr_t argument) {
