@@ -1,6 +1,7 @@
 #include "runtime/system/ProgramRunner.h"
 
 #include "runtime/system/ArgumentSplitter.h"
+#include "runtime/system/ExactUtf8.h"
 #include "runtime/system/ProgramObject.h"
 #include "runtime/system/ProgramPath.h"
 
@@ -52,18 +53,7 @@ ProgramRegistry& registry() {
     return instance;
 }
 
-// UTF-8 form of a text, or nothing when the text does not convert completely
-// (a cut-short name, argument or folder must not be used) or holds a zero
-// character (which no system call can carry).
-std::optional<std::string> exactUtf8(core::TextView text) {
-    std::string bytes = core::TextToUtf8(text);
-    if (bytes.find('\0') != std::string::npos || core::Utf8ToText(bytes) != text) {
-        return std::nullopt;
-    }
-    return bytes;
-}
-
-// A read pipe for the child's `target` descriptor, when asked for.
+// Makes `pipe` when it is wanted.
 bool makePipeIf(bool wanted, Pipe& pipe) {
     return !wanted || MakePipe(pipe);
 }
@@ -138,9 +128,9 @@ ProgramHandle startProgram(std::string name, std::vector<std::string> arguments,
 
 ProgramHandle StartProgram(core::TextView program, core::TextView arguments, core::TextView folder,
                            int flags) {
-    std::optional<std::string> name = exactUtf8(program);
-    std::optional<std::string> text = exactUtf8(arguments);
-    std::optional<std::string> place = exactUtf8(folder);
+    std::optional<std::string> name = ExactUtf8(program);
+    std::optional<std::string> text = ExactUtf8(arguments);
+    std::optional<std::string> place = ExactUtf8(folder);
     if (!name || !text || !place) {
         return 0;
     }
@@ -153,15 +143,15 @@ ProgramHandle StartProgram(core::TextView program, core::TextView arguments, cor
 
 ProgramHandle StartProgram(core::TextView program, const std::vector<core::Text>& arguments,
                            core::TextView folder, int flags) {
-    std::optional<std::string> name = exactUtf8(program);
-    std::optional<std::string> place = exactUtf8(folder);
+    std::optional<std::string> name = ExactUtf8(program);
+    std::optional<std::string> place = ExactUtf8(folder);
     if (!name || !place) {
         return 0;
     }
     std::vector<std::string> converted;
     converted.reserve(arguments.size());
     for (const core::Text& argument : arguments) {
-        std::optional<std::string> bytes = exactUtf8(argument);
+        std::optional<std::string> bytes = ExactUtf8(argument);
         if (!bytes) {
             return 0;
         }
