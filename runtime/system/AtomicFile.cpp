@@ -2,11 +2,12 @@
 
 #include "runtime/system/UniqueFd.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <optional>
-#include <random>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,15 +34,13 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string randomSuffix() {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::mt19937 generator{std::random_device{}()};
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
-    std::string suffix;
-    for (int i = 0; i < 8; ++i) {
-        suffix += kLetters[pick(generator)];
-    }
-    return suffix;
+// A name part no other temporary file of ours has; one of another process
+// with the same name is caught by O_EXCL and the next name is tried.
+std::string uniqueSuffix() {
+    static std::atomic<unsigned> counter{0};
+    auto clock = std::chrono::steady_clock::now().time_since_epoch().count();
+    return std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+           std::to_string(static_cast<unsigned long long>(clock) % 1000000007ULL);
 }
 
 bool writeAll(int fd, std::string_view bytes) {
@@ -66,7 +65,7 @@ public:
         std::string prefix = target.substr(0, slash + 1) + "." +
                              target.substr(slash == std::string::npos ? 0 : slash + 1) + ".";
         for (int attempt = 0; attempt < 100 && !m_fd; ++attempt) {
-            m_path = prefix + randomSuffix();
+            m_path = prefix + uniqueSuffix();
             m_fd.reset(::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
             if (!m_fd && errno != EEXIST) {
                 break;
