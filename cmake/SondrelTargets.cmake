@@ -38,10 +38,15 @@ function(sondrel_tests name)
     add_executable(${name} ${test_sources})
     target_compile_options(${name} PRIVATE ${SONDREL_WARNINGS})
     target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main)
+    # The environment is given through the test program's launcher: a list
+    # handed to gtest_discover_tests as the ENVIRONMENT property loses its
+    # separators on the way, and only its first entry would reach the tests.
+    set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR
+        ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen SONDREL_BIN=${CMAKE_BINARY_DIR}/bin
+        PATH=${CMAKE_BINARY_DIR}/bin:$ENV{PATH})
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 60
-        PROPERTIES LABELS ${name}
-                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SONDREL_BIN=${CMAKE_BINARY_DIR}/bin;PATH=${CMAKE_BINARY_DIR}/bin:$ENV{PATH}")
+        PROPERTIES LABELS ${name})
 endfunction()
 
 # sondrel_fuzzer(NAME SOURCE LIBS...): a libFuzzer target, built only with
