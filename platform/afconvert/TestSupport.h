@@ -139,6 +139,7 @@ struct Decoded {
 // Decodes a file completely with libavformat/libavcodec, as float samples.
 inline Decoded decodeWithFfmpeg(const std::string& path) {
     Decoded d;
+    av_log_set_level(AV_LOG_ERROR);
     AVFormatContext* format = nullptr;
     if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) {
         d.error = "cannot open";
