@@ -6,7 +6,7 @@ namespace {
 
 constexpr unsigned kIdFil = 6;
 constexpr unsigned kIdEnd = 7;
-constexpr int kMaxPlainCount = 14;   // count field 0..14 is the byte count itself
+constexpr int kMaxPlainCount = 14;    // count field 0..14 is the byte count itself
 constexpr int kMaxEscapedCount = 269; // count 15 + esc_count 255 - 1
 constexpr size_t kFilHeaderBits = 3 + 4;
 constexpr size_t kEscapedHeaderBits = 3 + 4 + 8;

@@ -49,13 +49,17 @@ TEST(AfconvertFailures, BadOptionsAreOneLineErrors) {
     makeTones(in, 0.2, 44100, {440});
     const std::string files = quote(in) + " " + quote(out);
 
-    expectCleanFailure(afconvert("--frobnicate -f caff -d aac " + files), "unknown option --frobnicate");
-    expectCleanFailure(afconvert("-f caff -d aach " + files), "'aach' (HE-AAC) cannot be made here");
+    expectCleanFailure(afconvert("--frobnicate -f caff -d aac " + files),
+                       "unknown option --frobnicate");
+    expectCleanFailure(afconvert("-f caff -d aach " + files),
+                       "'aach' (HE-AAC) cannot be made here");
     expectCleanFailure(afconvert("-f caff -d aac -b " + files), "invalid value");
     expectCleanFailure(afconvert(files), "no output file or data format specified");
     expectCleanFailure(afconvert("-f WAVE -d aac " + files), "a WAVE file cannot hold aac data");
-    expectCleanFailure(afconvert("-f caff -d aac -b 4000 " + files), "out of the AAC encoder's range");
-    expectCleanFailure(afconvert("-f caff -d aac@22000 " + files), "aac cannot be encoded at 22000 Hz");
+    expectCleanFailure(afconvert("-f caff -d aac -b 4000 " + files),
+                       "out of the AAC encoder's range");
+    expectCleanFailure(afconvert("-f caff -d aac@22000 " + files),
+                       "aac cannot be encoded at 22000 Hz");
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"});
 
     const RunResult help = afconvert("-h");
@@ -72,18 +76,20 @@ TEST(AfconvertFailures, UnwritableFolderAndFullDisk) {
                                         fs::perms::group_read | fs::perms::group_exec |
                                         fs::perms::others_read | fs::perms::others_exec);
     // As root, permissions do not bind: run the tool as nobody then.
-    const std::string asUser = ::geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
-    const RunResult locked = runShell(asUser + quote(afconvertPath()) + " " + ima4(in, dir / "locked/out.caf"));
+    const std::string asUser =
+        ::geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
+    const RunResult locked =
+        runShell(asUser + quote(afconvertPath()) + " " + ima4(in, dir / "locked/out.caf"));
     expectCleanFailure(locked, "cannot create a file in the folder");
     EXPECT_TRUE(fs::is_empty(dir / "locked"));
 
     // A 64 KiB file-size limit: the 2 s of audio need more. The tool must
     // report it (SIGXFSZ is ignored, so writes fail) and remove its file.
-    for (const std::string& format : {std::string("-d ima4 -c 1"), std::string("-d LEI16"),
-                                      std::string("-d aac -b 256000")}) {
+    for (const std::string& format :
+         {std::string("-d ima4 -c 1"), std::string("-d LEI16"), std::string("-d aac -b 256000")}) {
         SCOPED_TRACE(format);
-        const RunResult full = runShell("ulimit -f 64; " + quote(afconvertPath()) + " -f caff " + format +
-                                        " " + quote(in) + " " + quote(dir / "big.caf"));
+        const RunResult full = runShell("ulimit -f 64; " + quote(afconvertPath()) + " -f caff " +
+                                        format + " " + quote(in) + " " + quote(dir / "big.caf"));
         expectCleanFailure(full, "file too large");
         EXPECT_FALSE(fs::exists(dir / "big.caf"));
     }

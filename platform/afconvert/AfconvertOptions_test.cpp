@@ -10,10 +10,10 @@ namespace {
 struct FormatCase {
     std::string arguments; // options; the output name is added
     std::string outputName;
-    std::string codec;     // as FFmpeg names it
+    std::string codec; // as FFmpeg names it
     int rate;
     int channels;
-    double minSnr;         // dB against the 440 Hz tone
+    double minSnr; // dB against the 440 Hz tone
 };
 
 TEST(AfconvertOptions, DataFormatsAndFileTypes) {
@@ -59,7 +59,8 @@ TEST(AfconvertOptions, DataFormatsAndFileTypes) {
         const int64_t expected = int64_t(0.5 * c.rate);
         EXPECT_NEAR(double(d.frames()), double(expected), 2100.0); // AAC: priming and one packet
         for (int ch = 0; ch < c.channels; ++ch)
-            EXPECT_GT(toneSnr(d.samples[size_t(ch)], 440, c.rate, 2200, size_t(expected) - 200), c.minSnr);
+            EXPECT_GT(toneSnr(d.samples[size_t(ch)], 440, c.rate, 2200, size_t(expected) - 200),
+                      c.minSnr);
     }
     // A third reader for PCM CAF: libsndfile through sox.
     const std::string caf = quote(dir / "c.caf");
@@ -74,7 +75,8 @@ TEST(AfconvertOptions, ChannelsLayoutsAndFiller) {
     // 5.1 PCM keeps WAV order; AAC 5.1 is declared in AAC's own order.
     const std::string pcm = dir / "pcm51.caf", aac = dir / "aac51.caf";
     ASSERT_EQ(afconvert("-f caff -d LEI16 " + quote(surround) + " " + quote(pcm)).exitCode, 0);
-    ASSERT_EQ(afconvert("-f caff -d aac -b 384000 " + quote(surround) + " " + quote(aac)).exitCode, 0);
+    ASSERT_EQ(afconvert("-f caff -d aac -b 384000 " + quote(surround) + " " + quote(aac)).exitCode,
+              0);
     EXPECT_EQ(readCaf(pcm).layoutTag, 0x00790006u);
     EXPECT_EQ(readCaf(aac).layoutTag, 0x007C0006u);
     const Decoded d = decodeWithFfmpeg(aac);
@@ -82,7 +84,8 @@ TEST(AfconvertOptions, ChannelsLayoutsAndFiller) {
     // FFmpeg hands the channels back in WAV order: each tone where it went in.
     const int tones[6] = {300, 500, 700, 60, 900, 1100};
     for (int ch = 0; ch < 6; ++ch)
-        EXPECT_GT(toneSnr(d.samples[size_t(ch)], tones[ch], 48000, 3000, 12000), 15.0) << "channel " << ch;
+        EXPECT_GT(toneSnr(d.samples[size_t(ch)], tones[ch], 48000, 3000, 12000), 15.0)
+            << "channel " << ch;
 
     // Without --no-filler a 'free' chunk puts the audio on a 4096-byte boundary.
     const CafFacts filled = readCaf(pcm);
@@ -94,7 +97,8 @@ TEST(AfconvertOptions, ChannelsLayoutsAndFiller) {
     makeTones(mono, 0.3, 44100, {440});
     ASSERT_EQ(afconvert("-f caff -d LEI16 -c 2 " + quote(mono) + " " + quote(stereo)).exitCode, 0);
     ASSERT_EQ(afconvert("-f caff -d LEI16 -c 1 " + quote(stereo) + " " + quote(back)).exitCode, 0);
-    const Decoded a = decodeWithFfmpeg(mono), b = decodeWithFfmpeg(stereo), c = decodeWithFfmpeg(back);
+    const Decoded a = decodeWithFfmpeg(mono), b = decodeWithFfmpeg(stereo),
+                  c = decodeWithFfmpeg(back);
     ASSERT_EQ(b.channels, 2);
     EXPECT_EQ(b.samples[0], a.samples[0]);
     EXPECT_EQ(b.samples[1], a.samples[0]);
@@ -105,7 +109,8 @@ TEST(AfconvertOptions, OutputBesideTheInputTakesTheNextFreeName) {
     TempDir dir;
     const std::string in = dir / "song.caf";
     makeTones(dir / "src.wav", 0.2, 44100, {440});
-    ASSERT_EQ(afconvert("-d LEI16 -f caff " + quote(dir / "src.wav") + " " + quote(in)).exitCode, 0);
+    ASSERT_EQ(afconvert("-d LEI16 -f caff " + quote(dir / "src.wav") + " " + quote(in)).exitCode,
+              0);
     // song.caf is the input itself: the output becomes song-1.caf, then song-2.caf.
     ASSERT_EQ(afconvert("-f caff -d ima4 " + quote(in)).exitCode, 0);
     ASSERT_EQ(afconvert("--file=caff --data=aac " + quote(in)).exitCode, 0);

@@ -63,8 +63,10 @@ TEST(AfconvertAac, SondrelTextForEveryStrategyAndBitRate) {
     std::map<int, int64_t> bytesByStrategyAt128;
     for (int strategy = 0; strategy <= 3; ++strategy) {
         for (int kbps : {16, 128, 320}) {
-            SCOPED_TRACE("strategy " + std::to_string(strategy) + ", " + std::to_string(kbps) + " kbps");
-            const std::string out = dir / ("out " + std::to_string(strategy) + "-" + std::to_string(kbps) + ".caf");
+            SCOPED_TRACE("strategy " + std::to_string(strategy) + ", " + std::to_string(kbps) +
+                         " kbps");
+            const std::string out =
+                dir / ("out " + std::to_string(strategy) + "-" + std::to_string(kbps) + ".caf");
             const RunResult r = afconvert(aacArguments(strategy, kbps, source, out));
             expectSuccess(r);
 
@@ -97,12 +99,14 @@ TEST(AfconvertAac, SondrelTextForEveryStrategyAndBitRate) {
             // bits a channel per packet and a very coarse quantiser, yet the
             // tone still holds most of the energy (8 dB: residual under 16%).
             const double minimum = kbps >= 128 ? 25.0 : 8.0;
-            const size_t from = size_t(caf.priming) + 2048, to = size_t(caf.priming + sourceFrames) - 2048;
+            const size_t from = size_t(caf.priming) + 2048,
+                         to = size_t(caf.priming + sourceFrames) - 2048;
             EXPECT_GT(toneSnr(d.samples[0], 440, 44100, from, to), minimum);
             EXPECT_GT(toneSnr(d.samples[1], 1000, 44100, from, to), minimum);
 
             if (kbps == 128) {
-                sizesByStrategy[strategy].insert(caf.packetSizes.begin() + 1, caf.packetSizes.end() - 1);
+                sizesByStrategy[strategy].insert(caf.packetSizes.begin() + 1,
+                                                 caf.packetSizes.end() - 1);
                 bytesByStrategyAt128[strategy] = int64_t(caf.dataBytes);
             }
         }
@@ -117,10 +121,10 @@ TEST(AfconvertAac, SondrelTextForEveryStrategyAndBitRate) {
 }
 
 struct Ima4Case {
-    std::string name;      // file name, its extension tells the format
+    std::string name; // file name, its extension tells the format
     int rate;
     int channels;
-    std::string make;      // shell command making it from {wav}: the 16-bit base file
+    std::string make; // shell command making it from {wav}: the 16-bit base file
 };
 
 TEST(AfconvertIma4, SondrelTextFromEveryKindOfInput) {

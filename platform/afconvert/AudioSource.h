@@ -20,9 +20,9 @@ struct SourceInfo {
     int channels = 0;
     uint64_t channelMask = 0; // FFmpeg/WAV channel bits, 0 when unknown
     AVSampleFormat sampleFormat = AV_SAMPLE_FMT_NONE;
-    int64_t frameCount = -1;        // expected frames, -1 when unknown (progress only)
-    std::optional<PcmFormat> pcm;   // the stored samples, when they are linear PCM
-    std::string codecName;          // for messages: "pcm_s16le", "mp3"
+    int64_t frameCount = -1;      // expected frames, -1 when unknown (progress only)
+    std::optional<PcmFormat> pcm; // the stored samples, when they are linear PCM
+    std::string codecName;        // for messages: "pcm_s16le", "mp3"
 };
 
 // A decoder for one input file, frame by frame.

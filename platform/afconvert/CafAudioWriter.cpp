@@ -27,7 +27,8 @@ std::optional<CafChannelLayout> layoutFor(const EncodedStream& s) {
     // Others: PCM in WAV order is what the bitmap means; codecs define their own order.
     if (!codecOrder && s.channelMask != 0 && (s.channelMask & ~kBitmapChannels) == 0 &&
         std::popcount(s.channelMask) == s.channels)
-        return CafChannelLayout{CafChannelLayout::kUseChannelBitmap, static_cast<uint32_t>(s.channelMask)};
+        return CafChannelLayout{CafChannelLayout::kUseChannelBitmap,
+                                static_cast<uint32_t>(s.channelMask)};
     return std::nullopt;
 }
 
@@ -112,14 +113,17 @@ Status CafAudioWriter::writePacket(std::span<const uint8_t> packet, uint32_t fra
     return m_writer->writePacket(packet, frames);
 }
 
-Status CafAudioWriter::finish(int64_t validFrames) { return m_writer->finish(validFrames); }
+Status CafAudioWriter::finish(int64_t validFrames) {
+    return m_writer->finish(validFrames);
+}
 
 std::unique_ptr<ScratchStore> CafAudioWriter::memoryScratch(const std::string&, Status& status) {
     status = {};
     return std::make_unique<MemorySink>();
 }
 
-std::unique_ptr<ScratchStore> CafAudioWriter::fileScratch(const std::string& folder, Status& status) {
+std::unique_ptr<ScratchStore> CafAudioWriter::fileScratch(const std::string& folder,
+                                                          Status& status) {
     auto scratch = std::make_unique<FileScratch>();
     status = scratch->open(folder);
     return scratch;

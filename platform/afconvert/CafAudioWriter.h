@@ -18,7 +18,8 @@ Status makeCafSetup(const EncodedStream& stream, bool pageAlignAudio, CafWriterS
 // wait in scratch stores made by the given factory until the end.
 class CafAudioWriter final : public AudioWriter {
 public:
-    using ScratchFactory = std::unique_ptr<ScratchStore> (*)(const std::string& folder, Status& status);
+    using ScratchFactory = std::unique_ptr<ScratchStore> (*)(const std::string& folder,
+                                                             Status& status);
 
     // output is borrowed. scratchFolder is where scratch files go (the output folder).
     CafAudioWriter(ByteSink& output, std::string scratchFolder, bool pageAlignAudio,

@@ -56,20 +56,20 @@ Status CafWriter::writeHeaderChunks(bool variable) {
     out.u16(0);         // mFileFlags
 
     chunkHeader(out, "desc", 32);
-    out.f64(d.sampleRate);        // mSampleRate
-    out.fourCC(d.formatId);       // mFormatID
-    out.u32(d.formatFlags);       // mFormatFlags
-    out.u32(d.bytesPerPacket);    // mBytesPerPacket
-    out.u32(d.framesPerPacket);   // mFramesPerPacket
-    out.u32(d.channelsPerFrame);  // mChannelsPerFrame
-    out.u32(d.bitsPerChannel);    // mBitsPerChannel
+    out.f64(d.sampleRate);       // mSampleRate
+    out.fourCC(d.formatId);      // mFormatID
+    out.u32(d.formatFlags);      // mFormatFlags
+    out.u32(d.bytesPerPacket);   // mBytesPerPacket
+    out.u32(d.framesPerPacket);  // mFramesPerPacket
+    out.u32(d.channelsPerFrame); // mChannelsPerFrame
+    out.u32(d.bitsPerChannel);   // mBitsPerChannel
 
     if (m_setup.channelLayout) {
         const bool bitmap = m_setup.channelLayout->tag == CafChannelLayout::kUseChannelBitmap;
         chunkHeader(out, "chan", 12);
-        out.u32(m_setup.channelLayout->tag);              // mChannelLayoutTag
+        out.u32(m_setup.channelLayout->tag);                 // mChannelLayoutTag
         out.u32(bitmap ? m_setup.channelLayout->bitmap : 0); // mChannelBitmap
-        out.u32(0);                                        // mNumberChannelDescriptions
+        out.u32(0);                                          // mNumberChannelDescriptions
     }
     if (!m_setup.magicCookie.empty()) {
         chunkHeader(out, "kuki", static_cast<int64_t>(m_setup.magicCookie.size()));

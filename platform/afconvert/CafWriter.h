@@ -14,13 +14,13 @@ namespace sondrel::afconvert {
 // The stream format as the 'desc' chunk stores it (an AudioStreamBasicDescription
 // without the two fields CAF leaves out). formatId is the four-character code.
 struct CafStreamDescription {
-    double sampleRate = 0;       // mSampleRate
-    std::string formatId;        // mFormatID: "lpcm", "ima4", "aac ", "alac", ...
-    uint32_t formatFlags = 0;    // mFormatFlags, in CAF's meaning (lpcm: 1 float, 2 LE)
-    uint32_t bytesPerPacket = 0; // mBytesPerPacket, 0 = variable
-    uint32_t framesPerPacket = 0; // mFramesPerPacket
+    double sampleRate = 0;         // mSampleRate
+    std::string formatId;          // mFormatID: "lpcm", "ima4", "aac ", "alac", ...
+    uint32_t formatFlags = 0;      // mFormatFlags, in CAF's meaning (lpcm: 1 float, 2 LE)
+    uint32_t bytesPerPacket = 0;   // mBytesPerPacket, 0 = variable
+    uint32_t framesPerPacket = 0;  // mFramesPerPacket
     uint32_t channelsPerFrame = 0; // mChannelsPerFrame
-    uint32_t bitsPerChannel = 0; // mBitsPerChannel, 0 for compressed formats
+    uint32_t bitsPerChannel = 0;   // mBitsPerChannel, 0 for compressed formats
 };
 
 // A 'chan' chunk given by a layout tag, or by a channel bitmap when the tag is

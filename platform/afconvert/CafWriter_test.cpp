@@ -20,8 +20,9 @@ std::vector<uint8_t> slice(const std::vector<uint8_t>& b, size_t at, size_t n) {
 
 TEST(CafWriter, VarintsAndCookieMatchTheFormat) {
     const std::pair<uint64_t, std::vector<uint8_t>> examples[] = {
-        {0, bytesOf({0x00})},        {127, bytesOf({0x7F})},       {128, bytesOf({0x81, 0x00})},
-        {300, bytesOf({0x82, 0x2C})}, {1536, bytesOf({0x8C, 0x00})}, {16384, bytesOf({0x81, 0x80, 0x00})}};
+        {0, bytesOf({0x00})},          {127, bytesOf({0x7F})},
+        {128, bytesOf({0x81, 0x00})},  {300, bytesOf({0x82, 0x2C})},
+        {1536, bytesOf({0x8C, 0x00})}, {16384, bytesOf({0x81, 0x80, 0x00})}};
     for (const auto& [value, expected] : examples) {
         std::vector<uint8_t> out;
         appendVarint(out, value);
@@ -29,10 +30,10 @@ TEST(CafWriter, VarintsAndCookieMatchTheFormat) {
     }
     // AAC-LC 44.1 kHz stereo at 128 kbit/s: the 39-byte ES_Descriptor readers expect.
     const auto cookie = makeAacMagicCookie(bytesOf({0x12, 0x10}), {128000, 128000});
-    EXPECT_EQ(cookie, bytesOf({0x03, 0x80, 0x80, 0x80, 0x22, 0x00, 0x00, 0x00, 0x04, 0x80, 0x80, 0x80,
-                               0x14, 0x40, 0x15, 0x00, 0x18, 0x00, 0x00, 0x01, 0xF4, 0x00, 0x00, 0x01,
-                               0xF4, 0x00, 0x05, 0x80, 0x80, 0x80, 0x02, 0x12, 0x10, 0x06, 0x80, 0x80,
-                               0x80, 0x01, 0x02}));
+    EXPECT_EQ(cookie, bytesOf({0x03, 0x80, 0x80, 0x80, 0x22, 0x00, 0x00, 0x00, 0x04, 0x80,
+                               0x80, 0x80, 0x14, 0x40, 0x15, 0x00, 0x18, 0x00, 0x00, 0x01,
+                               0xF4, 0x00, 0x00, 0x01, 0xF4, 0x00, 0x05, 0x80, 0x80, 0x80,
+                               0x02, 0x12, 0x10, 0x06, 0x80, 0x80, 0x80, 0x01, 0x02}));
     EXPECT_TRUE(makeAacMagicCookie({}, {}).empty());
 }
 
@@ -51,11 +52,13 @@ TEST(CafWriter, PcmStreamsAndPatchesSizes) {
     EXPECT_EQ(slice(b, 0, 8), bytesOf({'c', 'a', 'f', 'f', 0, 1, 0, 0}));
     EXPECT_EQ(slice(b, 8, 12), bytesOf({'d', 'e', 's', 'c', 0, 0, 0, 0, 0, 0, 0, 32}));
     // mSampleRate 44100 as a big-endian Float64, then 'lpcm', flags 2 (little-endian).
-    EXPECT_EQ(slice(b, 20, 16), bytesOf({0x40, 0xE5, 0x88, 0x80, 0, 0, 0, 0, 'l', 'p', 'c', 'm', 0, 0, 0, 2}));
+    EXPECT_EQ(slice(b, 20, 16),
+              bytesOf({0x40, 0xE5, 0x88, 0x80, 0, 0, 0, 0, 'l', 'p', 'c', 'm', 0, 0, 0, 2}));
     EXPECT_EQ(slice(b, 52, 4), bytesOf({'c', 'h', 'a', 'n'}));
     // The audio starts on a page boundary, the data size is the real one.
     ASSERT_EQ(b.size(), 4096u + 40u);
-    EXPECT_EQ(slice(b, 4096 - 16, 16), bytesOf({'d', 'a', 't', 'a', 0, 0, 0, 0, 0, 0, 0, 44, 0, 0, 0, 0}));
+    EXPECT_EQ(slice(b, 4096 - 16, 16),
+              bytesOf({'d', 'a', 't', 'a', 0, 0, 0, 0, 0, 0, 0, 44, 0, 0, 0, 0}));
 }
 
 TEST(CafWriter, VariablePacketsPutTheTableBeforeTheData) {
@@ -79,10 +82,12 @@ TEST(CafWriter, VariablePacketsPutTheTableBeforeTheData) {
     EXPECT_EQ(slice(b, kuki, 4), bytesOf({'k', 'u', 'k', 'i'}));
     EXPECT_EQ(slice(b, pakt, 4), bytesOf({'p', 'a', 'k', 't'}));
     // 3 packets, 1500 valid, 1024 priming, 3*1024-1024-1500 = 548 remainder, sizes 6, 371, 6.
-    EXPECT_EQ(slice(b, pakt + 12, 28), bytesOf({0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0x05, 0xDC, 0, 0,
-                                                0x04, 0x00, 0, 0, 0x02, 0x24, 0x06, 0x82, 0x73, 0x06}));
+    EXPECT_EQ(slice(b, pakt + 12, 28),
+              bytesOf({0,    0,    0, 0, 0,    0,    0, 3, 0,    0,    0,    0,    0,    0,
+                       0x05, 0xDC, 0, 0, 0x04, 0x00, 0, 0, 0x02, 0x24, 0x06, 0x82, 0x73, 0x06}));
     const size_t data = pakt + 12 + 28;
-    EXPECT_EQ(slice(b, data, 16), bytesOf({'d', 'a', 't', 'a', 0, 0, 0, 0, 0, 0, 0x01, 0x83, 0, 0, 0, 0}));
+    EXPECT_EQ(slice(b, data, 16),
+              bytesOf({'d', 'a', 't', 'a', 0, 0, 0, 0, 0, 0, 0x01, 0x83, 0, 0, 0, 0}));
     EXPECT_EQ(b.size(), data + 16 + 383);
     EXPECT_EQ(b.back(), 0xAA);
 }

@@ -16,7 +16,9 @@ bool Console::mentionsDone(const std::string& line) {
     return false;
 }
 
-void Console::progress(int percent) { info("progress: " + std::to_string(percent) + "%"); }
+void Console::progress(int percent) {
+    info("progress: " + std::to_string(percent) + "%");
+}
 
 void Console::info(const std::string& line) {
     if (mentionsDone(line)) {

@@ -40,7 +40,8 @@ FileType typeForFormat(const DataFormat& format) {
 std::string defaultOutputPath(const std::string& input, FileType type) {
     const size_t slash = input.rfind('/');
     const size_t dot = input.rfind('.');
-    const bool hasExtension = dot != std::string::npos && dot > (slash == std::string::npos ? 0 : slash + 1);
+    const bool hasExtension =
+        dot != std::string::npos && dot > (slash == std::string::npos ? 0 : slash + 1);
     return (hasExtension ? input.substr(0, dot) : input) + std::string(fileTypeExtension(type));
 }
 
@@ -52,8 +53,8 @@ Status makePlan(const Options& options, const SourceInfo& source, Plan& plan) {
     else
         plan.fileType = typeForFormat(*options.dataFormat);
 
-    const DataFormat format = options.dataFormat ? *options.dataFormat
-                                                 : defaultDataFormat(plan.fileType, source.pcm);
+    const DataFormat format =
+        options.dataFormat ? *options.dataFormat : defaultDataFormat(plan.fileType, source.pcm);
     AFC_TRY(checkFileCanHold(plan.fileType, format));
 
     EncoderRequest& r = plan.request;
@@ -92,9 +93,10 @@ public:
     Status run(std::optional<int> resamplerQuality) {
         const SourceInfo& in = m_source.info();
         const EncodedStream& out = m_encoder.stream();
-        AFC_TRY(m_resampler.open({in.sampleRate, in.channels, in.channelMask, in.sampleFormat},
-                                 {out.sampleRate, out.channels, out.channelMask, m_encoder.inputFormat()},
-                                 m_encoder.frameSize(), resamplerQuality)
+        AFC_TRY(m_resampler
+                    .open({in.sampleRate, in.channels, in.channelMask, in.sampleFormat},
+                          {out.sampleRate, out.channels, out.channelMask, m_encoder.inputFormat()},
+                          m_encoder.frameSize(), resamplerQuality)
                     .prefixed(m_in));
         for (;;) {
             const AVFrame* frame = nullptr;
@@ -119,7 +121,8 @@ private:
         const SourceInfo& in = m_source.info();
         if (frame.format != in.sampleFormat || frame.sample_rate != in.sampleRate ||
             frame.ch_layout.nb_channels != in.channels)
-            return Status::failure("the audio changes its format partway through, which is not supported");
+            return Status::failure(
+                "the audio changes its format partway through, which is not supported");
         return {};
     }
 
@@ -159,7 +162,8 @@ private:
     std::string m_out;
 };
 
-Status openSource(const std::string& path, const Engines& engines, std::unique_ptr<AudioSource>& out) {
+Status openSource(const std::string& path, const Engines& engines,
+                  std::unique_ptr<AudioSource>& out) {
     AFC_TRY(engines.first.openSource(path, out));
     if (out)
         return {};
@@ -206,8 +210,9 @@ Status convertFile(const Options& options, const Engines& engines, Reporter& rep
     const EncodedStream& stream = encoder->stream();
 
     if (options.verbose) {
-        reporter.info("input: " + info.codecName + ", " + std::to_string(info.sampleRate) + " Hz, " +
-                      std::to_string(info.channels) + (info.channels == 1 ? " channel" : " channels"));
+        reporter.info("input: " + info.codecName + ", " + std::to_string(info.sampleRate) +
+                      " Hz, " + std::to_string(info.channels) +
+                      (info.channels == 1 ? " channel" : " channels"));
         reporter.info("output: " + describe(stream, plan.fileType));
         if (!encoder->summary().empty())
             reporter.info("encoder: " + encoder->summary());

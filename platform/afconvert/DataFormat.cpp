@@ -66,17 +66,28 @@ struct KnownFormat {
 
 // Formats people pass to -d that this converter has no encoder for.
 constexpr std::array kUnavailable = {
-    KnownFormat{"aach", "HE-AAC"},        KnownFormat{"aacp", "HE-AAC v2"},
-    KnownFormat{"aacl", "AAC-LD"},        KnownFormat{"aace", "AAC-ELD"},
-    KnownFormat{"aacf", "AAC-ELD with SBR"}, KnownFormat{"aacg", "AAC-ELD v2"},
-    KnownFormat{"usac", "USAC"},          KnownFormat{".mp3", "MPEG layer 3"},
-    KnownFormat{".mp1", "MPEG layer 1"},  KnownFormat{".mp2", "MPEG layer 2"},
-    KnownFormat{"ac-3", "AC-3"},          KnownFormat{"ec-3", "E-AC-3"},
-    KnownFormat{"opus", "Opus"},          KnownFormat{"flac", "FLAC"},
-    KnownFormat{"ilbc", "iLBC"},          KnownFormat{"samr", "AMR"},
-    KnownFormat{"sawb", "AMR-WB"},        KnownFormat{"Qclp", "QCELP"},
-    KnownFormat{"QDM2", "QDesign 2"},     KnownFormat{"MAC3", "MACE 3:1"},
-    KnownFormat{"MAC6", "MACE 6:1"},      KnownFormat{"agsm", "GSM"},
+    KnownFormat{"aach", "HE-AAC"},
+    KnownFormat{"aacp", "HE-AAC v2"},
+    KnownFormat{"aacl", "AAC-LD"},
+    KnownFormat{"aace", "AAC-ELD"},
+    KnownFormat{"aacf", "AAC-ELD with SBR"},
+    KnownFormat{"aacg", "AAC-ELD v2"},
+    KnownFormat{"usac", "USAC"},
+    KnownFormat{".mp3", "MPEG layer 3"},
+    KnownFormat{".mp1", "MPEG layer 1"},
+    KnownFormat{".mp2", "MPEG layer 2"},
+    KnownFormat{"ac-3", "AC-3"},
+    KnownFormat{"ec-3", "E-AC-3"},
+    KnownFormat{"opus", "Opus"},
+    KnownFormat{"flac", "FLAC"},
+    KnownFormat{"ilbc", "iLBC"},
+    KnownFormat{"samr", "AMR"},
+    KnownFormat{"sawb", "AMR-WB"},
+    KnownFormat{"Qclp", "QCELP"},
+    KnownFormat{"QDM2", "QDesign 2"},
+    KnownFormat{"MAC3", "MACE 3:1"},
+    KnownFormat{"MAC6", "MACE 6:1"},
+    KnownFormat{"agsm", "GSM"},
 };
 
 Status parseFormatName(const std::string& name, DataFormat& out) {
@@ -99,8 +110,8 @@ Status parseFormatName(const std::string& name, DataFormat& out) {
     } else {
         for (const KnownFormat& known : kUnavailable)
             if (code == lower(std::string(known.code)))
-                return Status::failure("data format '" + trimmed + "' (" +
-                                       std::string(known.name) + ") cannot be made here");
+                return Status::failure("data format '" + trimmed + "' (" + std::string(known.name) +
+                                       ") cannot be made here");
         return Status::failure("unknown data format '" + trimmed + "'");
     }
     return {};
@@ -137,25 +148,30 @@ Status parseDataFormat(std::string_view text, DataFormat& out) {
     while (at != std::string::npos) {
         const char marker = value[at];
         const size_t next = value.find_first_of("@/#", at + 1);
-        const std::string part = value.substr(at + 1, next == std::string::npos ? next : next - at - 1);
+        const std::string part =
+            value.substr(at + 1, next == std::string::npos ? next : next - at - 1);
         uint64_t number = 0;
         if (marker == '@') {
             // Rates may be written with a fraction of zero ("44100.0").
             const std::string whole = part.substr(0, part.find('.'));
-            const bool zeroFraction = part.find('.') == std::string::npos ||
-                                      part.find_first_not_of('0', part.find('.') + 1) == std::string::npos;
+            const bool zeroFraction =
+                part.find('.') == std::string::npos ||
+                part.find_first_not_of('0', part.find('.') + 1) == std::string::npos;
             if (!parseUnsigned(whole, number) || !zeroFraction || number < 1000 || number > 768000)
-                return Status::failure("invalid sample rate '" + part + "' in data format '" + value + "'");
+                return Status::failure("invalid sample rate '" + part + "' in data format '" +
+                                       value + "'");
             out.sampleRate = static_cast<int>(number);
         } else if (marker == '/') {
             const bool hex = part.starts_with("0x") || part.starts_with("0X");
-            if (!parseUnsigned(hex ? std::string_view(part).substr(2) : std::string_view(part), number,
-                               hex ? 16 : 10) ||
+            if (!parseUnsigned(hex ? std::string_view(part).substr(2) : std::string_view(part),
+                               number, hex ? 16 : 10) ||
                 number > UINT32_MAX)
-                return Status::failure("invalid format flags '" + part + "' in data format '" + value + "'");
+                return Status::failure("invalid format flags '" + part + "' in data format '" +
+                                       value + "'");
             out.flags = static_cast<uint32_t>(number);
         } else {
-            if (!parseUnsigned(part, number) || number != static_cast<uint64_t>(framesPerPacketOf(out.kind)))
+            if (!parseUnsigned(part, number) ||
+                number != static_cast<uint64_t>(framesPerPacketOf(out.kind)))
                 return Status::failure("data format '" + name + "' needs " +
                                        std::to_string(framesPerPacketOf(out.kind)) +
                                        " frames per packet, not '" + part + "'");

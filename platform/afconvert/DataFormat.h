@@ -24,10 +24,10 @@ struct PcmFormat {
 // What -d asks for: FORMAT[@RATE][/FLAGS][#FRAMES].
 struct DataFormat {
     DataKind kind = DataKind::LinearPcm;
-    PcmFormat pcm;               // meaningful for LinearPcm
-    int sampleRate = 0;          // 0 keeps the source's rate
+    PcmFormat pcm;                 // meaningful for LinearPcm
+    int sampleRate = 0;            // 0 keeps the source's rate
     std::optional<uint32_t> flags; // /FLAGS as given; accepted but not needed here
-    int framesPerPacket = 0;     // #FRAMES as given, 0 when absent
+    int framesPerPacket = 0;       // #FRAMES as given, 0 when absent
 };
 
 // Parses a -d value such as "LEI16@44100", "aac", "'ima4'@22050" or "alac#4096".

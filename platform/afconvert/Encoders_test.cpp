@@ -133,7 +133,8 @@ TEST(AacFiller, PaddedPacketsDecodeToTheSameAudio) {
     for (int n = 0; n < 12; ++n) {
         for (int ch = 0; ch < 2; ++ch)
             for (int i = 0; i < 1024; ++i)
-                reinterpret_cast<float*>(f->data[ch])[i] = 0.3f * std::sin(0.05f * float(n * 1024 + i) * float(ch + 1));
+                reinterpret_cast<float*>(f->data[ch])[i] =
+                    0.3f * std::sin(0.05f * float(n * 1024 + i) * float(ch + 1));
         f->pts = n * 1024;
         ASSERT_EQ(avcodec_send_frame(e, f), 0);
         while (avcodec_receive_packet(e, pkt) == 0) {
@@ -143,7 +144,8 @@ TEST(AacFiller, PaddedPacketsDecodeToTheSameAudio) {
     }
     auto decodeAll = [&](const std::vector<std::vector<uint8_t>>& input) {
         AVCodecContext* d = avcodec_alloc_context3(dec);
-        d->extradata = static_cast<uint8_t*>(av_mallocz(size_t(e->extradata_size) + AV_INPUT_BUFFER_PADDING_SIZE));
+        d->extradata = static_cast<uint8_t*>(
+            av_mallocz(size_t(e->extradata_size) + AV_INPUT_BUFFER_PADDING_SIZE));
         std::memcpy(d->extradata, e->extradata, size_t(e->extradata_size));
         d->extradata_size = e->extradata_size;
         EXPECT_EQ(avcodec_open2(d, dec, nullptr), 0);

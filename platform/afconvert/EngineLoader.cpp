@@ -52,7 +52,8 @@ Status loadFullEngine(CodecEngine*& engine) {
         engine = loaded;
         return {};
     }
-    return Status::failure(std::string("cannot load the decoder engine ") + kModuleName + ": " + reason);
+    return Status::failure(std::string("cannot load the decoder engine ") + kModuleName + ": " +
+                           reason);
 }
 
 } // namespace sondrel::afconvert

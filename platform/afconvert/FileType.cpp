@@ -15,10 +15,10 @@ struct FileTypeInfo {
 };
 
 constexpr std::array kFileTypes = {
-    FileTypeInfo{FileType::Caf, "caff", ".caf"},   FileTypeInfo{FileType::Wave, "WAVE", ".wav"},
-    FileTypeInfo{FileType::Aiff, "AIFF", ".aif"},  FileTypeInfo{FileType::Aifc, "AIFC", ".aifc"},
-    FileTypeInfo{FileType::M4af, "m4af", ".m4a"},  FileTypeInfo{FileType::Mp4f, "mp4f", ".mp4"},
-    FileTypeInfo{FileType::Adts, "adts", ".aac"},  FileTypeInfo{FileType::Next, "NeXT", ".au"},
+    FileTypeInfo{FileType::Caf, "caff", ".caf"},  FileTypeInfo{FileType::Wave, "WAVE", ".wav"},
+    FileTypeInfo{FileType::Aiff, "AIFF", ".aif"}, FileTypeInfo{FileType::Aifc, "AIFC", ".aifc"},
+    FileTypeInfo{FileType::M4af, "m4af", ".m4a"}, FileTypeInfo{FileType::Mp4f, "mp4f", ".mp4"},
+    FileTypeInfo{FileType::Adts, "adts", ".aac"}, FileTypeInfo{FileType::Next, "NeXT", ".au"},
 };
 
 struct ExtensionAlias {
@@ -104,9 +104,13 @@ Status parseFileType(std::string_view text, FileType& out) {
                            "' (use caff, WAVE, AIFF, AIFC, m4af, mp4f, adts or NeXT)");
 }
 
-std::string_view fileTypeCode(FileType type) { return infoOf(type).code; }
+std::string_view fileTypeCode(FileType type) {
+    return infoOf(type).code;
+}
 
-std::string_view fileTypeExtension(FileType type) { return infoOf(type).extension; }
+std::string_view fileTypeExtension(FileType type) {
+    return infoOf(type).extension;
+}
 
 std::optional<FileType> fileTypeForPath(std::string_view path) {
     const size_t slash = path.rfind('/');

@@ -8,12 +8,12 @@ namespace sondrel::afconvert {
 namespace {
 
 constexpr std::array<int16_t, 89> kStepTable = {
-    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,
-    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,
-    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,   253,   279,
-    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,   876,   963,
-    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749,  3024,  3327,
-    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493,  10442, 11487,
+    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,   21,    23,
+    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,   73,    80,
+    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,  253,   279,
+    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,  876,   963,
+    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749, 3024,  3327,
+    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493, 10442, 11487,
     12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
 
 constexpr std::array<int8_t, 16> kIndexTable = {-1, -1, -1, -1, 2, 4, 6, 8,
@@ -82,9 +82,11 @@ Status ImaEncoder::encode(const AVFrame* frame, PacketSink& sink) {
         const int start = p * kFramesPerPacket;
         const int count = std::min(kFramesPerPacket, frames - start);
         for (int ch = 0; ch < channels; ++ch) {
-            const auto* samples = reinterpret_cast<const int16_t*>(frame->extended_data[ch]) + start;
+            const auto* samples =
+                reinterpret_cast<const int16_t*>(frame->extended_data[ch]) + start;
             if (count < kFramesPerPacket) {
-                std::fill(std::copy(samples, samples + count, padded), padded + kFramesPerPacket, 0);
+                std::fill(std::copy(samples, samples + count, padded), padded + kFramesPerPacket,
+                          0);
                 samples = padded;
             }
             uint8_t* block = m_packets.data() + size_t(p) * size_t(m_stream.bytesPerPacket) +

@@ -57,8 +57,8 @@ struct Cursor {
     }
 };
 
-Status parseOne(Cursor& cursor, const std::string& name, const std::optional<std::string>& inlineValue,
-                Options& out) {
+Status parseOne(Cursor& cursor, const std::string& name,
+                const std::optional<std::string>& inlineValue, Options& out) {
     std::string value;
     int64_t number = 0;
     if (name == "-f" || name == "--file") {

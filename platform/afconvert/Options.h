@@ -19,8 +19,8 @@ struct Options {
     std::string outputPath; // empty: beside the input, named after it
     std::optional<FileType> fileType;
     std::optional<DataFormat> dataFormat;
-    int channels = 0;     // 0 keeps the source's channel count
-    int64_t bitRate = 0;  // 0: the encoder's default
+    int channels = 0;    // 0 keeps the source's channel count
+    int64_t bitRate = 0; // 0: the encoder's default
     AacStrategy strategy = AacStrategy::Average;
     std::optional<int> quality;          // -q, 0-127
     std::optional<int> resamplerQuality; // -r, 0-127

@@ -20,8 +20,8 @@ std::string failure(const std::vector<std::string>& args) {
 }
 
 TEST(Options, SondrelsArgumentTexts) {
-    const Options aac = parsed({"-v", "-f", "caff", "-d", "aac", "--no-filler", "-s", "3", "-b", "320000",
-                                "/music/my song.mp3", "/out/my.caf"});
+    const Options aac = parsed({"-v", "-f", "caff", "-d", "aac", "--no-filler", "-s", "3", "-b",
+                                "320000", "/music/my song.mp3", "/out/my.caf"});
     EXPECT_TRUE(aac.verbose);
     EXPECT_TRUE(aac.noFiller);
     EXPECT_EQ(aac.fileType, FileType::Caf);
@@ -31,15 +31,17 @@ TEST(Options, SondrelsArgumentTexts) {
     EXPECT_EQ(aac.inputPath, "/music/my song.mp3");
     EXPECT_EQ(aac.outputPath, "/out/my.caf");
 
-    const Options ima = parsed({"-v", "-f", "caff", "-d", "ima4", "--no-filler", "-c", "1", "a.wav", "a.caf"});
+    const Options ima =
+        parsed({"-v", "-f", "caff", "-d", "ima4", "--no-filler", "-c", "1", "a.wav", "a.caf"});
     EXPECT_EQ(ima.dataFormat->kind, DataKind::Ima4);
     EXPECT_EQ(ima.channels, 1);
     EXPECT_EQ(ima.strategy, AacStrategy::Average); // the default
 }
 
 TEST(Options, FormsOrderAndQuoting) {
-    const Options o = parsed({"in.aif", "--data='LEI24'@22050", "--file", "'WAVE'", "-o", "x.wav",
-                              "--channels=2", "-ue", "vbrq", "100", "-u", "pgcm", "2", "-q", "127", "-r", "0"});
+    const Options o =
+        parsed({"in.aif", "--data='LEI24'@22050", "--file", "'WAVE'", "-o", "x.wav", "--channels=2",
+                "-ue", "vbrq", "100", "-u", "pgcm", "2", "-q", "127", "-r", "0"});
     EXPECT_EQ(o.fileType, FileType::Wave);
     EXPECT_EQ(o.dataFormat->pcm, (PcmFormat{24, false, true, false}));
     EXPECT_EQ(o.dataFormat->sampleRate, 22050);
@@ -65,9 +67,12 @@ TEST(Options, ErrorsSayWhatIsWrong) {
     EXPECT_EQ(failure({"-d", "mp3x", "a"}), "unknown data format 'mp3x'");
     EXPECT_NE(failure({"-d", "aac#512", "a"}).find("1024 frames per packet"), std::string::npos);
     EXPECT_NE(failure({"-d", "LEI16@fast", "a"}).find("invalid sample rate"), std::string::npos);
-    EXPECT_NE(failure({"-f", "mp3", "-d", "aac", "a"}).find("unknown file type 'mp3'"), std::string::npos);
-    EXPECT_NE(failure({"-d", "aac", "-s", "4", "a"}).find("invalid value '4' for -s"), std::string::npos);
-    EXPECT_EQ(failure({"-d", "aac", "a", "b", "c"}), "too many file names (one input and at most one output)");
+    EXPECT_NE(failure({"-f", "mp3", "-d", "aac", "a"}).find("unknown file type 'mp3'"),
+              std::string::npos);
+    EXPECT_NE(failure({"-d", "aac", "-s", "4", "a"}).find("invalid value '4' for -s"),
+              std::string::npos);
+    EXPECT_EQ(failure({"-d", "aac", "a", "b", "c"}),
+              "too many file names (one input and at most one output)");
     EXPECT_EQ(failure({"-d", "aac"}), "no input file given");
 }
 
@@ -88,7 +93,8 @@ TEST(FileTypes, WhatEachTypeHoldsAndItsDefaults) {
     EXPECT_EQ(defaultDataFormat(FileType::Adts, std::nullopt).kind, DataKind::Aac);
     EXPECT_EQ(defaultDataFormat(FileType::Wave, PcmFormat{24, false, true, true}).pcm,
               (PcmFormat{24, false, true, false}));
-    EXPECT_EQ(defaultDataFormat(FileType::Wave, PcmFormat{8, false, true, false}).pcm.isSigned, false);
+    EXPECT_EQ(defaultDataFormat(FileType::Wave, PcmFormat{8, false, true, false}).pcm.isSigned,
+              false);
 }
 
 } // namespace

@@ -59,7 +59,9 @@ void OutputFile::installSignalCleanup() {
         std::signal(signal, cleanupAndDie);
 }
 
-OutputFile::~OutputFile() { discard(); }
+OutputFile::~OutputFile() {
+    discard();
+}
 
 void OutputFile::discard() {
     if (m_fd >= 0)

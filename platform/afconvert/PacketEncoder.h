@@ -18,16 +18,16 @@ namespace sondrel::afconvert {
 
 // The encoded stream, as a file writer needs to describe it.
 struct EncodedStream {
-    DataFormat format;            // kind and PCM layout; sampleRate is the rate below
+    DataFormat format; // kind and PCM layout; sampleRate is the rate below
     int sampleRate = 0;
     int channels = 0;
-    uint64_t channelMask = 0;     // channels in the order the encoder takes them
-    int framesPerPacket = 1;      // frames in every packet but possibly the last
-    int bytesPerPacket = 0;       // 0 when packets vary in size
-    int primingFrames = 0;        // encoder delay: leading frames to drop on decoding
+    uint64_t channelMask = 0;       // channels in the order the encoder takes them
+    int framesPerPacket = 1;        // frames in every packet but possibly the last
+    int bytesPerPacket = 0;         // 0 when packets vary in size
+    int primingFrames = 0;          // encoder delay: leading frames to drop on decoding
     std::vector<uint8_t> extradata; // AAC: AudioSpecificConfig; ALAC: the 'alac' atom
-    AacBitRates bitRates;         // AAC: what the stream declares
-    int alacSourceBits = 0;       // ALAC: 16 or 24
+    AacBitRates bitRates;           // AAC: what the stream declares
+    int alacSourceBits = 0;         // ALAC: 16 or 24
 };
 
 // Receives encoded packets. `frames` counts the frames the packet holds
@@ -41,7 +41,7 @@ public:
 // What -d asks of an encoder, after the source is known.
 struct EncoderRequest {
     DataFormat format;
-    int sampleRate = 0;       // wanted output rate
+    int sampleRate = 0;        // wanted output rate
     bool rateExplicit = false; // true when given with @RATE (no silent change then)
     int channels = 0;
     uint64_t channelMask = 0;

@@ -25,7 +25,8 @@ int segmentOf(int value, const int16_t (&ends)[8]) {
 } // namespace
 
 uint8_t PcmEncoder::linearToULaw(int16_t sample) {
-    static constexpr int16_t kSegmentEnds[8] = {0x3F, 0x7F, 0xFF, 0x1FF, 0x3FF, 0x7FF, 0xFFF, 0x1FFF};
+    static constexpr int16_t kSegmentEnds[8] = {0x3F,  0x7F,  0xFF,  0x1FF,
+                                                0x3FF, 0x7FF, 0xFFF, 0x1FFF};
     constexpr int kBias = 0x84 >> 2;
     constexpr int kClip = 8159;
     int value = sample >> 2;
@@ -56,7 +57,8 @@ uint8_t PcmEncoder::linearToALaw(int16_t sample) {
     return static_cast<uint8_t>(((segment << 4) | quantized) ^ mask);
 }
 
-PcmEncoder::PcmEncoder(const DataFormat& format, int sampleRate, int channels, uint64_t channelMask) {
+PcmEncoder::PcmEncoder(const DataFormat& format, int sampleRate, int channels,
+                       uint64_t channelMask) {
     m_stream.format = format;
     m_stream.sampleRate = sampleRate;
     m_stream.channels = channels;
@@ -70,7 +72,9 @@ PcmEncoder::PcmEncoder(const DataFormat& format, int sampleRate, int channels, u
         m_input = pcm.bits == 32 ? AV_SAMPLE_FMT_FLT : AV_SAMPLE_FMT_DBL;
         m_sampleBytes = pcm.bits / 8;
     } else {
-        m_input = pcm.bits == 8 ? AV_SAMPLE_FMT_U8 : pcm.bits == 16 ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_S32;
+        m_input = pcm.bits == 8    ? AV_SAMPLE_FMT_U8
+                  : pcm.bits == 16 ? AV_SAMPLE_FMT_S16
+                                   : AV_SAMPLE_FMT_S32;
         m_sampleBytes = pcm.bits / 8;
     }
     m_stream.bytesPerPacket = m_sampleBytes * channels;
@@ -102,11 +106,13 @@ Status PcmEncoder::encode(const AVFrame* frame, PacketSink& sink) {
                 out[i] = static_cast<uint8_t>(in[i] ^ flip);
         } else if (pcm.bits == 16) {
             for (size_t i = 0; i < samples; ++i)
-                store(out + 2 * i, static_cast<uint16_t>(reinterpret_cast<const int16_t*>(in)[i]), 2, big);
+                store(out + 2 * i, static_cast<uint16_t>(reinterpret_cast<const int16_t*>(in)[i]),
+                      2, big);
         } else if (pcm.bits == 24) {
             // The top three bytes of each 32-bit sample.
             for (size_t i = 0; i < samples; ++i)
-                store(out + 3 * i, static_cast<uint32_t>(reinterpret_cast<const int32_t*>(in)[i]) >> 8, 3, big);
+                store(out + 3 * i,
+                      static_cast<uint32_t>(reinterpret_cast<const int32_t*>(in)[i]) >> 8, 3, big);
         } else if (pcm.bits == 32) {
             for (size_t i = 0; i < samples; ++i) {
                 uint32_t word;

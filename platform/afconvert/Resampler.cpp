@@ -45,8 +45,8 @@ Status Resampler::open(const AudioShape& in, const AudioShape& out, int frameSiz
     m_frameSize = frameSize;
     AVChannelLayout inLayout = layoutOf(in);
     AVChannelLayout outLayout = layoutOf(out);
-    int error = swr_alloc_set_opts2(&m_swr, &outLayout, out.sampleFormat, out.sampleRate,
-                                    &inLayout, in.sampleFormat, in.sampleRate, 0, nullptr);
+    int error = swr_alloc_set_opts2(&m_swr, &outLayout, out.sampleFormat, out.sampleRate, &inLayout,
+                                    in.sampleFormat, in.sampleRate, 0, nullptr);
     if (error < 0)
         return libraryFailure("cannot set up the resampler", error);
     if (quality) {
@@ -59,8 +59,8 @@ Status Resampler::open(const AudioShape& in, const AudioShape& out, int frameSiz
     if (in.channels != out.channels && (in.channels <= 2 && out.channels <= 2)) {
         // Duplicate mono into both sides; average stereo into mono, so that
         // neither changes the level of what was common to both channels.
-        std::vector<double> matrix = in.channels == 1 ? std::vector<double>{1.0, 1.0}
-                                                      : std::vector<double>{0.5, 0.5};
+        std::vector<double> matrix =
+            in.channels == 1 ? std::vector<double>{1.0, 1.0} : std::vector<double>{0.5, 0.5};
         error = swr_set_matrix(m_swr, matrix.data(), in.channels);
         if (error < 0)
             return libraryFailure("cannot set up channel mixing", error);

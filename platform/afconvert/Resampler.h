@@ -32,7 +32,8 @@ public:
     Resampler& operator=(const Resampler&) = delete;
 
     // quality: -r's 0 to 127, or nothing for the library's default filter.
-    Status open(const AudioShape& in, const AudioShape& out, int frameSize, std::optional<int> quality);
+    Status open(const AudioShape& in, const AudioShape& out, int frameSize,
+                std::optional<int> quality);
 
     // Converts one input frame (which must have the input shape), or flushes
     // the resampler's delayed samples when frame is nullptr.

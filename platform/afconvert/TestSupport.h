@@ -34,8 +34,9 @@ public:
     TempDir() {
         std::string pattern = (fs::temp_directory_path() / "afconvert-test-XXXXXX").string();
         m_path = ::mkdtemp(pattern.data());
-        fs::permissions(m_path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                    fs::perms::others_read | fs::perms::others_exec);
+        fs::permissions(m_path, fs::perms::owner_all | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
     }
     ~TempDir() {
         std::error_code ignored;
@@ -44,7 +45,9 @@ public:
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    std::string operator/(const std::string& name) const { return (fs::path(m_path) / name).string(); }
+    std::string operator/(const std::string& name) const {
+        return (fs::path(m_path) / name).string();
+    }
     const std::string& path() const { return m_path; }
     // Names of the entries in the folder.
     std::vector<std::string> entries() const {
@@ -114,8 +117,8 @@ inline RunResult afconvert(const std::string& arguments) {
 
 // Writes a file of sine tones with sox: channel k carries frequencies[k].
 inline void makeTones(const std::string& path, double seconds, int rate,
-                      const std::vector<int>& frequencies, const std::string& sampleOptions = "-b 16",
-                      double amplitude = 0.5) {
+                      const std::vector<int>& frequencies,
+                      const std::string& sampleOptions = "-b 16", double amplitude = 0.5) {
     std::string synth = "synth " + std::to_string(seconds);
     for (int f : frequencies)
         synth += " sine " + std::to_string(f);
@@ -130,7 +133,7 @@ struct Decoded {
     int sampleRate = 0;
     int channels = 0;
     uint64_t channelMask = 0;
-    int64_t demuxerFrames = 0; // the frame count the demuxer reports
+    int64_t demuxerFrames = 0;               // the frame count the demuxer reports
     std::vector<std::vector<float>> samples; // per channel
     std::string error;
     int64_t frames() const { return samples.empty() ? 0 : int64_t(samples[0].size()); }
@@ -154,7 +157,9 @@ inline Decoded decodeWithFfmpeg(const std::string& path) {
         return d;
     }
     AVStream* st = format->streams[index];
-    d.demuxerFrames = st->duration > 0 ? av_rescale_q(st->duration, st->time_base, {1, st->codecpar->sample_rate}) : 0;
+    d.demuxerFrames =
+        st->duration > 0 ? av_rescale_q(st->duration, st->time_base, {1, st->codecpar->sample_rate})
+                         : 0;
     AVCodecContext* c = avcodec_alloc_context3(codec);
     avcodec_parameters_to_context(c, st->codecpar);
     avcodec_open2(c, codec, nullptr);
@@ -170,17 +175,21 @@ inline Decoded decodeWithFfmpeg(const std::string& path) {
         while (avcodec_receive_frame(c, frame) == 0) {
             if (!swr) {
                 swr_alloc_set_opts2(&swr, &frame->ch_layout, AV_SAMPLE_FMT_FLTP, frame->sample_rate,
-                                    &frame->ch_layout, AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr);
+                                    &frame->ch_layout, AVSampleFormat(frame->format),
+                                    frame->sample_rate, 0, nullptr);
                 swr_init(swr);
             }
-            std::vector<std::vector<float>> planes(size_t(d.channels), std::vector<float>(size_t(frame->nb_samples)));
+            std::vector<std::vector<float>> planes(size_t(d.channels),
+                                                   std::vector<float>(size_t(frame->nb_samples)));
             std::vector<uint8_t*> out;
             for (auto& p : planes)
                 out.push_back(reinterpret_cast<uint8_t*>(p.data()));
-            const int n = swr_convert(swr, out.data(), frame->nb_samples,
-                                      const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+            const int n =
+                swr_convert(swr, out.data(), frame->nb_samples,
+                            const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
             for (int ch = 0; ch < d.channels; ++ch)
-                d.samples[size_t(ch)].insert(d.samples[size_t(ch)].end(), planes[size_t(ch)].begin(),
+                d.samples[size_t(ch)].insert(d.samples[size_t(ch)].end(),
+                                             planes[size_t(ch)].begin(),
                                              planes[size_t(ch)].begin() + n);
         }
     };
@@ -202,7 +211,8 @@ inline Decoded decodeWithFfmpeg(const std::string& path) {
 // Signal-to-noise ratio, in dB, of samples[from, to) against the best-fitting
 // sine of the given frequency (least squares over sine, cosine and offset):
 // what a codec and resampler keep of a pure tone.
-inline double toneSnr(const std::vector<float>& samples, double frequency, int rate, size_t from, size_t to) {
+inline double toneSnr(const std::vector<float>& samples, double frequency, int rate, size_t from,
+                      size_t to) {
     double ss = 0, sc = 0, cc = 0, ys = 0, yc = 0, y1 = 0, s1 = 0, c1 = 0, n = 0, yy = 0;
     for (size_t i = from; i < to && i < samples.size(); ++i) {
         const double w = 2 * M_PI * frequency * double(i) / rate;
@@ -280,7 +290,8 @@ inline CafFacts readCaf(const std::string& path) {
             f.priming = int32_t(be(b, body + 16, 4));
             f.remainder = int32_t(be(b, body + 20, 4));
             size_t p = body + 24;
-            for (int64_t i = 0; f.bytesPerPacket == 0 && i < f.packets && p < body + size_t(size); ++i) {
+            for (int64_t i = 0; f.bytesPerPacket == 0 && i < f.packets && p < body + size_t(size);
+                 ++i) {
                 uint32_t v = 0;
                 while (p < b.size() && (uint8_t(b[p]) & 0x80))
                     v = (v << 7) | (uint8_t(b[p++]) & 0x7F);

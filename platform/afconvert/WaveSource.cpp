@@ -28,10 +28,18 @@ constexpr uint16_t kWavePcm = 1;
 constexpr uint16_t kWaveFloat = 3;
 constexpr uint16_t kWaveExtensible = 0xFFFE;
 
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t le32(const uint8_t* p) { return le16(p) | (uint32_t(le16(p + 2)) << 16); }
-uint16_t be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
-uint32_t be32(const uint8_t* p) { return readBigEndian32(p); }
+uint16_t le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+uint32_t le32(const uint8_t* p) {
+    return le16(p) | (uint32_t(le16(p + 2)) << 16);
+}
+uint16_t be16(const uint8_t* p) {
+    return static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
+uint32_t be32(const uint8_t* p) {
+    return readBigEndian32(p);
+}
 
 int bytesOf(WaveSource::Encoding e) {
     using E = WaveSource::Encoding;
@@ -95,7 +103,8 @@ bool settleDataLength(WaveSource::Layout& layout, uint64_t declared, uint64_t fi
     return true;
 }
 
-bool parseWaveFormat(const uint8_t* p, uint32_t size, WaveSource::Layout& layout, std::string& problem) {
+bool parseWaveFormat(const uint8_t* p, uint32_t size, WaveSource::Layout& layout,
+                     std::string& problem) {
     if (size < 16) {
         problem = "the WAV format chunk is too short";
         return false;
@@ -149,7 +158,8 @@ bool parseWave(const std::vector<uint8_t>& head, uint64_t fileSize, WaveSource::
         at += 8 + uint64_t(size) + (size & 1);
     }
     if (head.size() < fileSize && at < fileSize)
-        return false; // the audio data lies beyond the header block read: left to the general decoder
+        return false; // the audio data lies beyond the header block read: left to the general
+                      // decoder
     problem = "the WAV file has no audio data chunk";
     return true;
 }
@@ -206,7 +216,8 @@ bool parseAiff(const std::vector<uint8_t>& head, uint64_t fileSize, WaveSource::
         const uint8_t* chunk = head.data() + at;
         const uint32_t size = be32(chunk + 4);
         if (std::memcmp(chunk, "COMM", 4) == 0) {
-            if (at + 8 + size > head.size() || !parseAiffCommon(chunk + 8, size, aifc, layout, frames))
+            if (at + 8 + size > head.size() ||
+                !parseAiffCommon(chunk + 8, size, aifc, layout, frames))
                 return false;
             haveCommon = true;
         } else if (std::memcmp(chunk, "SSND", 4) == 0 && at + 16 <= head.size()) {
@@ -222,8 +233,7 @@ bool parseAiff(const std::vector<uint8_t>& head, uint64_t fileSize, WaveSource::
     return false;
 }
 
-template <typename T>
-T loadSwapped(const uint8_t* p, bool swap) {
+template <typename T> T loadSwapped(const uint8_t* p, bool swap) {
     T value;
     std::memcpy(&value, p, sizeof value);
     if (swap) {
@@ -244,8 +254,8 @@ bool WaveSource::parseHeader(const std::vector<uint8_t>& head, uint64_t fileSize
         return false;
     if (std::memcmp(head.data(), "RIFF", 4) == 0 && std::memcmp(head.data() + 8, "WAVE", 4) == 0)
         return parseWave(head, fileSize, layout, problem);
-    if (std::memcmp(head.data(), "FORM", 4) == 0 &&
-        (std::memcmp(head.data() + 8, "AIFF", 4) == 0 || std::memcmp(head.data() + 8, "AIFC", 4) == 0))
+    if (std::memcmp(head.data(), "FORM", 4) == 0 && (std::memcmp(head.data() + 8, "AIFF", 4) == 0 ||
+                                                     std::memcmp(head.data() + 8, "AIFC", 4) == 0))
         return parseAiff(head, fileSize, layout, problem);
     return false;
 }
@@ -377,8 +387,10 @@ Status WaveSource::next(const AVFrame*& frame) {
     case Encoding::Int24:
         for (int i = 0; i < samples; ++i) {
             const uint8_t* s = in + 3 * i;
-            const uint32_t v = m_layout.bigEndian ? (uint32_t(s[0]) << 24) | (uint32_t(s[1]) << 16) | (uint32_t(s[2]) << 8)
-                                                  : (uint32_t(s[2]) << 24) | (uint32_t(s[1]) << 16) | (uint32_t(s[0]) << 8);
+            const uint32_t v =
+                m_layout.bigEndian
+                    ? (uint32_t(s[0]) << 24) | (uint32_t(s[1]) << 16) | (uint32_t(s[2]) << 8)
+                    : (uint32_t(s[2]) << 24) | (uint32_t(s[1]) << 16) | (uint32_t(s[0]) << 8);
             reinterpret_cast<int32_t*>(out)[i] = static_cast<int32_t>(v);
         }
         break;

@@ -45,7 +45,9 @@ double bitsPerFrameAndChannel(int64_t bitRate, int channels, int sampleRate) {
 
 } // namespace
 
-int64_t defaultAacBitRate(int channels) { return int64_t(64000) * channels; }
+int64_t defaultAacBitRate(int channels) {
+    return int64_t(64000) * channels;
+}
 
 AacRatePlan planAacRate(AacStrategy strategy, int64_t bitRate, std::optional<int> variableQuality,
                         int channels, int sampleRate) {
@@ -78,7 +80,8 @@ AacRatePlan planAacRate(AacStrategy strategy, int64_t bitRate, std::optional<int
             const int quality = variableQuality.value_or(64);
             const auto& t = kLambdaForBits;
             bits = t.front().bitsPerFrameAndChannel +
-                   quality / 127.0 * (t.back().bitsPerFrameAndChannel - t.front().bitsPerFrameAndChannel);
+                   quality / 127.0 *
+                       (t.back().bitsPerFrameAndChannel - t.front().bitsPerFrameAndChannel);
             plan.description = "variable bit rate, quality " + std::to_string(quality);
         } else {
             bits = bitsPerFrameAndChannel(nominal, channels, sampleRate);

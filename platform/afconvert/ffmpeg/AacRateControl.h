@@ -24,11 +24,11 @@ namespace sondrel::afconvert {
 //                          or from the bit rate when only that is given
 struct AacRatePlan {
     bool constantQuantizer = false;
-    int64_t bitRate = 0;       // bit-rate mode's target, and the nominal rate
-    int globalQuality = 0;     // lambda for the constant-quantiser mode
+    int64_t bitRate = 0;   // bit-rate mode's target, and the nominal rate
+    int globalQuality = 0; // lambda for the constant-quantiser mode
     bool padToConstant = false;
-    AacBitRates declared;      // for the decoder configuration
-    std::string description;   // for verbose output
+    AacBitRates declared;    // for the decoder configuration
+    std::string description; // for verbose output
 };
 
 // The default total bit rate for a channel count: 64 kbit/s per channel.

@@ -19,7 +19,8 @@ Status FfmpegEngine::openSource(const std::string& path, std::unique_ptr<AudioSo
     return LavSource::open(path, out);
 }
 
-Status FfmpegEngine::makeEncoder(const EncoderRequest& request, std::unique_ptr<PacketEncoder>& out) {
+Status FfmpegEngine::makeEncoder(const EncoderRequest& request,
+                                 std::unique_ptr<PacketEncoder>& out) {
     return LavEncoder::open(request, out);
 }
 

@@ -42,7 +42,8 @@ int nearestRate(const AVCodec* codec, int wanted, bool& exact) {
 }
 
 // The encoder's own layout for the channel count, preferring the source's.
-bool chooseLayout(const AVCodec* codec, int channels, uint64_t preferredMask, AVChannelLayout& out) {
+bool chooseLayout(const AVCodec* codec, int channels, uint64_t preferredMask,
+                  AVChannelLayout& out) {
     const AVChannelLayout* match = nullptr;
     for (const AVChannelLayout* l = codec->ch_layouts; l && l->nb_channels; ++l) {
         if (l->nb_channels != channels)
@@ -96,7 +97,8 @@ Status LavEncoder::setUpAac(const EncoderRequest& request) {
     bool exact = false;
     c->sample_rate = nearestRate(codec, request.sampleRate, exact);
     if (!exact && request.rateExplicit)
-        return Status::failure("aac cannot be encoded at " + std::to_string(request.sampleRate) + " Hz");
+        return Status::failure("aac cannot be encoded at " + std::to_string(request.sampleRate) +
+                               " Hz");
     if (!exact)
         m_summary = "resampled to " + std::to_string(c->sample_rate) + " Hz, which AAC supports; ";
     if (!chooseLayout(codec, request.channels, request.channelMask, c->ch_layout))
@@ -105,10 +107,11 @@ Status LavEncoder::setUpAac(const EncoderRequest& request) {
 
     int64_t bitRate = request.bitRate;
     if (bitRate != 0 && (bitRate < kMinAacBitRate || bitRate > kMaxAacBitRatePerChannel * channels))
-        return Status::failure("bit rate " + std::to_string(bitRate) + " is out of the AAC encoder's range (" +
-                               std::to_string(kMinAacBitRate) + " to " +
-                               std::to_string(kMaxAacBitRatePerChannel * channels) + " for " +
-                               std::to_string(channels) + (channels == 1 ? " channel)" : " channels)"));
+        return Status::failure(
+            "bit rate " + std::to_string(bitRate) + " is out of the AAC encoder's range (" +
+            std::to_string(kMinAacBitRate) + " to " +
+            std::to_string(kMaxAacBitRatePerChannel * channels) + " for " +
+            std::to_string(channels) + (channels == 1 ? " channel)" : " channels)"));
     // Low sample rates cannot carry high rates: a frame holds at most 6144 bits a channel.
     const int64_t ceiling = kMaxAacBitsPerChannelFrame * channels * c->sample_rate / 1024;
     if (bitRate > ceiling) {
@@ -129,8 +132,8 @@ Status LavEncoder::setUpAac(const EncoderRequest& request) {
         // Aim a little below the rate so that nearly every packet can be
         // padded up to the constant size.
         c->bit_rate = std::min(plan.bitRate * 7 / 8, ceiling);
-        m_constantPacketBytes = static_cast<size_t>(
-            std::min(plan.bitRate * 1024 / c->sample_rate / 8, kMaxAacBitsPerChannelFrame * channels / 8));
+        m_constantPacketBytes = static_cast<size_t>(std::min(
+            plan.bitRate * 1024 / c->sample_rate / 8, kMaxAacBitsPerChannelFrame * channels / 8));
     } else {
         c->bit_rate = plan.bitRate;
     }
@@ -151,7 +154,8 @@ Status LavEncoder::setUpAlac(const EncoderRequest& request) {
     AVCodecContext* c = m_context;
     c->sample_rate = request.sampleRate;
     if (!chooseLayout(codec, request.channels, request.channelMask, c->ch_layout))
-        return Status::failure("alac cannot hold " + std::to_string(request.channels) + " channels");
+        return Status::failure("alac cannot hold " + std::to_string(request.channels) +
+                               " channels");
     // 16-bit sources stay 16-bit; anything deeper is kept at 24 bits.
     const bool deep = request.format.pcm.bits > 16;
     c->sample_fmt = deep ? AV_SAMPLE_FMT_S32P : AV_SAMPLE_FMT_S16P;
@@ -180,9 +184,13 @@ Status LavEncoder::finishSetUp(const EncoderRequest& request) {
     return {};
 }
 
-AVSampleFormat LavEncoder::inputFormat() const { return m_context->sample_fmt; }
+AVSampleFormat LavEncoder::inputFormat() const {
+    return m_context->sample_fmt;
+}
 
-int LavEncoder::frameSize() const { return m_context->frame_size; }
+int LavEncoder::frameSize() const {
+    return m_context->frame_size;
+}
 
 Status LavEncoder::encode(const AVFrame* frame, PacketSink& sink) {
     if (!frame) {
@@ -213,9 +221,9 @@ Status LavEncoder::drain(PacketSink& sink) {
             return {};
         if (error < 0)
             return lavFailure("encoding failed", error);
-        const auto frames = static_cast<uint32_t>(
-            std::clamp<int64_t>(m_packet->duration > 0 ? m_packet->duration : m_stream.framesPerPacket, 1,
-                                m_stream.framesPerPacket));
+        const auto frames = static_cast<uint32_t>(std::clamp<int64_t>(
+            m_packet->duration > 0 ? m_packet->duration : m_stream.framesPerPacket, 1,
+            m_stream.framesPerPacket));
         std::span<const uint8_t> bytes(m_packet->data, static_cast<size_t>(m_packet->size));
         if (m_constantPacketBytes > bytes.size()) {
             m_padded.assign(bytes.begin(), bytes.end());

@@ -68,7 +68,8 @@ Status LavSource::open(const std::string& path, std::unique_ptr<AudioSource>& ou
     int error = avformat_open_input(&source->m_format, url.c_str(), nullptr, &options);
     av_dict_free(&options);
     if (error == AVERROR_INVALIDDATA)
-        return Status::failure("not an audio file that can be read (its contents are not a known format)");
+        return Status::failure(
+            "not an audio file that can be read (its contents are not a known format)");
     if (error < 0)
         return lavFailure("cannot open", error);
     error = avformat_find_stream_info(source->m_format, nullptr);
