@@ -123,7 +123,13 @@ Status OutputFile::commit() {
         // Take the first free name; link() never replaces an existing file.
         for (int n = 0;; ++n) {
             const std::string candidate = numbered(m_path, n);
-            if (::link(m_tempPath.c_str(), candidate.c_str()) == 0) {
+            int linked = ::link(m_tempPath.c_str(), candidate.c_str());
+            if (linked != 0 && (errno == EPERM || errno == EOPNOTSUPP || errno == EMLINK)) {
+                // No hard links on this file system: rename without replacing.
+                linked = ::renameat2(AT_FDCWD, m_tempPath.c_str(), AT_FDCWD, candidate.c_str(),
+                                     RENAME_NOREPLACE);
+            }
+            if (linked == 0) {
                 m_path = candidate;
                 break;
             }
