@@ -1,0 +1,126 @@
+// The wider command line: data formats, file types, channels, rates, naming.
+
+#include <gtest/gtest.h>
+
+#include "platform/afconvert/TestSupport.h"
+
+namespace sondrel::afconvert::testing {
+namespace {
+
+struct FormatCase {
+    std::string arguments; // options; the output name is added
+    std::string outputName;
+    std::string codec; // as FFmpeg names it
+    int rate;
+    int channels;
+    double minSnr; // dB against the 440 Hz tone
+};
+
+TEST(AfconvertOptions, DataFormatsAndFileTypes) {
+    TempDir dir;
+    const std::string mono = dir / "mono 48k.wav";
+    makeTones(mono, 0.5, 48000, {440}, "-b 24");
+    // Thresholds: integer and float PCM of 16 bits or more are exact to
+    // within their own quantisation (over 80 dB for a -6 dBFS tone); 8-bit
+    // PCM about 40 dB; G.711 about 35 dB; the 24-bit source itself fits its
+    // ideal tone to about 92 dB; resampling with the default filter
+    // keeps well over 60 dB in band; ALAC is lossless; AAC at these rates
+    // keeps a pure tone over 25 dB.
+    const std::vector<FormatCase> cases = {
+        {"-f caff -d LEI16@44100", "a.caf", "pcm_s16le", 44100, 1, 60},
+        {"-f caff -d BEF32", "b.caf", "pcm_f32be", 48000, 1, 85},
+        {"-f caff -d BEI24 -c 2", "c.caf", "pcm_s24be", 48000, 2, 85},
+        {"-f caff -d I8", "d.caf", "pcm_s8", 48000, 1, 35},
+        {"-f caff -d ulaw@8000", "e.caf", "pcm_mulaw", 8000, 1, 30},
+        {"-f caff -d alaw", "f.caf", "pcm_alaw", 48000, 1, 30},
+        {"-f caff -d alac", "g.caf", "alac", 48000, 1, 85},
+        {"-f WAVE -d LEF64", "h.wav", "pcm_f64le", 48000, 1, 85},
+        {"-f WAVE -d UI8", "i.wav", "pcm_u8", 48000, 1, 35},
+        {"-f AIFF", "j.aif", "pcm_s24be", 48000, 1, 85},
+        {"-f AIFC -d ima4", "k.aifc", "adpcm_ima_qt", 48000, 1, 20},
+        {"-f m4af -b 96000 -s 2", "l.m4a", "aac", 48000, 1, 25},
+        {"-d alac", "m.m4a", "alac", 48000, 1, 85},
+        {"-f adts -d aac@44100", "n.aac", "aac", 44100, 1, 25},
+        {"-f NeXT -d BEI16 -c 2", "o.au", "pcm_s16be", 48000, 2, 80},
+        {"-d LEI32", "p.wav", "pcm_s32le", 48000, 1, 85},
+        {"-f caff -d aac -ue vbrq 90 -s 3 -q 127 -r 127", "q.caf", "aac", 48000, 1, 25},
+    };
+    for (const FormatCase& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const std::string out = dir / c.outputName;
+        const RunResult r = afconvert(c.arguments + " " + quote(mono) + " -o " + quote(out));
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.outLines().back(), "done");
+        const Decoded d = decodeWithFfmpeg(out);
+        ASSERT_TRUE(d.error.empty()) << d.error;
+        EXPECT_EQ(d.codec, c.codec);
+        EXPECT_EQ(d.sampleRate, c.rate);
+        ASSERT_EQ(d.channels, c.channels);
+        const int64_t expected = int64_t(0.5 * c.rate);
+        EXPECT_NEAR(double(d.frames()), double(expected), 2100.0); // AAC: priming and one packet
+        for (int ch = 0; ch < c.channels; ++ch)
+            EXPECT_GT(toneSnr(d.samples[size_t(ch)], 440, c.rate, 2200, size_t(expected) - 200),
+                      c.minSnr);
+    }
+    // A third reader for PCM CAF: libsndfile through sox.
+    const std::string caf = quote(dir / "c.caf");
+    EXPECT_EQ(runShell("sox --i -r " + caf + "; sox --i -c " + caf + "; sox --i -b " + caf).out,
+              "48000\n2\n24\n");
+}
+
+TEST(AfconvertOptions, ChannelsLayoutsAndFiller) {
+    TempDir dir;
+    const std::string surround = dir / "surround.wav";
+    makeTones(surround, 0.3, 48000, {300, 500, 700, 60, 900, 1100});
+    // 5.1 PCM keeps WAV order; AAC 5.1 is declared in AAC's own order.
+    const std::string pcm = dir / "pcm51.caf", aac = dir / "aac51.caf";
+    ASSERT_EQ(afconvert("-f caff -d LEI16 " + quote(surround) + " " + quote(pcm)).exitCode, 0);
+    ASSERT_EQ(afconvert("-f caff -d aac -b 384000 " + quote(surround) + " " + quote(aac)).exitCode,
+              0);
+    EXPECT_EQ(readCaf(pcm).layoutTag, 0x00790006u);
+    EXPECT_EQ(readCaf(aac).layoutTag, 0x007C0006u);
+    const Decoded d = decodeWithFfmpeg(aac);
+    ASSERT_EQ(d.channels, 6);
+    // FFmpeg hands the channels back in WAV order: each tone where it went in.
+    const int tones[6] = {300, 500, 700, 60, 900, 1100};
+    for (int ch = 0; ch < 6; ++ch)
+        EXPECT_GT(toneSnr(d.samples[size_t(ch)], tones[ch], 48000, 3000, 12000), 15.0)
+            << "channel " << ch;
+
+    // Without --no-filler a 'free' chunk puts the audio on a 4096-byte boundary.
+    const CafFacts filled = readCaf(pcm);
+    EXPECT_NE(std::find(filled.chunks.begin(), filled.chunks.end(), "free"), filled.chunks.end());
+    EXPECT_EQ(filled.dataOffset % 4096, 0u);
+
+    // Mono to stereo copies; stereo to mono averages (same tone, same level).
+    const std::string mono = dir / "mono.wav", stereo = dir / "stereo.caf", back = dir / "back.caf";
+    makeTones(mono, 0.3, 44100, {440});
+    ASSERT_EQ(afconvert("-f caff -d LEI16 -c 2 " + quote(mono) + " " + quote(stereo)).exitCode, 0);
+    ASSERT_EQ(afconvert("-f caff -d LEI16 -c 1 " + quote(stereo) + " " + quote(back)).exitCode, 0);
+    const Decoded a = decodeWithFfmpeg(mono), b = decodeWithFfmpeg(stereo),
+                  c = decodeWithFfmpeg(back);
+    ASSERT_EQ(b.channels, 2);
+    EXPECT_EQ(b.samples[0], a.samples[0]);
+    EXPECT_EQ(b.samples[1], a.samples[0]);
+    EXPECT_EQ(c.samples[0], a.samples[0]);
+}
+
+TEST(AfconvertOptions, OutputBesideTheInputTakesTheNextFreeName) {
+    TempDir dir;
+    const std::string in = dir / "song.caf";
+    makeTones(dir / "src.wav", 0.2, 44100, {440});
+    ASSERT_EQ(afconvert("-d LEI16 -f caff " + quote(dir / "src.wav") + " " + quote(in)).exitCode,
+              0);
+    // song.caf is the input itself: the output becomes song-1.caf, then song-2.caf.
+    ASSERT_EQ(afconvert("-f caff -d ima4 " + quote(in)).exitCode, 0);
+    ASSERT_EQ(afconvert("--file=caff --data=aac " + quote(in)).exitCode, 0);
+    EXPECT_EQ(readCaf(dir / "song-1.caf").formatId, "ima4");
+    EXPECT_EQ(readCaf(dir / "song-2.caf").formatId, "aac ");
+    EXPECT_EQ(readCaf(in).formatId, "lpcm");
+    // Options after the file names; the file type from -d alone.
+    ASSERT_EQ(afconvert(quote(dir / "src.wav") + " -d BEI16").exitCode, 0);
+    EXPECT_EQ(decodeWithFfmpeg(dir / "src.aif").codec, "pcm_s16be");
+}
+
+} // namespace
+} // namespace sondrel::afconvert::testing

@@ -1,0 +1,248 @@
+#include "platform/afconvert/Converter.h"
+
+#include <memory>
+
+#include "platform/afconvert/CafAudioWriter.h"
+#include "platform/afconvert/OutputFile.h"
+#include "platform/afconvert/Resampler.h"
+
+namespace sondrel::afconvert {
+
+namespace {
+
+// The plan for one conversion, settled before any output is made.
+struct Plan {
+    FileType fileType = FileType::Caf;
+    EncoderRequest request;
+    std::string outputPath;
+    OutputFile::Naming naming = OutputFile::Naming::Replace;
+};
+
+FileType typeForFormat(const DataFormat& format) {
+    switch (format.kind) {
+    case DataKind::Aac:
+    case DataKind::Alac:
+        return FileType::M4af;
+    case DataKind::LinearPcm:
+        if (format.pcm.bits == 8)
+            return format.pcm.isSigned ? FileType::Aiff : FileType::Wave;
+        if (format.pcm.isFloat && format.pcm.bigEndian)
+            return FileType::Aifc;
+        return format.pcm.bigEndian ? FileType::Aiff : FileType::Wave;
+    case DataKind::Ima4:
+    case DataKind::ULaw:
+    case DataKind::ALaw:
+        return FileType::Caf;
+    }
+    return FileType::Caf;
+}
+
+std::string defaultOutputPath(const std::string& input, FileType type) {
+    const size_t slash = input.rfind('/');
+    const size_t dot = input.rfind('.');
+    const bool hasExtension =
+        dot != std::string::npos && dot > (slash == std::string::npos ? 0 : slash + 1);
+    return (hasExtension ? input.substr(0, dot) : input) + std::string(fileTypeExtension(type));
+}
+
+Status makePlan(const Options& options, const SourceInfo& source, Plan& plan) {
+    if (options.fileType)
+        plan.fileType = *options.fileType;
+    else if (auto type = fileTypeForPath(options.outputPath); type && !options.outputPath.empty())
+        plan.fileType = *type;
+    else
+        plan.fileType = typeForFormat(*options.dataFormat);
+
+    const DataFormat format =
+        options.dataFormat ? *options.dataFormat : defaultDataFormat(plan.fileType, source.pcm);
+    AFC_TRY(checkFileCanHold(plan.fileType, format));
+
+    EncoderRequest& r = plan.request;
+    r.format = format;
+    r.channels = options.channels ? options.channels : source.channels;
+    r.channelMask = r.channels == source.channels ? source.channelMask : 0;
+    r.sampleRate = format.sampleRate ? format.sampleRate : source.sampleRate;
+    r.rateExplicit = format.sampleRate != 0;
+    r.bitRate = options.bitRate;
+    r.strategy = options.strategy;
+    r.quality = options.quality;
+    r.variableQuality = options.variableQuality;
+    if (format.kind == DataKind::Ima4 && r.channels > 2)
+        return Status::failure("ima4 holds one or two channels, the source has " +
+                               std::to_string(r.channels) + " (use -c 1 or -c 2)");
+
+    if (options.outputPath.empty()) {
+        plan.outputPath = defaultOutputPath(options.inputPath, plan.fileType);
+        plan.naming = OutputFile::Naming::NextFree;
+    } else {
+        plan.outputPath = options.outputPath;
+    }
+    return {};
+}
+
+// Runs the frames from the source through the resampler and encoder into the writer.
+class Pipeline {
+public:
+    // Failures are prefixed with the file they concern: the input while
+    // reading and converting, the output while encoding and writing.
+    Pipeline(AudioSource& source, PacketEncoder& encoder, AudioWriter& writer, Reporter& reporter,
+             bool verbose, std::string inputName, std::string outputName)
+        : m_source(source), m_encoder(encoder), m_writer(writer), m_reporter(reporter),
+          m_verbose(verbose), m_in(std::move(inputName)), m_out(std::move(outputName)) {}
+
+    Status run(std::optional<int> resamplerQuality) {
+        const SourceInfo& in = m_source.info();
+        const EncodedStream& out = m_encoder.stream();
+        AFC_TRY(m_resampler
+                    .open({in.sampleRate, in.channels, in.channelMask, in.sampleFormat},
+                          {out.sampleRate, out.channels, out.channelMask, m_encoder.inputFormat()},
+                          m_encoder.frameSize(), resamplerQuality)
+                    .prefixed(m_in));
+        for (;;) {
+            const AVFrame* frame = nullptr;
+            AFC_TRY(m_source.next(frame).prefixed(m_in));
+            if (!frame)
+                break;
+            AFC_TRY(checkShape(*frame).prefixed(m_in));
+            AFC_TRY(m_resampler.push(frame).prefixed(m_in));
+            AFC_TRY(drain(false));
+            reportProgress(frame->nb_samples);
+        }
+        AFC_TRY(m_resampler.push(nullptr).prefixed(m_in));
+        AFC_TRY(drain(true));
+        AFC_TRY(m_encoder.encode(nullptr, m_writer).prefixed(m_out));
+        return m_writer.finish(m_validFrames).prefixed(m_out);
+    }
+
+    int64_t validFrames() const { return m_validFrames; }
+
+private:
+    Status checkShape(const AVFrame& frame) const {
+        const SourceInfo& in = m_source.info();
+        if (frame.format != in.sampleFormat || frame.sample_rate != in.sampleRate ||
+            frame.ch_layout.nb_channels != in.channels)
+            return Status::failure(
+                "the audio changes its format partway through, which is not supported");
+        return {};
+    }
+
+    Status drain(bool atEnd) {
+        for (;;) {
+            const AVFrame* frame = nullptr;
+            AFC_TRY(m_resampler.pull(atEnd, frame).prefixed(m_in));
+            if (!frame)
+                return {};
+            m_validFrames += frame->nb_samples;
+            AFC_TRY(m_encoder.encode(frame, m_writer).prefixed(m_out));
+        }
+    }
+
+    void reportProgress(int frames) {
+        m_readFrames += frames;
+        const int64_t total = m_source.info().frameCount;
+        if (!m_verbose || total <= 0)
+            return;
+        const int percent = static_cast<int>(std::min<int64_t>(100, m_readFrames * 100 / total));
+        if (percent / 10 > m_lastTenth) {
+            m_lastTenth = percent / 10;
+            m_reporter.progress(m_lastTenth * 10);
+        }
+    }
+
+    AudioSource& m_source;
+    PacketEncoder& m_encoder;
+    AudioWriter& m_writer;
+    Reporter& m_reporter;
+    bool m_verbose;
+    Resampler m_resampler;
+    int64_t m_validFrames = 0;
+    int64_t m_readFrames = 0;
+    int m_lastTenth = 0;
+    std::string m_in;
+    std::string m_out;
+};
+
+Status openSource(const std::string& path, const Engines& engines,
+                  std::unique_ptr<AudioSource>& out) {
+    AFC_TRY(engines.first.openSource(path, out));
+    if (out)
+        return {};
+    CodecEngine* second = nullptr;
+    AFC_TRY(engines.second(second));
+    AFC_TRY(second->openSource(path, out));
+    if (!out)
+        return Status::failure("not an audio file that can be read");
+    return {};
+}
+
+Status makeEncoder(const EncoderRequest& request, const Engines& engines,
+                   std::unique_ptr<PacketEncoder>& out) {
+    AFC_TRY(engines.first.makeEncoder(request, out));
+    if (out)
+        return {};
+    CodecEngine* second = nullptr;
+    AFC_TRY(engines.second(second));
+    AFC_TRY(second->makeEncoder(request, out));
+    if (!out)
+        return Status::failure("no encoder for " + dataFormatName(request.format));
+    return {};
+}
+
+std::string describe(const EncodedStream& s, FileType type) {
+    return std::string(fileTypeCode(type)) + " " + dataFormatName(s.format) + ", " +
+           std::to_string(s.sampleRate) + " Hz, " + std::to_string(s.channels) +
+           (s.channels == 1 ? " channel" : " channels");
+}
+
+} // namespace
+
+Status convertFile(const Options& options, const Engines& engines, Reporter& reporter,
+                   std::string& writtenPath) {
+    const std::string& input = options.inputPath;
+    std::unique_ptr<AudioSource> source;
+    AFC_TRY(openSource(input, engines, source).prefixed(input));
+    const SourceInfo& info = source->info();
+
+    Plan plan;
+    AFC_TRY(makePlan(options, info, plan).prefixed(input));
+    std::unique_ptr<PacketEncoder> encoder;
+    AFC_TRY(makeEncoder(plan.request, engines, encoder).prefixed(input));
+    const EncodedStream& stream = encoder->stream();
+
+    if (options.verbose) {
+        reporter.info("input: " + info.codecName + ", " + std::to_string(info.sampleRate) +
+                      " Hz, " + std::to_string(info.channels) +
+                      (info.channels == 1 ? " channel" : " channels"));
+        reporter.info("output: " + describe(stream, plan.fileType));
+        if (!encoder->summary().empty())
+            reporter.info("encoder: " + encoder->summary());
+        reporter.note("afconvert: converting " + input + " to " + plan.outputPath);
+    }
+
+    OutputFile output;
+    AFC_TRY(output.create(plan.outputPath, plan.naming).prefixed(plan.outputPath));
+    std::unique_ptr<FileSink> fileSink;
+    std::unique_ptr<AudioWriter> writer;
+    if (plan.fileType == FileType::Caf) {
+        fileSink = std::make_unique<FileSink>(output.fd());
+        writer = std::make_unique<CafAudioWriter>(*fileSink, output.folder(), !options.noFiller,
+                                                  &CafAudioWriter::fileScratch);
+    } else {
+        CodecEngine* second = nullptr;
+        AFC_TRY(engines.second(second).prefixed(plan.outputPath));
+        AFC_TRY(second->makeWriter(plan.fileType, output.fd(), writer).prefixed(plan.outputPath));
+    }
+    AFC_TRY(writer->begin(stream).prefixed(output.path()));
+
+    Pipeline pipeline(*source, *encoder, *writer, reporter, options.verbose, input, output.path());
+    AFC_TRY(pipeline.run(options.resamplerQuality));
+    if (fileSink)
+        AFC_TRY(fileSink->flush().prefixed(output.path()));
+    AFC_TRY(output.commit().prefixed(output.path()));
+    writtenPath = output.path();
+    if (options.verbose)
+        reporter.info("frames written: " + std::to_string(pipeline.validFrames()));
+    return {};
+}
+
+} // namespace sondrel::afconvert

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/afconvert/DataFormat.h"
+#include "platform/afconvert/FileType.h"
+#include "platform/afconvert/Status.h"
+
+namespace sondrel::afconvert {
+
+// AAC bit-rate allocation, as -s numbers it.
+enum class AacStrategy { Constant = 0, Average = 1, ConstrainedVariable = 2, Variable = 3 };
+
+// The command line, parsed but not yet checked against the input file.
+struct Options {
+    std::string inputPath;
+    std::string outputPath; // empty: beside the input, named after it
+    std::optional<FileType> fileType;
+    std::optional<DataFormat> dataFormat;
+    int channels = 0;    // 0 keeps the source's channel count
+    int64_t bitRate = 0; // 0: the encoder's default
+    AacStrategy strategy = AacStrategy::Average;
+    std::optional<int> quality;          // -q, 0-127
+    std::optional<int> resamplerQuality; // -r, 0-127
+    std::optional<int> variableQuality;  // -ue vbrq, 0-127
+    bool verbose = false;
+    bool noFiller = false;
+    bool help = false;
+    // Notes for standard error about options accepted but without effect here.
+    std::vector<std::string> warnings;
+};
+
+// Parses afconvert's arguments (without the program name). Options may come
+// before or after the file names, in short or long form; "--name=value" also
+// works, and "--" ends the options. -h wins over any other content.
+Status parseOptions(const std::vector<std::string>& arguments, Options& out);
+
+// The usage text that -h prints.
+std::string usageText();
+
+} // namespace sondrel::afconvert

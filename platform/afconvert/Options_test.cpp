@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include "platform/afconvert/Options.h"
+
+namespace sondrel::afconvert {
+namespace {
+
+Options parsed(const std::vector<std::string>& args) {
+    Options o;
+    const Status s = parseOptions(args, o);
+    EXPECT_TRUE(s.ok()) << s.message();
+    return o;
+}
+
+std::string failure(const std::vector<std::string>& args) {
+    Options o;
+    const Status s = parseOptions(args, o);
+    EXPECT_FALSE(s.ok());
+    return s.message();
+}
+
+TEST(Options, SondrelsArgumentTexts) {
+    const Options aac = parsed({"-v", "-f", "caff", "-d", "aac", "--no-filler", "-s", "3", "-b",
+                                "320000", "/music/my song.mp3", "/out/my.caf"});
+    EXPECT_TRUE(aac.verbose);
+    EXPECT_TRUE(aac.noFiller);
+    EXPECT_EQ(aac.fileType, FileType::Caf);
+    EXPECT_EQ(aac.dataFormat->kind, DataKind::Aac);
+    EXPECT_EQ(aac.strategy, AacStrategy::Variable);
+    EXPECT_EQ(aac.bitRate, 320000);
+    EXPECT_EQ(aac.inputPath, "/music/my song.mp3");
+    EXPECT_EQ(aac.outputPath, "/out/my.caf");
+
+    const Options ima =
+        parsed({"-v", "-f", "caff", "-d", "ima4", "--no-filler", "-c", "1", "a.wav", "a.caf"});
+    EXPECT_EQ(ima.dataFormat->kind, DataKind::Ima4);
+    EXPECT_EQ(ima.channels, 1);
+    EXPECT_EQ(ima.strategy, AacStrategy::Average); // the default
+}
+
+TEST(Options, FormsOrderAndQuoting) {
+    const Options o =
+        parsed({"in.aif", "--data='LEI24'@22050", "--file", "'WAVE'", "-o", "x.wav", "--channels=2",
+                "-ue", "vbrq", "100", "-u", "pgcm", "2", "-q", "127", "-r", "0"});
+    EXPECT_EQ(o.fileType, FileType::Wave);
+    EXPECT_EQ(o.dataFormat->pcm, (PcmFormat{24, false, true, false}));
+    EXPECT_EQ(o.dataFormat->sampleRate, 22050);
+    EXPECT_EQ(o.outputPath, "x.wav");
+    EXPECT_EQ(o.channels, 2);
+    EXPECT_EQ(o.variableQuality, 100);
+    EXPECT_EQ(o.quality, 127);
+    EXPECT_EQ(o.resamplerQuality, 0);
+    ASSERT_EQ(o.warnings.size(), 1u); // pgcm means nothing here
+    EXPECT_NE(o.warnings[0].find("pgcm"), std::string::npos);
+
+    EXPECT_EQ(parsed({"-d", "aac ", "--", "-odd name.wav"}).inputPath, "-odd name.wav");
+    EXPECT_EQ(parsed({"-d", "BEF64#1", "a"}).dataFormat->pcm, (PcmFormat{64, true, true, true}));
+    EXPECT_EQ(parsed({"-d", "ima4@44100.0#64", "a"}).dataFormat->sampleRate, 44100);
+    EXPECT_TRUE(parsed({"-h", "--bogus"}).help);
+}
+
+TEST(Options, ErrorsSayWhatIsWrong) {
+    EXPECT_EQ(failure({"a.wav"}), "no output file or data format specified");
+    EXPECT_EQ(failure({"-x", "-d", "aac", "a"}), "unknown option -x");
+    EXPECT_EQ(failure({"-d", "aac", "a", "-b"}), "missing value for option -b");
+    EXPECT_EQ(failure({"-d", "aach", "a"}), "data format 'aach' (HE-AAC) cannot be made here");
+    EXPECT_EQ(failure({"-d", "mp3x", "a"}), "unknown data format 'mp3x'");
+    EXPECT_NE(failure({"-d", "aac#512", "a"}).find("1024 frames per packet"), std::string::npos);
+    EXPECT_NE(failure({"-d", "LEI16@fast", "a"}).find("invalid sample rate"), std::string::npos);
+    EXPECT_NE(failure({"-f", "mp3", "-d", "aac", "a"}).find("unknown file type 'mp3'"),
+              std::string::npos);
+    EXPECT_NE(failure({"-d", "aac", "-s", "4", "a"}).find("invalid value '4' for -s"),
+              std::string::npos);
+    EXPECT_EQ(failure({"-d", "aac", "a", "b", "c"}),
+              "too many file names (one input and at most one output)");
+    EXPECT_EQ(failure({"-d", "aac"}), "no input file given");
+}
+
+TEST(FileTypes, WhatEachTypeHoldsAndItsDefaults) {
+    DataFormat aac, ima, le16, ui8;
+    ASSERT_TRUE(parseDataFormat("aac", aac).ok());
+    ASSERT_TRUE(parseDataFormat("ima4", ima).ok());
+    ASSERT_TRUE(parseDataFormat("LEI16", le16).ok());
+    ASSERT_TRUE(parseDataFormat("UI8", ui8).ok());
+    EXPECT_TRUE(checkFileCanHold(FileType::Caf, aac).ok());
+    EXPECT_EQ(checkFileCanHold(FileType::Wave, aac).message(), "a WAVE file cannot hold aac data");
+    EXPECT_FALSE(checkFileCanHold(FileType::Aiff, le16).ok());
+    EXPECT_TRUE(checkFileCanHold(FileType::Aifc, ima).ok());
+    EXPECT_TRUE(checkFileCanHold(FileType::Wave, ui8).ok());
+    EXPECT_FALSE(checkFileCanHold(FileType::Caf, ui8).ok()); // CAF integers are signed
+    EXPECT_EQ(fileTypeForPath("/a.b/song.M4A"), FileType::M4af);
+    EXPECT_EQ(fileTypeForPath("/a.b/song"), std::nullopt);
+    EXPECT_EQ(defaultDataFormat(FileType::Adts, std::nullopt).kind, DataKind::Aac);
+    EXPECT_EQ(defaultDataFormat(FileType::Wave, PcmFormat{24, false, true, true}).pcm,
+              (PcmFormat{24, false, true, false}));
+    EXPECT_EQ(defaultDataFormat(FileType::Wave, PcmFormat{8, false, true, false}).pcm.isSigned,
+              false);
+}
+
+} // namespace
+} // namespace sondrel::afconvert

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "platform/afconvert/AacCookie.h"
+#include "platform/afconvert/DataFormat.h"
+#include "platform/afconvert/Options.h"
+#include "platform/afconvert/Status.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/samplefmt.h>
+}
+
+namespace sondrel::afconvert {
+
+// The encoded stream, as a file writer needs to describe it.
+struct EncodedStream {
+    DataFormat format; // kind and PCM layout; sampleRate is the rate below
+    int sampleRate = 0;
+    int channels = 0;
+    uint64_t channelMask = 0;       // channels in the order the encoder takes them
+    int framesPerPacket = 1;        // frames in every packet but possibly the last
+    int bytesPerPacket = 0;         // 0 when packets vary in size
+    int primingFrames = 0;          // encoder delay: leading frames to drop on decoding
+    std::vector<uint8_t> extradata; // AAC: AudioSpecificConfig; ALAC: the 'alac' atom
+    AacBitRates bitRates;           // AAC: what the stream declares
+    int alacSourceBits = 0;         // ALAC: 16 or 24
+};
+
+// Receives encoded packets. `frames` counts the frames the packet holds
+// (for constant-size formats, several packets may come in one call).
+class PacketSink {
+public:
+    virtual ~PacketSink() = default;
+    virtual Status writePacket(std::span<const uint8_t> packet, uint32_t frames) = 0;
+};
+
+// What -d asks of an encoder, after the source is known.
+struct EncoderRequest {
+    DataFormat format;
+    int sampleRate = 0;        // wanted output rate
+    bool rateExplicit = false; // true when given with @RATE (no silent change then)
+    int channels = 0;
+    uint64_t channelMask = 0;
+    int64_t bitRate = 0;
+    AacStrategy strategy = AacStrategy::Average;
+    std::optional<int> quality;
+    std::optional<int> variableQuality;
+};
+
+// An encoder for one stream. Frames come in the encoder's sample format,
+// channel layout and rate, each holding frameSize() frames except the last,
+// which may hold fewer.
+class PacketEncoder {
+public:
+    virtual ~PacketEncoder() = default;
+    virtual const EncodedStream& stream() const = 0;
+    virtual AVSampleFormat inputFormat() const = 0;
+    virtual int frameSize() const = 0;
+    // Encodes a frame, or flushes what the encoder holds when frame is nullptr.
+    virtual Status encode(const AVFrame* frame, PacketSink& sink) = 0;
+    // Notes for verbose output (how the request was mapped onto the encoder).
+    virtual std::string summary() const { return {}; }
+};
+
+} // namespace sondrel::afconvert

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "platform/afconvert/Status.h"
+
+extern "C" {
+#include <libavutil/audio_fifo.h>
+#include <libavutil/frame.h>
+#include <libswresample/swresample.h>
+}
+
+namespace sondrel::afconvert {
+
+struct AudioShape {
+    int sampleRate = 0;
+    int channels = 0;
+    uint64_t channelMask = 0; // 0: the default layout for the channel count
+    AVSampleFormat sampleFormat = AV_SAMPLE_FMT_NONE;
+};
+
+// Converts decoded frames to the encoder's sample format, channel layout and
+// rate (libswresample), and hands them out in frames of a fixed size. Mono
+// to stereo copies the channel to both sides; stereo to mono averages them;
+// other changes use the library's standard mixing. Holds at most a few frames.
+class Resampler {
+public:
+    Resampler() = default;
+    ~Resampler();
+    Resampler(const Resampler&) = delete;
+    Resampler& operator=(const Resampler&) = delete;
+
+    // quality: -r's 0 to 127, or nothing for the library's default filter.
+    Status open(const AudioShape& in, const AudioShape& out, int frameSize,
+                std::optional<int> quality);
+
+    // Converts one input frame (which must have the input shape), or flushes
+    // the resampler's delayed samples when frame is nullptr.
+    Status push(const AVFrame* frame);
+    // The next output frame of frameSize frames; at the end (after the flush
+    // push) the last, shorter one. nullptr when not enough is buffered.
+    Status pull(bool atEnd, const AVFrame*& frame);
+
+private:
+    SwrContext* m_swr = nullptr;
+    AVAudioFifo* m_fifo = nullptr;
+    AVFrame* m_out = nullptr;
+    AudioShape m_outShape;
+    int m_frameSize = 0;
+    uint8_t** m_buffer = nullptr;
+    int m_bufferFrames = 0;
+};
+
+} // namespace sondrel::afconvert
