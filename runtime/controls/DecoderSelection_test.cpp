@@ -1,6 +1,7 @@
 #include "runtime/controls/DecoderSelection.h"
 
 #include <cstring>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -141,6 +142,26 @@ TEST_F(DecoderSelectionTest, TheTableHoldsThirtyDecoders) {
     EXPECT_EQ(RegisterImageDecoder(ImageDecoder{}), 0);
     InitImageDecoders();
     EXPECT_EQ(RegisterImageDecoder(kToy), 1);
+}
+
+TEST_F(DecoderSelectionTest, EachThreadDecodesOnItsOwnContext) {
+    RegisterBmpDecoder();
+    const Bytes wide =
+        test::EncodeBmp({.width = 2, .height = 1, .bitCount = 24, .rows = {{1, 2, 3, 4, 5, 6}}});
+    const Bytes tall = test::EncodeBmp(
+        {.width = 1, .height = 3, .bitCount = 24, .rows = {{7, 8, 9}, {7, 8, 9}, {7, 8, 9}}});
+    // The main thread holds a selection open while another thread decodes.
+    DecoderSelection mine(wide.data(), static_cast<std::uint32_t>(wide.size()));
+    test::Decoded theirs;
+    std::thread([&] { theirs = Decode(tall); }).join();
+    EXPECT_EQ(theirs.width, 1);
+    EXPECT_EQ(theirs.height, 3);
+    EXPECT_EQ(theirs.pixel(0, 2), "9,8,7,255");
+    EXPECT_EQ(mine.width(), 2);
+    EXPECT_EQ(mine.height(), 1);
+    Bytes rgba(8);
+    EXPECT_TRUE(mine.decodeRgba(rgba.data(), 8));
+    EXPECT_EQ(test::Pixel(rgba, 2, 1, 0), "6,5,4,255");
 }
 
 TEST(MakeColorTest, PacksRedGreenBlue) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <atomic>
 
+#include "runtime/core/ThreadSlot.h"
+
 namespace sondrel::controls {
 namespace {
 
@@ -10,15 +12,20 @@ namespace {
 // reader on another thread never sees a half-written decoder.
 std::array<ImageDecoder, kMaxImageDecoders> g_decoders{};
 std::atomic<int> g_decoderCount{0};
-std::atomic<bool> g_contextCreated{false};
 
-thread_local ImageDecoderContext t_context{};
+// The per-thread decoder context: a slot of this size, registered once.
+constexpr std::size_t kContextSlotSize = 128;
+static_assert(sizeof(ImageDecoderContext) <= kContextSlotSize);
+constexpr std::size_t kNoSlot = ~std::size_t{0};
+std::atomic<std::size_t> g_contextSlot{kNoSlot};
 
 } // namespace
 
 void InitImageDecoders() {
     g_decoderCount.store(0, std::memory_order_release);
-    g_contextCreated.store(true, std::memory_order_release);
+    if (g_contextSlot.load(std::memory_order_acquire) == kNoSlot) {
+        g_contextSlot.store(core::RegisterThreadSlot(kContextSlotSize), std::memory_order_release);
+    }
 }
 
 int RegisterImageDecoder(const ImageDecoder& decoder) {
@@ -37,10 +44,8 @@ const ImageDecoder* RegisteredImageDecoders(int& count) {
 }
 
 ImageDecoderContext* ThreadImageDecoderContext() {
-    if (!g_contextCreated.load(std::memory_order_acquire)) {
-        return nullptr;
-    }
-    return &t_context;
+    const std::size_t slot = g_contextSlot.load(std::memory_order_acquire);
+    return slot == kNoSlot ? nullptr : static_cast<ImageDecoderContext*>(core::ThreadSlot(slot));
 }
 
 } // namespace sondrel::controls

@@ -41,8 +41,8 @@ constexpr int kDecodeBottomUp = 2;
 // At most this many decoders can be registered.
 constexpr int kMaxImageDecoders = 30;
 
-// What one decoding knows about its source, one per thread (a per-thread slot), zeroed at the
-// start of each selection.
+// What one decoding knows about its source, one per thread (a per-thread slot of the runtime
+// core, so plain bytes aligned to 8), zeroed at the start of each selection.
 struct ImageDecoderContext {
     const ImageDecoder* decoder;
     const std::uint8_t* data; // borrowed from the caller for the duration of one decoding
@@ -52,14 +52,14 @@ struct ImageDecoderContext {
     std::int32_t depth;       // bits per pixel the decoder delivers: 24 or 32
     std::int32_t sourceDepth; // bits per pixel of the source, as the decoder reports it
     // Eight words of decoder-private state, cleared before each decoder's check.
-    alignas(std::max_align_t) std::byte privateState[8 * sizeof(std::uint64_t)];
+    alignas(std::uint64_t) std::byte privateState[8 * sizeof(std::uint64_t)];
 };
 
 // A decoder keeps its private state as one trivial struct inside the context's private words:
 // StartDecoderState creates it (zeroed) in check, DecoderState finds it again later.
 template <class State> State& StartDecoderState(ImageDecoderContext& context) {
     static_assert(sizeof(State) <= sizeof(context.privateState));
-    static_assert(alignof(State) <= alignof(std::max_align_t));
+    static_assert(alignof(State) <= alignof(std::uint64_t));
     static_assert(std::is_trivially_destructible_v<State>);
     return *new (context.privateState) State{};
 }
