@@ -27,7 +27,6 @@ struct BlockPool::Chunk {
     unsigned char* blocks() { return reinterpret_cast<unsigned char*>(this) + sizeof(Chunk); }
 };
 
-
 namespace {
 
 constexpr std::size_t kHeaderWord = sizeof(void*);
