@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/appkit/NSColor.h"
 #include "platform/appkit/NSImage.h"
 #include "platform/objc/AutoreleasePool.h"
 #include "platform/objc/Geometry.h"
@@ -186,6 +187,27 @@ TEST_F(ImageTest, AKeptNativeImageOutlivesItsImageObject) {
     ASSERT_TRUE(objc::isLiveObject(kept));
     EXPECT_EQ(nativePixel(kept, 1, 0), "1,2,3,255");
     objc::release(kept);
+}
+
+TEST_F(ImageTest, ANativeImageMakesAPatternColourAtItsSizeInPoints) {
+    // As the drop area does: an RGBA picture shown at half its pixel size.
+    test::PngSpec spec{.width = 8, .height = 4, .colorType = PNG_COLOR_TYPE_RGB_ALPHA};
+    spec.rows.assign(4, Bytes(8 * 4, 0));
+    for (auto& row : spec.rows) {
+        for (int x = 0; x < 8; ++x) {
+            row[x * 4 + 3] = 127;
+        }
+    }
+    const Bytes png = test::EncodePng(spec);
+    ASSERT_NE(ImageFromMemory(2, png.data(), png.size()), 0);
+    objc::send(ImageHandle(2), "setSize:", CGSize{4, 2});
+    const id color =
+        objc::send<id>(objc::lookUpClass("NSColor"), "colorWithPatternImage:", ImageHandle(2));
+    const auto* native = objc::liveCast<appkit::NSColorObject>(color);
+    ASSERT_NE(native, nullptr);
+    const QImage tile = native->brush().textureImage();
+    EXPECT_EQ(tile.size(), QSize(4, 2));
+    EXPECT_EQ(qAlpha(tile.pixel(1, 1)), 127);
 }
 
 TEST_F(ImageTest, ImagesDecodeOnOtherThreads) {
