@@ -186,6 +186,7 @@ struct NSViewObject::Bridge final : QObject {
 
     void watch(QWidget* target) {
         target->installEventFilter(this);
+        target->setProperty("sondrelView", QVariant::fromValue(reinterpret_cast<quintptr>(view)));
         target->setAcceptDrops(!view->registeredDraggedTypes().empty());
         watched.push_back(QPointer<QWidget>(target));
     }
@@ -217,8 +218,10 @@ NSViewObject::~NSViewObject() {
             widget->deleteLater(); // it may be handling the event that released us
         }
         for (const QPointer<QWidget>& watched : m_bridge->watched) {
-            if (watched)
+            if (watched) {
                 watched->removeEventFilter(m_bridge.get());
+                watched->setProperty("sondrelView", QVariant());
+            }
         }
         m_bridge.reset();
     });

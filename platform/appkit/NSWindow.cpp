@@ -113,6 +113,7 @@ NSWindowObject::NSWindowObject(Class cls) : NSResponderObject(cls), m_native(new
 
 NSWindowObject::~NSWindowObject() {
     performOnMainThread([&] {
+        m_closed = true; // nothing is told about a window being deallocated
         std::erase(windowList(), this);
         if (NSApplicationObject* app = NSApplicationObject::existing())
             app->windowGone(this);
