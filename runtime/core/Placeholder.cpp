@@ -1,1 +1,0 @@
-int sondrelPlaceholder() { return 1; }

@@ -1,3 +1,0 @@
-#include <gtest/gtest.h>
-int sondrelPlaceholder();
-TEST(Placeholder, Works) { EXPECT_EQ(sondrelPlaceholder(), 1); }
