@@ -32,6 +32,8 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         const auto type = event->type();
+        if (type == QEvent::MouseButtonPress)
+            return userPressedMouse(watched);
         if ((type != QEvent::KeyPress && type != QEvent::ShortcutOverride) ||
             KeyCaptureBypass::active())
             return false;
@@ -62,6 +64,16 @@ public:
     }
 
 private:
+    bool userPressedMouse(QObject* watched) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        NSWindowObject* window = widget != nullptr ? NSWindowObject::windowOfWidget(widget) : nullptr;
+        if (window != nullptr && window->waitsForUserActivation()) {
+            window->userPressedMouse();
+            m_app->syncKeyWindowWithQt();
+        }
+        return false;
+    }
+
     NSApplicationObject* m_app;
 };
 
@@ -306,9 +318,19 @@ void NSApplicationObject::setKeyWindow(NSWindowObject* window) {
         window->becameKey();
 }
 
+void NSApplicationObject::reassertKeyWindow() {
+    if (m_keyWindow == nullptr || !m_keyWindow->isVisible())
+        return;
+    QWidget* widget = m_keyWindow->widget();
+    if (widget != nullptr && QApplication::activeWindow() != widget)
+        widget->activateWindow();
+}
+
 void NSApplicationObject::syncKeyWindowWithQt() {
+    if (m_ignoreQt > 0)
+        return;
     NSWindowObject* active = NSWindowObject::windowOfWidget(QApplication::activeWindow());
-    if (active != nullptr && !active->isClosed())
+    if (active != nullptr && !active->isClosed() && !active->waitsForUserActivation())
         setKeyWindow(active);
 }
 

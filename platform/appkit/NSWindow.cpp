@@ -211,14 +211,19 @@ NSRect NSWindowObject::cocoaFromQt(int x, int y, int width, int height) const {
     return cocoaScreenRect(QRect(x, y, width, height));
 }
 
+// The frame adds a title bar of the estimated height to the client area: window managers frame
+// windows in their own ways (and only once shown), so positions stay consistent by not asking.
+int NSWindowObject::titleBarHeight() const {
+    return (m_styleMask & NSWindowStyleMaskTitled) ? kTitleBarEstimate : 0;
+}
+
 NSRect NSWindowObject::frame() const {
     return onMainThread([&] {
         const WindowWidget* widget = m_native->widget.data();
         if (widget == nullptr)
             return NSRect{};
-        QRect frame = widget->frameGeometry();
-        if (frame == widget->geometry() && (m_styleMask & NSWindowStyleMaskTitled))
-            frame.setTop(frame.top() - kTitleBarEstimate);
+        QRect frame = widget->geometry();
+        frame.setTop(frame.top() - titleBarHeight());
         return cocoaScreenRect(frame);
     });
 }
@@ -228,19 +233,12 @@ void NSWindowObject::setFrame(NSRect frame, bool /*display*/) {
         WindowWidget* widget = m_native->widget.data();
         if (widget == nullptr)
             return;
-        QRect framed = widget->frameGeometry();
-        QMargins margins(widget->geometry().left() - framed.left(),
-                         widget->geometry().top() - framed.top(),
-                         framed.right() - widget->geometry().right(),
-                         framed.bottom() - widget->geometry().bottom());
-        if (framed == widget->geometry() && (m_styleMask & NSWindowStyleMaskTitled))
-            margins.setTop(kTitleBarEstimate);
         const double top = screenHeight() - frame.origin.y - frame.size.height;
-        const QRect client(qRound(frame.origin.x) + margins.left(), qRound(top) + margins.top(),
-                           qRound(frame.size.width) - margins.left() - margins.right(),
-                           qRound(frame.size.height) - margins.top() - margins.bottom());
+        const QRect client(qRound(frame.origin.x), qRound(top) + titleBarHeight(),
+                           qRound(frame.size.width),
+                           std::max(0, qRound(frame.size.height) - titleBarHeight()));
         if (!(m_styleMask & NSWindowStyleMaskResizable))
-            widget->setFixedSize(std::max(0, client.width()), std::max(0, client.height()));
+            widget->setFixedSize(client.size());
         widget->setGeometry(client);
     });
 }
@@ -282,27 +280,39 @@ std::u16string NSWindowObject::title() const {
     });
 }
 
-void NSWindowObject::orderFront() {
+void NSWindowObject::orderFront() { show(false); }
+
+// Shows the window; without `activate`, Qt is asked not to activate it (key status is the
+// application's business).
+void NSWindowObject::show(bool activate) {
     performOnMainThread([&] {
-        if (QWidget* widget = m_native->widget.data(); widget != nullptr && !m_closed) {
-            widget->show();
-            widget->raise();
-        }
+        QWidget* widget = m_native->widget.data();
+        if (widget == nullptr || m_closed)
+            return;
+        widget->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+        if (!activate && !isKeyWindow())
+            m_waitsForUser = true;
+        widget->show();
+        widget->raise();
     });
 }
 
 void NSWindowObject::orderOut() {
     performOnMainThread([&] {
-        if (QWidget* widget = m_native->widget.data())
+        NSApplicationObject* app = NSApplicationObject::shared();
+        if (QWidget* widget = m_native->widget.data()) {
+            // Qt may activate another window at once; the application decides which is key.
+            const NSApplicationObject::QtActivationIgnored ignored(*app);
             widget->hide();
-        if (NSApplicationObject* app = NSApplicationObject::existing())
-            app->windowGone(this);
+        }
+        app->windowGone(this);
+        app->reassertKeyWindow();
     });
 }
 
 void NSWindowObject::makeKeyAndOrderFront() {
     performOnMainThread([&] {
-        orderFront();
+        show(true);
         makeKeyWindow();
     });
 }
@@ -312,6 +322,7 @@ void NSWindowObject::makeKeyWindow() {
         QWidget* widget = m_native->widget.data();
         if (widget == nullptr || m_closed || !widget->isVisible())
             return;
+        m_waitsForUser = false;
         NSApplicationObject::shared()->setKeyWindow(this);
         widget->activateWindow();
     });
