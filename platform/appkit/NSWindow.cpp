@@ -293,7 +293,8 @@ void NSWindowObject::show(bool activate) {
         if (!activate && !isKeyWindow())
             m_waitsForUser = true;
         widget->show();
-        widget->raise();
+        if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+            widget->raise(); // the offscreen platform has no stacking order to change
     });
 }
 
