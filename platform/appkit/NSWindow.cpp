@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenuBar>
+#include <QMetaObject>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -53,22 +54,43 @@ public:
     explicit WindowWidget(NSWindowObject* owner) : owner(owner) {}
 
     void layoutChildren() {
-        int top = 0;
-        if (menuBar != nullptr && !menuBar->isHidden()) {
-            top = menuBar->sizeHint().height();
+        const int top = menuBarSpace;
+        if (menuBar != nullptr)
             menuBar->setGeometry(0, 0, width(), top);
-        }
         if (content != nullptr)
             content->setGeometry(0, top, width(), std::max(0, height() - top));
     }
 
-    int menuBarHeight() const {
-        return menuBar != nullptr && !menuBar->isHidden() ? menuBar->sizeHint().height() : 0;
+    int menuBarHeight() const { return menuBarSpace; }
+
+    // Gives the menu bar the room it needs now (it has none while it has no items), growing or
+    // shrinking the window so that the content keeps its size.
+    void fitMenuBar() {
+        const int wanted =
+            menuBar != nullptr && !menuBar->actions().isEmpty() ? menuBar->sizeHint().height() : 0;
+        const int change = wanted - menuBarSpace;
+        menuBarSpace = wanted;
+        if (change != 0) {
+            const QSize size(width(), height() + change);
+            if (minimumSize() == maximumSize())
+                setFixedSize(size);
+            resize(size);
+        }
+        layoutChildren();
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == menuBar && (event->type() == QEvent::ActionAdded ||
+                                   event->type() == QEvent::ActionRemoved ||
+                                   event->type() == QEvent::ActionChanged))
+            QMetaObject::invokeMethod(this, [this] { fitMenuBar(); }, Qt::QueuedConnection);
+        return false;
     }
 
     NSWindowObject* owner; // cleared when the window goes
     QPointer<QMenuBar> menuBar;
     QPointer<QWidget> content;
+    int menuBarSpace = 0;
 
 protected:
     void closeEvent(QCloseEvent* event) override {
@@ -452,26 +474,21 @@ void NSWindowObject::setMenu(NSMenuObject* menu) {
     performOnMainThread([&] {
         WindowWidget* widget = m_native->widget.data();
         Retained<NSMenuObject> held = Retained<NSMenuObject>::retain(menu);
-        const int before = widget != nullptr ? widget->menuBarHeight() : 0;
         if (m_menu && widget != nullptr && widget->menuBar != nullptr)
             m_menu->detachMenuBar(widget->menuBar);
         m_menu = held;
         if (widget == nullptr)
             return;
-        if (widget->menuBar != nullptr)
+        if (widget->menuBar != nullptr) {
+            widget->menuBar->hide();
             widget->menuBar->deleteLater();
-        widget->menuBar = menu != nullptr ? menu->makeMenuBar(widget) : nullptr;
-        if (widget->menuBar != nullptr)
-            widget->menuBar->show();
-        // The content keeps its size: the window grows or shrinks by the menu bar.
-        const int change = widget->menuBarHeight() - before;
-        if (change != 0) {
-            const QSize size(widget->width(), widget->height() + change);
-            if (!(m_styleMask & NSWindowStyleMaskResizable))
-                widget->setFixedSize(size);
-            widget->resize(size);
         }
-        widget->layoutChildren();
+        widget->menuBar = menu != nullptr ? menu->makeMenuBar(widget) : nullptr;
+        if (widget->menuBar != nullptr) {
+            widget->menuBar->installEventFilter(widget);
+            widget->menuBar->show();
+        }
+        widget->fitMenuBar(); // the content keeps its size: the window grows by the menu bar
     });
 }
 
