@@ -69,7 +69,11 @@ void BM_QueuedEventsTakenInOrder(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * count);
 }
-BENCHMARK(BM_QueuedEventsTakenInOrder)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QueuedEventsTakenInOrder)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace sondrel::windowing

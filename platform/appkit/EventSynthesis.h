@@ -37,8 +37,7 @@ inline void pressKeys(NSWindowObject* window, const char* keys) {
 }
 
 // Clicks the content view at (x, y) from its top left; `count` 2 double-clicks.
-inline void clickContent(NSWindowObject* window, int x, int y, bool right = false,
-                         int count = 1) {
+inline void clickContent(NSWindowObject* window, int x, int y, bool right = false, int count = 1) {
     QWidget* content = window->contentView()->widget();
     const Qt::MouseButton button = right ? Qt::RightButton : Qt::LeftButton;
     QTest::mouseClick(content, button, Qt::NoModifier, QPoint(x, y));
@@ -47,8 +46,8 @@ inline void clickContent(NSWindowObject* window, int x, int y, bool right = fals
         QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(x, y), global, button, button,
                           Qt::NoModifier);
         QCoreApplication::sendEvent(content, &twice);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(x, y), global, button,
-                            Qt::NoButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(x, y), global, button, Qt::NoButton,
+                            Qt::NoModifier);
         QCoreApplication::sendEvent(content, &release);
     }
 }

@@ -38,7 +38,8 @@ public:
             KeyCaptureBypass::active())
             return false;
         auto* widget = qobject_cast<QWidget*>(watched);
-        NSWindowObject* window = widget != nullptr ? NSWindowObject::windowOfWidget(widget) : nullptr;
+        NSWindowObject* window =
+            widget != nullptr ? NSWindowObject::windowOfWidget(widget) : nullptr;
         if (window == nullptr)
             return false;
         if (type == QEvent::ShortcutOverride) {
@@ -48,7 +49,8 @@ public:
             return true;
         }
         const auto& key = static_cast<const QKeyEvent&>(*event);
-        Retained<NSEventObject> cocoa = Retained<NSEventObject>::adopt(newEvent(NSEventTypeKeyDown));
+        Retained<NSEventObject> cocoa =
+            Retained<NSEventObject>::adopt(newEvent(NSEventTypeKeyDown));
         if (!cocoa)
             return false;
         const CocoaKey translated = cocoaKeyFromQt(key);
@@ -66,7 +68,8 @@ public:
 private:
     bool userPressedMouse(QObject* watched) {
         auto* widget = qobject_cast<QWidget*>(watched);
-        NSWindowObject* window = widget != nullptr ? NSWindowObject::windowOfWidget(widget) : nullptr;
+        NSWindowObject* window =
+            widget != nullptr ? NSWindowObject::windowOfWidget(widget) : nullptr;
         if (window != nullptr && window->waitsForUserActivation()) {
             window->userPressedMouse();
             m_app->syncKeyWindowWithQt();
@@ -158,7 +161,9 @@ NSApplicationObject* NSApplicationObject::shared() {
     return application;
 }
 
-NSApplicationObject* NSApplicationObject::existing() { return g_application; }
+NSApplicationObject* NSApplicationObject::existing() {
+    return g_application;
+}
 
 void NSApplicationObject::finishLaunching() {
     if (m_launched)
@@ -249,8 +254,8 @@ bool NSApplicationObject::deliverSyntheticKey(NSEventObject& event) {
     if (widget == nullptr)
         return false;
     QWidget* target = widget->focusWidget() != nullptr ? widget->focusWidget() : widget;
-    const QKeySequence sequence = qtKeySequence(event.charactersIgnoringModifiers,
-                                                event.modifierFlags);
+    const QKeySequence sequence =
+        qtKeySequence(event.charactersIgnoringModifiers, event.modifierFlags);
     if (sequence.isEmpty())
         return false;
     const QKeyCombination combination = sequence[0];

@@ -39,7 +39,9 @@ QRect screenGeometry(bool available) {
     return available ? screen->availableGeometry() : screen->geometry();
 }
 
-double screenHeight() { return screenGeometry(false).height(); }
+double screenHeight() {
+    return screenGeometry(false).height();
+}
 
 NSRect cocoaScreenRect(const QRect& rect) {
     return NSRect{{double(rect.x()), screenHeight() - rect.y() - rect.height()},
@@ -80,10 +82,11 @@ public:
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == menuBar && (event->type() == QEvent::ActionAdded ||
-                                   event->type() == QEvent::ActionRemoved ||
-                                   event->type() == QEvent::ActionChanged))
-            QMetaObject::invokeMethod(this, [this] { fitMenuBar(); }, Qt::QueuedConnection);
+        if (watched == menuBar &&
+            (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved ||
+             event->type() == QEvent::ActionChanged))
+            QMetaObject::invokeMethod(
+                this, [this] { fitMenuBar(); }, Qt::QueuedConnection);
         return false;
     }
 
@@ -171,8 +174,8 @@ NSWindowObject* NSWindowObject::windowWithNumber(NSInteger number) {
 }
 
 NSWindowObject* NSWindowObject::windowOfWidget(const QWidget* widget) {
-    const auto* window = dynamic_cast<const WindowWidget*>(widget != nullptr ? widget->window()
-                                                                              : nullptr);
+    const auto* window =
+        dynamic_cast<const WindowWidget*>(widget != nullptr ? widget->window() : nullptr);
     return window != nullptr ? window->owner : nullptr;
 }
 
@@ -302,7 +305,9 @@ std::u16string NSWindowObject::title() const {
     });
 }
 
-void NSWindowObject::orderFront() { show(false); }
+void NSWindowObject::orderFront() {
+    show(false);
+}
 
 // Shows the window; without `activate`, Qt is asked not to activate it (key status is the
 // application's business).
@@ -561,21 +566,31 @@ bool NSWindowObject::isStandardButtonHidden(NSWindowButton button) const {
                                                  : false;
 }
 
-void NSWindowObject::update() { notify("windowDidUpdate:"); }
-void NSWindowObject::becameKey() { notify("windowDidBecomeKey:"); }
-void NSWindowObject::resignedKey() { notify("windowDidResignKey:"); }
+void NSWindowObject::update() {
+    notify("windowDidUpdate:");
+}
+void NSWindowObject::becameKey() {
+    notify("windowDidBecomeKey:");
+}
+void NSWindowObject::resignedKey() {
+    notify("windowDidResignKey:");
+}
 
 void NSWindowObject::notify(const char* selector) {
     const SEL sel = objc::registerSelector(selector);
     if (m_delegate == nullptr || objc::findMethod(m_delegate, sel) == nullptr)
         return;
     std::u16string name = u"NSWindow";
-    for (const char* c = selector + 6; *c != ':' && *c != '\0'; ++c) // "windowDidMove:" -> ...DidMove
+    for (const char* c = selector + 6; *c != ':' && *c != '\0';
+         ++c) // "windowDidMove:" -> ...DidMove
         name.push_back(static_cast<char16_t>(*c));
-    objc::send<void>(m_delegate, sel, static_cast<id>(notificationNamed(name + u"Notification", this)));
+    objc::send<void>(m_delegate, sel,
+                     static_cast<id>(notificationNamed(name + u"Notification", this)));
 }
 
-QWidget* NSWindowObject::widget() const { return m_native->widget.data(); }
+QWidget* NSWindowObject::widget() const {
+    return m_native->widget.data();
+}
 
 NSPoint NSWindowObject::contentWidgetPoint(const QWidget* source, double x, double y) const {
     const WindowWidget* window = m_native->widget.data();
@@ -613,8 +628,12 @@ NSPoint NSWindowObject::convertBaseToScreen(NSPoint point) const {
     return NSPoint{content.origin.x + point.x, content.origin.y + point.y};
 }
 
-void NSWindowObject::qtCloseRequested() { performClose(); }
-void NSWindowObject::qtMoved() { notify("windowDidMove:"); }
+void NSWindowObject::qtCloseRequested() {
+    performClose();
+}
+void NSWindowObject::qtMoved() {
+    notify("windowDidMove:");
+}
 void NSWindowObject::qtResized() {
     if (m_contentView) {
         if (const WindowWidget* window = m_native->widget.data(); window && window->content) {
@@ -636,7 +655,9 @@ void NSWindowObject::qtStateChanged(bool wasMinimized) {
         notify("windowDidDeminiaturize:");
 }
 
-void NSWindowObject::qtActivated() { NSApplicationObject::shared()->syncKeyWindowWithQt(); }
+void NSWindowObject::qtActivated() {
+    NSApplicationObject::shared()->syncKeyWindowWithQt();
+}
 
 NSRect mainScreenFrame() {
     return onMainThread([] { return cocoaScreenRect(screenGeometry(false)); });

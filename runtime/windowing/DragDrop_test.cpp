@@ -131,7 +131,7 @@ TEST_F(DragDropTest, TextDropsOnTheWindowContent) {
     EXPECT_EQ(Record().format, DropText);
     EXPECT_EQ(objc::nativeStringText(Record().text), u"dropped words");
     EXPECT_EQ(Record().x, 300);
-    EXPECT_EQ(Record().y, 250); // the content view is flipped
+    EXPECT_EQ(Record().y, 250);         // the content view is flipped
     EXPECT_EQ(DroppedFileNames(), u""); // not a file-name drop
 }
 

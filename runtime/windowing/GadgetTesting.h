@@ -28,8 +28,8 @@ inline objc::ClassDefinition TestGadgetViewClass() {
 inline const objc::ClassRegistration testGadgetViewRegistration{TestGadgetViewClass()};
 inline const objc::ClassRegistration testFunctionsRegistration{
     objc::ClassDefinition("TestGadgetFunctions", "RTGadgetFunctions")
-        .instanceMethod("FreeGadget",
-                        +[](RTGadgetFunctionsObject*, objc::SEL) { ++g_freeGadgetCalls; })};
+        .instanceMethod(
+            "FreeGadget", +[](RTGadgetFunctionsObject*, objc::SEL) { ++g_freeGadgetCalls; })};
 
 // Creates a test gadget in the calling thread's current gadget list; with `wrapped` its main
 // view sits inside a container view (as an editor's text view sits in a scroll view). Result as

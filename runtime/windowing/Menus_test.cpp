@@ -23,7 +23,7 @@ protected:
     static NSMenuObject* ApplicationMenu() {
         NSMenuObject* main = appkit::NSApplicationObject::shared()->mainMenu();
         return main != nullptr && main->itemAtIndex(0) != nullptr ? main->itemAtIndex(0)->submenu()
-                                                                   : nullptr;
+                                                                  : nullptr;
     }
 
     // The main window as the application builds it: menu, Help item with F1, Quit, F1 bound.
@@ -48,8 +48,8 @@ TEST_F(MenusTest, ApplicationMenuHasItsEntriesInOrder) {
     EXPECT_EQ(name, u"windowing_tests");
     EXPECT_EQ(menu->title(), name);
     const std::u16string titles[] = {u"About " + name, u"", u"Preferences\u2026", u"",
-                                     u"Services", u"", u"Hide " + name, u"Hide Others",
-                                     u"Show All", u"", u"Quit " + name};
+                                     u"Services",      u"", u"Hide " + name,      u"Hide Others",
+                                     u"Show All",      u"", u"Quit " + name};
     ASSERT_EQ(menu->numberOfItems(), 11);
     for (int i = 0; i < 11; ++i)
         EXPECT_EQ(menu->itemAtIndex(i)->title(), titles[i]) << i;
@@ -74,7 +74,10 @@ TEST_F(MenusTest, AboutAndPreferencesStayDisabledUntilTheProgramAddsThem) {
 
     EXPECT_FALSE(menu->itemAtIndex(0)->isEnabled());
     AddMenuItem(-3, u"About this");
-    EXPECT_EQ(appkit::NSApplicationObject::shared()->mainMenu()->itemAtIndex(1)->submenu()
+    EXPECT_EQ(appkit::NSApplicationObject::shared()
+                  ->mainMenu()
+                  ->itemAtIndex(1)
+                  ->submenu()
                   ->numberOfItems(),
               0); // -3 adds no item to the File menu
     menu->performActionForItemAtIndex(0);

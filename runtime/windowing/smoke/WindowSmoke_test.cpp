@@ -58,8 +58,7 @@ TEST(WindowSmoke, WindowWithMenuShowsOnTheScreen) {
     const double screenHeight = appkit::mainScreenFrame().size.height;
     const objc::NSRect content = window->contentRect();
     const int left = static_cast<int>(content.origin.x);
-    const int contentTop =
-        static_cast<int>(screenHeight - content.origin.y - content.size.height);
+    const int contentTop = static_cast<int>(screenHeight - content.origin.y - content.size.height);
     const QRect menuBar(left, contentTop - 20, static_cast<int>(content.size.width), 18);
     const QRect inside(left + 10, contentTop + 10, 200, 100);
 
