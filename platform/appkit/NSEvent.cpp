@@ -13,7 +13,7 @@
 namespace sondrel::appkit {
 
 struct NSEventObject::QtKey {
-    QKeyEvent event;
+    std::unique_ptr<QKeyEvent> event;
     QPointer<QObject> receiver;
 };
 
@@ -24,16 +24,17 @@ NSWindowObject* NSEventObject::window() const {
 }
 
 void NSEventObject::attachQtKeyEvent(const QKeyEvent& event, QObject* receiver) {
-    m_qtKey.reset(new QtKey{QKeyEvent(event), QPointer<QObject>(receiver)});
+    m_qtKey.reset(new QtKey{std::unique_ptr<QKeyEvent>(static_cast<QKeyEvent*>(event.clone())),
+                            QPointer<QObject>(receiver)});
 }
 
 bool NSEventObject::deliverQtKeyEvent() {
     if (m_qtKey == nullptr || m_qtKey->receiver.isNull())
         return false;
-    QKeyEvent copy(m_qtKey->event);
-    copy.setAccepted(false);
+    const std::unique_ptr<QKeyEvent> copy(static_cast<QKeyEvent*>(m_qtKey->event->clone()));
+    copy->setAccepted(false);
     const KeyCaptureBypass bypass;
-    QCoreApplication::sendEvent(m_qtKey->receiver.data(), &copy);
+    QCoreApplication::sendEvent(m_qtKey->receiver.data(), copy.get());
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 #include "platform/appkit/Foundation.h"

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/appkit/AppKitTypes.h"
+#include "platform/appkit/NSView.h"
 #include "platform/appkit/Retained.h"
 
 class QWidget;
