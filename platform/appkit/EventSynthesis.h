@@ -15,6 +15,7 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
@@ -36,14 +37,19 @@ inline void pressKeys(NSWindowObject* window, const char* keys) {
 }
 
 // Clicks the content view at (x, y) from its top left; `count` 2 double-clicks.
-inline void clickContent(NSWindowObject* window, int x, int y, bool right = false,
-                         int count = 1) {
+inline void clickContent(NSWindowObject* window, int x, int y, bool right = false, int count = 1) {
     QWidget* content = window->contentView()->widget();
     const Qt::MouseButton button = right ? Qt::RightButton : Qt::LeftButton;
-    if (count == 2)
-        QTest::mouseDClick(content, button, Qt::NoModifier, QPoint(x, y));
-    else
-        QTest::mouseClick(content, button, Qt::NoModifier, QPoint(x, y));
+    QTest::mouseClick(content, button, Qt::NoModifier, QPoint(x, y));
+    if (count == 2) { // Qt's sequence for the second click: double-click, then release
+        const QPointF global = content->mapToGlobal(QPointF(x, y));
+        QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(x, y), global, button, button,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(content, &twice);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(x, y), global, button, Qt::NoButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(content, &release);
+    }
 }
 
 // What the window manager does when the user presses the close button.

@@ -21,7 +21,9 @@ NSUInteger NSArrayObject::indexOfObject(id object) const {
     return NSNotFound;
 }
 
-bool NSArrayObject::containsObject(id object) const { return indexOfObject(object) != NSNotFound; }
+bool NSArrayObject::containsObject(id object) const {
+    return indexOfObject(object) != NSNotFound;
+}
 
 NSArrayObject* newArray(const std::vector<id>& objects, bool mutableArray) {
     auto* array = static_cast<NSArrayObject*>(
@@ -53,7 +55,9 @@ std::vector<std::u16string> stringArrayTexts(const void* array) {
     return texts;
 }
 
-NSDateObject* dateNow() { return dateWithTimeIntervalSinceNow(0); }
+NSDateObject* dateNow() {
+    return dateWithTimeIntervalSinceNow(0);
+}
 
 NSDateObject* dateDistantFuture() {
     auto* date = static_cast<NSDateObject*>(objc::createInstance(objc::lookUpClass("NSDate")));
@@ -67,9 +71,9 @@ NSDateObject* dateDistantFuture() {
 NSDateObject* dateWithTimeIntervalSinceNow(double seconds) {
     auto* date = static_cast<NSDateObject*>(objc::createInstance(objc::lookUpClass("NSDate")));
     if (date != nullptr) {
-        date->time = NSDateObject::Clock::now() +
-                     std::chrono::duration_cast<NSDateObject::Clock::duration>(
-                         std::chrono::duration<double>(seconds));
+        date->time =
+            NSDateObject::Clock::now() + std::chrono::duration_cast<NSDateObject::Clock::duration>(
+                                             std::chrono::duration<double>(seconds));
         objc::autorelease(date);
     }
     return date;
@@ -95,8 +99,12 @@ std::u16string executablePath() {
 namespace {
 
 // NSArray and NSMutableArray.
-NSUInteger count(NSArrayObject* self, SEL) { return self->count(); }
-id objectAtIndex(NSArrayObject* self, SEL, NSUInteger index) { return self->objectAtIndex(index); }
+NSUInteger count(NSArrayObject* self, SEL) {
+    return self->count();
+}
+id objectAtIndex(NSArrayObject* self, SEL, NSUInteger index) {
+    return self->objectAtIndex(index);
+}
 NSUInteger indexOfObject(NSArrayObject* self, SEL, id object) {
     return self->indexOfObject(object);
 }
@@ -107,7 +115,9 @@ id initWithCapacity(NSArrayObject* self, SEL, NSUInteger capacity) {
     self->items.reserve(capacity);
     return self;
 }
-id array(Class cls, SEL) { return objc::autorelease(objc::createInstance(cls)); }
+id array(Class cls, SEL) {
+    return objc::autorelease(objc::createInstance(cls));
+}
 id arrayWithCapacity(Class cls, SEL, NSUInteger capacity) {
     return initWithCapacity(static_cast<NSArrayObject*>(array(cls, nullptr)), nullptr, capacity);
 }
@@ -129,7 +139,9 @@ void removeObject(NSArrayObject* self, SEL, id object) {
         return item.get() == object || objc::send<BOOL>(item.get(), "isEqual:", object) != NO;
     });
 }
-void removeAllObjects(NSArrayObject* self, SEL) { self->items.clear(); }
+void removeAllObjects(NSArrayObject* self, SEL) {
+    self->items.clear();
+}
 
 const objc::ClassRegistration arrayRegistration{
     objc::ClassDefinition("NSArray", "NSObject", objc::factoryFor<NSArrayObject>())
@@ -150,9 +162,15 @@ const objc::ClassRegistration mutableArrayRegistration{
         .classMethod("arrayWithCapacity:", &arrayWithCapacity)};
 
 // NSDate.
-id date(Class, SEL) { return dateNow(); }
-id distantFuture(Class, SEL) { return dateDistantFuture(); }
-id dateWithInterval(Class, SEL, double seconds) { return dateWithTimeIntervalSinceNow(seconds); }
+id date(Class, SEL) {
+    return dateNow();
+}
+id distantFuture(Class, SEL) {
+    return dateDistantFuture();
+}
+id dateWithInterval(Class, SEL, double seconds) {
+    return dateWithTimeIntervalSinceNow(seconds);
+}
 double timeIntervalSinceNow(NSDateObject* self, SEL) {
     if (self->isDistantFuture())
         return 6.3e10; // about two thousand years, as Cocoa's distant future
@@ -167,8 +185,12 @@ const objc::ClassRegistration dateRegistration{
         .classMethod("dateWithTimeIntervalSinceNow:", &dateWithInterval)};
 
 // NSNotification.
-id notificationName(NSNotificationObject* self, SEL) { return self->name.get(); }
-id notificationObject(NSNotificationObject* self, SEL) { return self->object.get(); }
+id notificationName(NSNotificationObject* self, SEL) {
+    return self->name.get();
+}
+id notificationObject(NSNotificationObject* self, SEL) {
+    return self->object.get();
+}
 
 const objc::ClassRegistration notificationRegistration{
     objc::ClassDefinition("NSNotification", "NSObject", objc::factoryFor<NSNotificationObject>())

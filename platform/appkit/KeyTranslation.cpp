@@ -141,8 +141,14 @@ QKeySequence qtKeySequence(std::u16string_view keyEquivalent, NSUInteger modifie
     return QKeySequence(key | modifiers);
 }
 
-KeyCaptureBypass::KeyCaptureBypass() { ++g_bypassDepth; }
-KeyCaptureBypass::~KeyCaptureBypass() { --g_bypassDepth; }
-bool KeyCaptureBypass::active() { return g_bypassDepth > 0; }
+KeyCaptureBypass::KeyCaptureBypass() {
+    ++g_bypassDepth;
+}
+KeyCaptureBypass::~KeyCaptureBypass() {
+    --g_bypassDepth;
+}
+bool KeyCaptureBypass::active() {
+    return g_bypassDepth > 0;
+}
 
 } // namespace sondrel::appkit

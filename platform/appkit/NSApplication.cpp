@@ -32,11 +32,14 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         const auto type = event->type();
+        if (type == QEvent::MouseButtonPress)
+            return userPressedMouse(watched);
         if ((type != QEvent::KeyPress && type != QEvent::ShortcutOverride) ||
             KeyCaptureBypass::active())
             return false;
         auto* widget = qobject_cast<QWidget*>(watched);
-        NSWindowObject* window = widget != nullptr ? NSWindowObject::windowOfWidget(widget) : nullptr;
+        NSWindowObject* window =
+            widget != nullptr ? NSWindowObject::windowOfWidget(widget) : nullptr;
         if (window == nullptr)
             return false;
         if (type == QEvent::ShortcutOverride) {
@@ -46,7 +49,8 @@ public:
             return true;
         }
         const auto& key = static_cast<const QKeyEvent&>(*event);
-        Retained<NSEventObject> cocoa = Retained<NSEventObject>::adopt(newEvent(NSEventTypeKeyDown));
+        Retained<NSEventObject> cocoa =
+            Retained<NSEventObject>::adopt(newEvent(NSEventTypeKeyDown));
         if (!cocoa)
             return false;
         const CocoaKey translated = cocoaKeyFromQt(key);
@@ -62,6 +66,17 @@ public:
     }
 
 private:
+    bool userPressedMouse(QObject* watched) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        NSWindowObject* window =
+            widget != nullptr ? NSWindowObject::windowOfWidget(widget) : nullptr;
+        if (window != nullptr && window->waitsForUserActivation()) {
+            window->userPressedMouse();
+            m_app->syncKeyWindowWithQt();
+        }
+        return false;
+    }
+
     NSApplicationObject* m_app;
 };
 
@@ -146,7 +161,9 @@ NSApplicationObject* NSApplicationObject::shared() {
     return application;
 }
 
-NSApplicationObject* NSApplicationObject::existing() { return g_application; }
+NSApplicationObject* NSApplicationObject::existing() {
+    return g_application;
+}
 
 void NSApplicationObject::finishLaunching() {
     if (m_launched)
@@ -237,8 +254,8 @@ bool NSApplicationObject::deliverSyntheticKey(NSEventObject& event) {
     if (widget == nullptr)
         return false;
     QWidget* target = widget->focusWidget() != nullptr ? widget->focusWidget() : widget;
-    const QKeySequence sequence = qtKeySequence(event.charactersIgnoringModifiers,
-                                                event.modifierFlags);
+    const QKeySequence sequence =
+        qtKeySequence(event.charactersIgnoringModifiers, event.modifierFlags);
     if (sequence.isEmpty())
         return false;
     const QKeyCombination combination = sequence[0];
@@ -306,9 +323,19 @@ void NSApplicationObject::setKeyWindow(NSWindowObject* window) {
         window->becameKey();
 }
 
+void NSApplicationObject::reassertKeyWindow() {
+    if (m_keyWindow == nullptr || !m_keyWindow->isVisible())
+        return;
+    QWidget* widget = m_keyWindow->widget();
+    if (widget != nullptr && QApplication::activeWindow() != widget)
+        widget->activateWindow();
+}
+
 void NSApplicationObject::syncKeyWindowWithQt() {
+    if (m_ignoreQt > 0)
+        return;
     NSWindowObject* active = NSWindowObject::windowOfWidget(QApplication::activeWindow());
-    if (active != nullptr && !active->isClosed())
+    if (active != nullptr && !active->isClosed() && !active->waitsForUserActivation())
         setKeyWindow(active);
 }
 

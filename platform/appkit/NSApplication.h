@@ -68,6 +68,19 @@ public:
     NSWindowObject* keyWindow() const { return m_keyWindow; }
     void setKeyWindow(NSWindowObject* window);
     void syncKeyWindowWithQt();
+    // Asks Qt to activate the key window again (after Qt moved activation by itself).
+    void reassertKeyWindow();
+    // While one exists, Qt's activation changes do not move key status.
+    class QtActivationIgnored {
+    public:
+        explicit QtActivationIgnored(NSApplicationObject& app) : m_app(app) { ++m_app.m_ignoreQt; }
+        ~QtActivationIgnored() { --m_app.m_ignoreQt; }
+        QtActivationIgnored(const QtActivationIgnored&) = delete;
+        QtActivationIgnored& operator=(const QtActivationIgnored&) = delete;
+
+    private:
+        NSApplicationObject& m_app;
+    };
     // The window is going (closed, ordered out or deallocated): it loses key status.
     void windowGone(NSWindowObject* window);
 
@@ -86,6 +99,7 @@ private:
     NSWindowObject* m_keyWindow = nullptr; // borrowed; cleared when it goes
     std::vector<NSWindowObject*> m_hiddenWindows;
     bool m_launched = false;
+    int m_ignoreQt = 0;
 };
 
 } // namespace sondrel::appkit

@@ -10,10 +10,18 @@
 namespace sondrel::appkit {
 namespace {
 
-id sharedApplication(Class, SEL) { return NSApplicationObject::shared(); }
-id delegate(NSApplicationObject* self, SEL) { return self->delegate(); }
-void setDelegate(NSApplicationObject* self, SEL, id delegate) { self->setDelegate(delegate); }
-void finishLaunching(NSApplicationObject* self, SEL) { self->finishLaunching(); }
+id sharedApplication(Class, SEL) {
+    return NSApplicationObject::shared();
+}
+id delegate(NSApplicationObject* self, SEL) {
+    return self->delegate();
+}
+void setDelegate(NSApplicationObject* self, SEL, id delegate) {
+    self->setDelegate(delegate);
+}
+void finishLaunching(NSApplicationObject* self, SEL) {
+    self->finishLaunching();
+}
 id nextEvent(NSApplicationObject* self, SEL, NSUInteger /*mask*/, id until, id /*mode*/,
              BOOL dequeue) {
     return self->nextEvent(objc::liveCast<NSDateObject>(until), dequeue != NO);
@@ -27,15 +35,21 @@ BOOL sendAction(NSApplicationObject* self, SEL, SEL action, id target, id sender
 id targetForAction(NSApplicationObject* self, SEL, SEL action) {
     return self->targetForAction(action);
 }
-void updateWindows(NSApplicationObject* self, SEL) { self->updateWindows(); }
+void updateWindows(NSApplicationObject* self, SEL) {
+    self->updateWindows();
+}
 void postEvent(NSApplicationObject* self, SEL, id event, BOOL atStart) {
     self->postEvent(objc::liveCast<NSEventObject>(event), atStart != NO);
 }
-id mainMenu(NSApplicationObject* self, SEL) { return self->mainMenu(); }
+id mainMenu(NSApplicationObject* self, SEL) {
+    return self->mainMenu();
+}
 void setMainMenu(NSApplicationObject* self, SEL, id menu) {
     self->setMainMenu(objc::liveCast<NSMenuObject>(menu));
 }
-id keyWindow(NSApplicationObject* self, SEL) { return self->keyWindow(); }
+id keyWindow(NSApplicationObject* self, SEL) {
+    return self->keyWindow();
+}
 id windows(NSApplicationObject*, SEL) {
     std::vector<id> open;
     for (NSWindowObject* window : NSWindowObject::allWindows()) {
@@ -44,8 +58,12 @@ id windows(NSApplicationObject*, SEL) {
     }
     return objc::autorelease(newArray(open));
 }
-void hide(NSApplicationObject* self, SEL, id) { self->hideWindows(); }
-void unhideAllApplications(NSApplicationObject* self, SEL, id) { self->unhideWindows(); }
+void hide(NSApplicationObject* self, SEL, id) {
+    self->hideWindows();
+}
+void unhideAllApplications(NSApplicationObject* self, SEL, id) {
+    self->unhideWindows();
+}
 void hideOtherApplications(NSApplicationObject*, SEL, id) {} // other programs are not ours
 void activateIgnoringOtherApps(NSApplicationObject*, SEL, BOOL) {}
 

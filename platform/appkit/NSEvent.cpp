@@ -47,27 +47,51 @@ NSEventObject* newEvent(NSEventType type) {
 
 namespace {
 
-NSUInteger type(NSEventObject* self, SEL) { return self->type; }
-NSUInteger modifierFlags(NSEventObject* self, SEL) { return self->modifierFlags; }
-double timestamp(NSEventObject* self, SEL) { return self->timestamp; }
-NSInteger windowNumber(NSEventObject* self, SEL) { return self->windowNumber; }
-id window(NSEventObject* self, SEL) { return self->window(); }
-NSPoint locationInWindow(NSEventObject* self, SEL) { return self->locationInWindow; }
+NSUInteger type(NSEventObject* self, SEL) {
+    return self->type;
+}
+NSUInteger modifierFlags(NSEventObject* self, SEL) {
+    return self->modifierFlags;
+}
+double timestamp(NSEventObject* self, SEL) {
+    return self->timestamp;
+}
+NSInteger windowNumber(NSEventObject* self, SEL) {
+    return self->windowNumber;
+}
+id window(NSEventObject* self, SEL) {
+    return self->window();
+}
+NSPoint locationInWindow(NSEventObject* self, SEL) {
+    return self->locationInWindow;
+}
 id characters(NSEventObject* self, SEL) {
     return objc::autoreleasedNativeString(self->characters);
 }
 id charactersIgnoringModifiers(NSEventObject* self, SEL) {
     return objc::autoreleasedNativeString(self->charactersIgnoringModifiers);
 }
-unsigned short keyCode(NSEventObject* self, SEL) { return self->keyCode; }
-BOOL isARepeat(NSEventObject* self, SEL) { return self->isARepeat ? YES : NO; }
-NSInteger clickCount(NSEventObject* self, SEL) { return self->clickCount; }
-short subtype(NSEventObject* self, SEL) { return self->subtype; }
-NSInteger data1(NSEventObject* self, SEL) { return self->data1; }
-NSInteger data2(NSEventObject* self, SEL) { return self->data2; }
+unsigned short keyCode(NSEventObject* self, SEL) {
+    return self->keyCode;
+}
+BOOL isARepeat(NSEventObject* self, SEL) {
+    return self->isARepeat ? YES : NO;
+}
+NSInteger clickCount(NSEventObject* self, SEL) {
+    return self->clickCount;
+}
+short subtype(NSEventObject* self, SEL) {
+    return self->subtype;
+}
+NSInteger data1(NSEventObject* self, SEL) {
+    return self->data1;
+}
+NSInteger data2(NSEventObject* self, SEL) {
+    return self->data2;
+}
 
-NSEventObject* autoreleasedEvent(NSUInteger type, NSPoint location, NSUInteger flags,
-                                 double time, NSInteger windowNumber) {
+NSEventObject* autoreleasedEvent(NSUInteger type, NSPoint location, NSUInteger flags, double time,
+                                 NSInteger windowNumber) {
     NSEventObject* event = newEvent(static_cast<NSEventType>(type));
     if (event == nullptr)
         return nullptr;
@@ -105,8 +129,8 @@ id keyEvent(Class, SEL, NSUInteger type, NSPoint location, NSUInteger flags, dou
 }
 
 id mouseEvent(Class, SEL, NSUInteger type, NSPoint location, NSUInteger flags, double time,
-              NSInteger windowNumber, id /*context*/, NSInteger /*eventNumber*/,
-              NSInteger clicks, float /*pressure*/) {
+              NSInteger windowNumber, id /*context*/, NSInteger /*eventNumber*/, NSInteger clicks,
+              float /*pressure*/) {
     NSEventObject* event = autoreleasedEvent(type, location, flags, time, windowNumber);
     if (event != nullptr)
         event->clickCount = clicks;

@@ -17,7 +17,9 @@ namespace {
 constexpr NSUInteger kModifierKeys = NSEventModifierFlagShift | NSEventModifierFlagControl |
                                      NSEventModifierFlagOption | NSEventModifierFlagCommand;
 
-char16_t lowerCase(char16_t character) { return QChar(character).toLower().unicode(); }
+char16_t lowerCase(char16_t character) {
+    return QChar(character).toLower().unicode();
+}
 
 QString escapedTitle(const std::u16string& title) {
     return QString::fromStdU16String(title).replace(QLatin1Char('&'), QLatin1String("&&"));
@@ -50,7 +52,9 @@ NSMenuItemObject::~NSMenuItemObject() {
     });
 }
 
-QAction* NSMenuItemObject::action_() const { return m_native->action.data(); }
+QAction* NSMenuItemObject::action_() const {
+    return m_native->action.data();
+}
 
 void NSMenuItemObject::refreshAction() {
     performOnMainThread([&] {
@@ -169,7 +173,9 @@ NSMenuObject::~NSMenuObject() {
     });
 }
 
-QMenu* NSMenuObject::qmenu() const { return m_native->menu.get(); }
+QMenu* NSMenuObject::qmenu() const {
+    return m_native->menu.get();
+}
 
 void NSMenuObject::setTitle(const std::u16string& title) {
     performOnMainThread([&] {
@@ -180,7 +186,9 @@ void NSMenuObject::setTitle(const std::u16string& title) {
     });
 }
 
-void NSMenuObject::addItem(NSMenuItemObject* item) { insertItem(item, numberOfItems()); }
+void NSMenuObject::addItem(NSMenuItemObject* item) {
+    insertItem(item, numberOfItems());
+}
 
 void NSMenuObject::insertItem(NSMenuItemObject* item, NSInteger index) {
     if (item == nullptr || item->menu() != nullptr)

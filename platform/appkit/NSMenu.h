@@ -47,7 +47,9 @@ public:
     NSUInteger keyEquivalentModifierMask() const { return m_modifierMask; }
     void setTag(NSInteger tag) { m_tag = tag; }
     NSInteger tag() const { return m_tag; }
-    void setRepresentedObject(id object) { m_representedObject = Retained<objc::Object>::retain(object); }
+    void setRepresentedObject(id object) {
+        m_representedObject = Retained<objc::Object>::retain(object);
+    }
     id representedObject() const { return m_representedObject.get(); }
     void setSubmenu(NSMenuObject* menu);
     NSMenuObject* submenu() const { return m_submenu.get(); }

@@ -12,7 +12,9 @@ id menuInitWithTitle(NSMenuObject* self, SEL, id title) {
     self->setTitle(objc::nativeStringText(title));
     return self;
 }
-id menuTitle(NSMenuObject* self, SEL) { return objc::autoreleasedNativeString(self->title()); }
+id menuTitle(NSMenuObject* self, SEL) {
+    return objc::autoreleasedNativeString(self->title());
+}
 void menuSetTitle(NSMenuObject* self, SEL, id title) {
     self->setTitle(objc::nativeStringText(title));
 }
@@ -25,17 +27,27 @@ void insertItemAtIndex(NSMenuObject* self, SEL, id item, NSInteger index) {
 void removeItem(NSMenuObject* self, SEL, id item) {
     self->removeItem(objc::liveCast<NSMenuItemObject>(item));
 }
-void removeAllItems(NSMenuObject* self, SEL) { self->removeAllItems(); }
-NSInteger numberOfItems(NSMenuObject* self, SEL) { return self->numberOfItems(); }
-id itemAtIndex(NSMenuObject* self, SEL, NSInteger index) { return self->itemAtIndex(index); }
+void removeAllItems(NSMenuObject* self, SEL) {
+    self->removeAllItems();
+}
+NSInteger numberOfItems(NSMenuObject* self, SEL) {
+    return self->numberOfItems();
+}
+id itemAtIndex(NSMenuObject* self, SEL, NSInteger index) {
+    return self->itemAtIndex(index);
+}
 NSInteger indexOfItem(NSMenuObject* self, SEL, id item) {
     return self->indexOfItem(objc::liveCast<NSMenuItemObject>(item));
 }
 void setAutoenablesItems(NSMenuObject* self, SEL, BOOL flag) {
     self->setAutoenablesItems(flag != NO);
 }
-BOOL autoenablesItems(NSMenuObject* self, SEL) { return self->autoenablesItems() ? YES : NO; }
-void update(NSMenuObject* self, SEL) { self->update(); }
+BOOL autoenablesItems(NSMenuObject* self, SEL) {
+    return self->autoenablesItems() ? YES : NO;
+}
+void update(NSMenuObject* self, SEL) {
+    self->update();
+}
 BOOL performKeyEquivalent(NSMenuObject* self, SEL, id event) {
     auto* key = objc::liveCast<NSEventObject>(event);
     return key != nullptr && self->performKeyEquivalent(*key) ? YES : NO;
@@ -68,42 +80,78 @@ id itemInit(NSMenuItemObject* self, SEL, id title, SEL action, id key) {
     self->setKeyEquivalent(objc::nativeStringText(key));
     return self;
 }
-id separatorItem(Class, SEL) { return objc::autorelease(newSeparatorItem()); }
-id itemTitle(NSMenuItemObject* self, SEL) { return objc::autoreleasedNativeString(self->title()); }
+id separatorItem(Class, SEL) {
+    return objc::autorelease(newSeparatorItem());
+}
+id itemTitle(NSMenuItemObject* self, SEL) {
+    return objc::autoreleasedNativeString(self->title());
+}
 void itemSetTitle(NSMenuItemObject* self, SEL, id title) {
     self->setTitle(objc::nativeStringText(title));
 }
-SEL action(NSMenuItemObject* self, SEL) { return self->action(); }
-void setAction(NSMenuItemObject* self, SEL, SEL action) { self->setAction(action); }
-id target(NSMenuItemObject* self, SEL) { return self->target(); }
-void setTarget(NSMenuItemObject* self, SEL, id target) { self->setTarget(target); }
+SEL action(NSMenuItemObject* self, SEL) {
+    return self->action();
+}
+void setAction(NSMenuItemObject* self, SEL, SEL action) {
+    self->setAction(action);
+}
+id target(NSMenuItemObject* self, SEL) {
+    return self->target();
+}
+void setTarget(NSMenuItemObject* self, SEL, id target) {
+    self->setTarget(target);
+}
 id keyEquivalent(NSMenuItemObject* self, SEL) {
     return objc::autoreleasedNativeString(self->keyEquivalent());
 }
 void setKeyEquivalent(NSMenuItemObject* self, SEL, id key) {
     self->setKeyEquivalent(objc::nativeStringText(key));
 }
-NSUInteger modifierMask(NSMenuItemObject* self, SEL) { return self->keyEquivalentModifierMask(); }
+NSUInteger modifierMask(NSMenuItemObject* self, SEL) {
+    return self->keyEquivalentModifierMask();
+}
 void setModifierMask(NSMenuItemObject* self, SEL, NSUInteger mask) {
     self->setKeyEquivalentModifierMask(mask);
 }
-NSInteger tag(NSMenuItemObject* self, SEL) { return self->tag(); }
-void setTag(NSMenuItemObject* self, SEL, NSInteger tag) { self->setTag(tag); }
-id representedObject(NSMenuItemObject* self, SEL) { return self->representedObject(); }
+NSInteger tag(NSMenuItemObject* self, SEL) {
+    return self->tag();
+}
+void setTag(NSMenuItemObject* self, SEL, NSInteger tag) {
+    self->setTag(tag);
+}
+id representedObject(NSMenuItemObject* self, SEL) {
+    return self->representedObject();
+}
 void setRepresentedObject(NSMenuItemObject* self, SEL, id object) {
     self->setRepresentedObject(object);
 }
-id submenu(NSMenuItemObject* self, SEL) { return self->submenu(); }
+id submenu(NSMenuItemObject* self, SEL) {
+    return self->submenu();
+}
 void setSubmenu(NSMenuItemObject* self, SEL, id menu) {
     self->setSubmenu(objc::liveCast<NSMenuObject>(menu));
 }
-BOOL hasSubmenu(NSMenuItemObject* self, SEL) { return self->submenu() != nullptr ? YES : NO; }
-id image(NSMenuItemObject* self, SEL) { return self->image(); }
-void setImage(NSMenuItemObject* self, SEL, id image) { self->setImage(image); }
-BOOL isSeparatorItem(NSMenuItemObject* self, SEL) { return self->isSeparatorItem() ? YES : NO; }
-BOOL isEnabled(NSMenuItemObject* self, SEL) { return self->isEnabled() ? YES : NO; }
-void setEnabled(NSMenuItemObject* self, SEL, BOOL flag) { self->setEnabled(flag != NO); }
-id itemMenu(NSMenuItemObject* self, SEL) { return self->menu(); }
+BOOL hasSubmenu(NSMenuItemObject* self, SEL) {
+    return self->submenu() != nullptr ? YES : NO;
+}
+id image(NSMenuItemObject* self, SEL) {
+    return self->image();
+}
+void setImage(NSMenuItemObject* self, SEL, id image) {
+    self->setImage(image);
+}
+BOOL isSeparatorItem(NSMenuItemObject* self, SEL) {
+    return self->isSeparatorItem() ? YES : NO;
+}
+BOOL isEnabled(NSMenuItemObject* self, SEL) {
+    return self->isEnabled() ? YES : NO;
+}
+void setEnabled(NSMenuItemObject* self, SEL, BOOL flag) {
+    self->setEnabled(flag != NO);
+}
+id itemMenu(NSMenuItemObject* self, SEL) {
+    return self->menu();
+}
 
 const objc::ClassRegistration menuItemRegistration{
     objc::ClassDefinition("NSMenuItem", "NSObject", objc::factoryFor<NSMenuItemObject>())

@@ -79,8 +79,8 @@ std::vector<std::u16string> NSPasteboardObject::types() const {
     return types;
 }
 
-std::u16string NSPasteboardObject::availableType(
-    const std::vector<std::u16string>& preferred) const {
+std::u16string
+NSPasteboardObject::availableType(const std::vector<std::u16string>& preferred) const {
     const std::vector<std::u16string> offered = types();
     for (const std::u16string& type : preferred) {
         if (std::find(offered.begin(), offered.end(), type) != offered.end())
@@ -151,7 +151,9 @@ NSPasteboardObject* newPasteboard() {
 
 namespace {
 
-id types(NSPasteboardObject* self, SEL) { return autoreleasedStringArray(self->types()); }
+id types(NSPasteboardObject* self, SEL) {
+    return autoreleasedStringArray(self->types());
+}
 
 id availableTypeFromArray(NSPasteboardObject* self, SEL, id preferred) {
     const std::u16string type = self->availableType(stringArrayTexts(preferred));
@@ -163,7 +165,8 @@ id dataForType(NSPasteboardObject* self, SEL, id type) {
     if (self->availableType({name}).empty())
         return nullptr;
     const std::vector<unsigned char> bytes = self->dataForType(name);
-    auto* data = static_cast<objc::NSDataObject*>(objc::createInstance(objc::lookUpClass("NSData")));
+    auto* data =
+        static_cast<objc::NSDataObject*>(objc::createInstance(objc::lookUpClass("NSData")));
     if (data == nullptr)
         return nullptr;
     data->copyBytes(bytes.data(), bytes.size());
@@ -206,7 +209,9 @@ BOOL setDataForType(NSPasteboardObject* self, SEL, id data, id type) {
     return YES;
 }
 
-id pasteboardWithUniqueName(Class, SEL) { return objc::autorelease(newPasteboard()); }
+id pasteboardWithUniqueName(Class, SEL) {
+    return objc::autorelease(newPasteboard());
+}
 
 const objc::ClassRegistration pasteboardRegistration{
     objc::ClassDefinition("NSPasteboard", "NSObject", objc::factoryFor<NSPasteboardObject>())
@@ -220,12 +225,18 @@ const objc::ClassRegistration pasteboardRegistration{
         .instanceMethod("setData:forType:", &setDataForType)
         .classMethod("pasteboardWithUniqueName", &pasteboardWithUniqueName)};
 
-id draggingPasteboard(NSDraggingInfoObject* self, SEL) { return self->pasteboard.get(); }
+id draggingPasteboard(NSDraggingInfoObject* self, SEL) {
+    return self->pasteboard.get();
+}
 NSUInteger draggingSourceOperationMask(NSDraggingInfoObject* self, SEL) {
     return self->sourceOperationMask;
 }
-NSPoint draggingLocation(NSDraggingInfoObject* self, SEL) { return self->location; }
-id draggingDestinationWindow(NSDraggingInfoObject* self, SEL) { return self->destinationWindow; }
+NSPoint draggingLocation(NSDraggingInfoObject* self, SEL) {
+    return self->location;
+}
+id draggingDestinationWindow(NSDraggingInfoObject* self, SEL) {
+    return self->destinationWindow;
+}
 
 // Cocoa hands drop targets an object that answers the dragging-info messages; this is it.
 const objc::ClassRegistration draggingInfoRegistration{

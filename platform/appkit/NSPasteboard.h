@@ -59,7 +59,7 @@ public:
     using Object::Object;
     Retained<NSPasteboardObject> pasteboard;
     NSUInteger sourceOperationMask = 0;
-    NSPoint location;                           // window base coordinates
+    NSPoint location;                            // window base coordinates
     NSWindowObject* destinationWindow = nullptr; // borrowed
 };
 

@@ -137,7 +137,8 @@ struct NSViewObject::Bridge final : QObject {
 
     // True when the pasteboard offers one of the view's registered types.
     bool wanted(const QDropEvent& event) const {
-        Retained<NSPasteboardObject> pasteboard = Retained<NSPasteboardObject>::adopt(newPasteboard());
+        Retained<NSPasteboardObject> pasteboard =
+            Retained<NSPasteboardObject>::adopt(newPasteboard());
         if (!pasteboard)
             return false;
         pasteboard->borrowMimeData(event.mimeData());
@@ -170,8 +171,9 @@ struct NSViewObject::Bridge final : QObject {
         const id sender = info.get();
         const auto operation = qtDropAction(cocoaDragMask(event.possibleActions()), event);
         // A view that does not answer prepareForDragOperation: is ready for every drop.
-        const bool prepared = objc::findMethod(view, objc::registerSelector("prepareForDragOperation:")) == nullptr ||
-                              objc::send<BOOL>(view, "prepareForDragOperation:", sender) != NO;
+        const bool prepared =
+            objc::findMethod(view, objc::registerSelector("prepareForDragOperation:")) == nullptr ||
+            objc::send<BOOL>(view, "prepareForDragOperation:", sender) != NO;
         if (prepared && objc::send<BOOL>(view, "performDragOperation:", sender) != NO) {
             event.setDropAction(operation == Qt::IgnoreAction ? Qt::CopyAction : operation);
             event.accept();
@@ -227,7 +229,9 @@ NSViewObject::~NSViewObject() {
     });
 }
 
-QWidget* NSViewObject::widget() const { return m_bridge->widget.data(); }
+QWidget* NSViewObject::widget() const {
+    return m_bridge->widget.data();
+}
 
 void NSViewObject::adoptWidget(QWidget* widget) {
     performOnMainThread([&] {
@@ -329,7 +333,9 @@ NSWindowObject* NSViewObject::window() const {
     });
 }
 
-void NSViewObject::setContentWindow(NSWindowObject* window) { m_contentWindow = window; }
+void NSViewObject::setContentWindow(NSWindowObject* window) {
+    m_contentWindow = window;
+}
 
 void NSViewObject::setHidden(bool hidden) {
     performOnMainThread([&] {
@@ -359,7 +365,9 @@ NSPoint NSViewObject::toWidget(NSPoint point) const {
     return NSPoint{point.x, m_frame.size.height - point.y};
 }
 
-NSPoint NSViewObject::fromWidget(NSPoint point) const { return toWidget(point); }
+NSPoint NSViewObject::fromWidget(NSPoint point) const {
+    return toWidget(point);
+}
 
 NSPoint NSViewObject::convertPointFromView(NSPoint point, const NSViewObject* view) const {
     return onMainThread([&] {
@@ -367,10 +375,10 @@ NSPoint NSViewObject::convertPointFromView(NSPoint point, const NSViewObject* vi
         QWidget* target = widget();
         if (window == nullptr || target == nullptr)
             return point;
-        NSPoint inContent = view == nullptr ? window->contentPointFromBase(point)
-                                            : window->contentWidgetPoint(view->widget(),
-                                                                         view->toWidget(point).x,
-                                                                         view->toWidget(point).y);
+        NSPoint inContent =
+            view == nullptr ? window->contentPointFromBase(point)
+                            : window->contentWidgetPoint(view->widget(), view->toWidget(point).x,
+                                                         view->toWidget(point).y);
         const NSPoint local = window->widgetPointFromContent(target, inContent);
         return fromWidget(local);
     });
@@ -400,7 +408,9 @@ void NSViewObject::registerForDraggedTypes(const std::vector<std::u16string>& ty
     });
 }
 
-void NSViewObject::unregisterDraggedTypes() { registerForDraggedTypes({}); }
+void NSViewObject::unregisterDraggedTypes() {
+    registerForDraggedTypes({});
+}
 
 NSViewObject* newView(NSRect frame, const char* className) {
     auto* view = static_cast<NSViewObject*>(objc::createInstance(objc::lookUpClass(className)));

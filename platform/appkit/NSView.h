@@ -84,7 +84,7 @@ private:
     void placeWidget();
 
     std::unique_ptr<Bridge> m_bridge;
-    NSViewObject* m_superview = nullptr;      // borrowed: the superview retains us
+    NSViewObject* m_superview = nullptr;       // borrowed: the superview retains us
     NSWindowObject* m_contentWindow = nullptr; // borrowed: set while we are its content view
     std::vector<Retained<NSViewObject>> m_subviews;
     std::vector<std::u16string> m_draggedTypes;

@@ -9,9 +9,15 @@
 namespace sondrel::appkit {
 namespace {
 
-BOOL acceptsFirstResponder(NSResponderObject*, SEL) { return NO; }
-BOOL becomeFirstResponder(NSResponderObject*, SEL) { return YES; }
-BOOL resignFirstResponder(NSResponderObject*, SEL) { return YES; }
+BOOL acceptsFirstResponder(NSResponderObject*, SEL) {
+    return NO;
+}
+BOOL becomeFirstResponder(NSResponderObject*, SEL) {
+    return YES;
+}
+BOOL resignFirstResponder(NSResponderObject*, SEL) {
+    return YES;
+}
 void ignoreEvent(NSResponderObject*, SEL, id) {}
 
 const objc::ClassRegistration responderRegistration{
@@ -30,26 +36,48 @@ id initWithFrame(NSViewObject* self, SEL, NSRect frame) {
     self->setFrame(frame);
     return self;
 }
-NSRect frame(NSViewObject* self, SEL) { return self->frame(); }
-void setFrame(NSViewObject* self, SEL, NSRect frame) { self->setFrame(frame); }
-NSRect bounds(NSViewObject* self, SEL) { return self->bounds(); }
-BOOL isFlipped(NSViewObject*, SEL) { return NO; }
+NSRect frame(NSViewObject* self, SEL) {
+    return self->frame();
+}
+void setFrame(NSViewObject* self, SEL, NSRect frame) {
+    self->setFrame(frame);
+}
+NSRect bounds(NSViewObject* self, SEL) {
+    return self->bounds();
+}
+BOOL isFlipped(NSViewObject*, SEL) {
+    return NO;
+}
 void addSubview(NSViewObject* self, SEL, NSViewObject* view) {
     self->addSubview(objc::liveCast<NSViewObject>(view));
 }
-void removeFromSuperview(NSViewObject* self, SEL) { self->removeFromSuperview(); }
-id superview(NSViewObject* self, SEL) { return self->superview(); }
+void removeFromSuperview(NSViewObject* self, SEL) {
+    self->removeFromSuperview();
+}
+id superview(NSViewObject* self, SEL) {
+    return self->superview();
+}
 id subviews(NSViewObject* self, SEL) {
     std::vector<id> views;
     for (const auto& view : self->subviews())
         views.push_back(view.get());
     return objc::autorelease(newArray(views));
 }
-id window(NSViewObject* self, SEL) { return self->window(); }
-void setHidden(NSViewObject* self, SEL, BOOL hidden) { self->setHidden(hidden != NO); }
-BOOL isHidden(NSViewObject* self, SEL) { return self->isHidden() ? YES : NO; }
-void setNeedsDisplay(NSViewObject* self, SEL, BOOL flag) { self->setNeedsDisplay(flag != NO); }
-void display(NSViewObject* self, SEL) { self->setNeedsDisplay(true); }
+id window(NSViewObject* self, SEL) {
+    return self->window();
+}
+void setHidden(NSViewObject* self, SEL, BOOL hidden) {
+    self->setHidden(hidden != NO);
+}
+BOOL isHidden(NSViewObject* self, SEL) {
+    return self->isHidden() ? YES : NO;
+}
+void setNeedsDisplay(NSViewObject* self, SEL, BOOL flag) {
+    self->setNeedsDisplay(flag != NO);
+}
+void display(NSViewObject* self, SEL) {
+    self->setNeedsDisplay(true);
+}
 void setToolTip(NSViewObject* self, SEL, id text) {
     self->setToolTip(objc::nativeStringText(text));
 }
@@ -62,11 +90,15 @@ NSPoint convertPointToView(NSViewObject* self, SEL, NSPoint point, NSViewObject*
 void registerForDraggedTypes(NSViewObject* self, SEL, id types) {
     self->registerForDraggedTypes(stringArrayTexts(types));
 }
-void unregisterDraggedTypes(NSViewObject* self, SEL) { self->unregisterDraggedTypes(); }
+void unregisterDraggedTypes(NSViewObject* self, SEL) {
+    self->unregisterDraggedTypes();
+}
 id registeredDraggedTypes(NSViewObject* self, SEL) {
     return autoreleasedStringArray(self->registeredDraggedTypes());
 }
-NSInteger tag(NSViewObject*, SEL) { return -1; }
+NSInteger tag(NSViewObject*, SEL) {
+    return -1;
+}
 void drawRect(NSViewObject*, SEL, NSRect) {}
 void draggingExited(NSViewObject*, SEL, id) {}
 void concludeDragOperation(NSViewObject*, SEL, id) {}

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenuBar>
+#include <QMetaObject>
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -38,7 +39,9 @@ QRect screenGeometry(bool available) {
     return available ? screen->availableGeometry() : screen->geometry();
 }
 
-double screenHeight() { return screenGeometry(false).height(); }
+double screenHeight() {
+    return screenGeometry(false).height();
+}
 
 NSRect cocoaScreenRect(const QRect& rect) {
     return NSRect{{double(rect.x()), screenHeight() - rect.y() - rect.height()},
@@ -53,22 +56,44 @@ public:
     explicit WindowWidget(NSWindowObject* owner) : owner(owner) {}
 
     void layoutChildren() {
-        int top = 0;
-        if (menuBar != nullptr && !menuBar->isHidden()) {
-            top = menuBar->sizeHint().height();
+        const int top = menuBarSpace;
+        if (menuBar != nullptr)
             menuBar->setGeometry(0, 0, width(), top);
-        }
         if (content != nullptr)
             content->setGeometry(0, top, width(), std::max(0, height() - top));
     }
 
-    int menuBarHeight() const {
-        return menuBar != nullptr && !menuBar->isHidden() ? menuBar->sizeHint().height() : 0;
+    int menuBarHeight() const { return menuBarSpace; }
+
+    // Gives the menu bar the room it needs now (it has none while it has no items), growing or
+    // shrinking the window so that the content keeps its size.
+    void fitMenuBar() {
+        const int wanted =
+            menuBar != nullptr && !menuBar->actions().isEmpty() ? menuBar->sizeHint().height() : 0;
+        const int change = wanted - menuBarSpace;
+        menuBarSpace = wanted;
+        if (change != 0) {
+            const QSize size(width(), height() + change);
+            if (minimumSize() == maximumSize())
+                setFixedSize(size);
+            resize(size);
+        }
+        layoutChildren();
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == menuBar &&
+            (event->type() == QEvent::ActionAdded || event->type() == QEvent::ActionRemoved ||
+             event->type() == QEvent::ActionChanged))
+            QMetaObject::invokeMethod(
+                this, [this] { fitMenuBar(); }, Qt::QueuedConnection);
+        return false;
     }
 
     NSWindowObject* owner; // cleared when the window goes
     QPointer<QMenuBar> menuBar;
     QPointer<QWidget> content;
+    int menuBarSpace = 0;
 
 protected:
     void closeEvent(QCloseEvent* event) override {
@@ -149,8 +174,8 @@ NSWindowObject* NSWindowObject::windowWithNumber(NSInteger number) {
 }
 
 NSWindowObject* NSWindowObject::windowOfWidget(const QWidget* widget) {
-    const auto* window = dynamic_cast<const WindowWidget*>(widget != nullptr ? widget->window()
-                                                                              : nullptr);
+    const auto* window =
+        dynamic_cast<const WindowWidget*>(widget != nullptr ? widget->window() : nullptr);
     return window != nullptr ? window->owner : nullptr;
 }
 
@@ -211,14 +236,19 @@ NSRect NSWindowObject::cocoaFromQt(int x, int y, int width, int height) const {
     return cocoaScreenRect(QRect(x, y, width, height));
 }
 
+// The frame adds a title bar of the estimated height to the client area: window managers frame
+// windows in their own ways (and only once shown), so positions stay consistent by not asking.
+int NSWindowObject::titleBarHeight() const {
+    return (m_styleMask & NSWindowStyleMaskTitled) ? kTitleBarEstimate : 0;
+}
+
 NSRect NSWindowObject::frame() const {
     return onMainThread([&] {
         const WindowWidget* widget = m_native->widget.data();
         if (widget == nullptr)
             return NSRect{};
-        QRect frame = widget->frameGeometry();
-        if (frame == widget->geometry() && (m_styleMask & NSWindowStyleMaskTitled))
-            frame.setTop(frame.top() - kTitleBarEstimate);
+        QRect frame = widget->geometry();
+        frame.setTop(frame.top() - titleBarHeight());
         return cocoaScreenRect(frame);
     });
 }
@@ -228,19 +258,12 @@ void NSWindowObject::setFrame(NSRect frame, bool /*display*/) {
         WindowWidget* widget = m_native->widget.data();
         if (widget == nullptr)
             return;
-        QRect framed = widget->frameGeometry();
-        QMargins margins(widget->geometry().left() - framed.left(),
-                         widget->geometry().top() - framed.top(),
-                         framed.right() - widget->geometry().right(),
-                         framed.bottom() - widget->geometry().bottom());
-        if (framed == widget->geometry() && (m_styleMask & NSWindowStyleMaskTitled))
-            margins.setTop(kTitleBarEstimate);
         const double top = screenHeight() - frame.origin.y - frame.size.height;
-        const QRect client(qRound(frame.origin.x) + margins.left(), qRound(top) + margins.top(),
-                           qRound(frame.size.width) - margins.left() - margins.right(),
-                           qRound(frame.size.height) - margins.top() - margins.bottom());
+        const QRect client(qRound(frame.origin.x), qRound(top) + titleBarHeight(),
+                           qRound(frame.size.width),
+                           std::max(0, qRound(frame.size.height) - titleBarHeight()));
         if (!(m_styleMask & NSWindowStyleMaskResizable))
-            widget->setFixedSize(std::max(0, client.width()), std::max(0, client.height()));
+            widget->setFixedSize(client.size());
         widget->setGeometry(client);
     });
 }
@@ -283,26 +306,41 @@ std::u16string NSWindowObject::title() const {
 }
 
 void NSWindowObject::orderFront() {
+    show(false);
+}
+
+// Shows the window; without `activate`, Qt is asked not to activate it (key status is the
+// application's business).
+void NSWindowObject::show(bool activate) {
     performOnMainThread([&] {
-        if (QWidget* widget = m_native->widget.data(); widget != nullptr && !m_closed) {
-            widget->show();
-            widget->raise();
-        }
+        QWidget* widget = m_native->widget.data();
+        if (widget == nullptr || m_closed)
+            return;
+        widget->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+        if (!activate && !isKeyWindow())
+            m_waitsForUser = true;
+        widget->show();
+        if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+            widget->raise(); // the offscreen platform has no stacking order to change
     });
 }
 
 void NSWindowObject::orderOut() {
     performOnMainThread([&] {
-        if (QWidget* widget = m_native->widget.data())
+        NSApplicationObject* app = NSApplicationObject::shared();
+        if (QWidget* widget = m_native->widget.data()) {
+            // Qt may activate another window at once; the application decides which is key.
+            const NSApplicationObject::QtActivationIgnored ignored(*app);
             widget->hide();
-        if (NSApplicationObject* app = NSApplicationObject::existing())
-            app->windowGone(this);
+        }
+        app->windowGone(this);
+        app->reassertKeyWindow();
     });
 }
 
 void NSWindowObject::makeKeyAndOrderFront() {
     performOnMainThread([&] {
-        orderFront();
+        show(true);
         makeKeyWindow();
     });
 }
@@ -312,6 +350,7 @@ void NSWindowObject::makeKeyWindow() {
         QWidget* widget = m_native->widget.data();
         if (widget == nullptr || m_closed || !widget->isVisible())
             return;
+        m_waitsForUser = false;
         NSApplicationObject::shared()->setKeyWindow(this);
         widget->activateWindow();
     });
@@ -440,26 +479,21 @@ void NSWindowObject::setMenu(NSMenuObject* menu) {
     performOnMainThread([&] {
         WindowWidget* widget = m_native->widget.data();
         Retained<NSMenuObject> held = Retained<NSMenuObject>::retain(menu);
-        const int before = widget != nullptr ? widget->menuBarHeight() : 0;
         if (m_menu && widget != nullptr && widget->menuBar != nullptr)
             m_menu->detachMenuBar(widget->menuBar);
         m_menu = held;
         if (widget == nullptr)
             return;
-        if (widget->menuBar != nullptr)
+        if (widget->menuBar != nullptr) {
+            widget->menuBar->hide();
             widget->menuBar->deleteLater();
-        widget->menuBar = menu != nullptr ? menu->makeMenuBar(widget) : nullptr;
-        if (widget->menuBar != nullptr)
-            widget->menuBar->show();
-        // The content keeps its size: the window grows or shrinks by the menu bar.
-        const int change = widget->menuBarHeight() - before;
-        if (change != 0) {
-            const QSize size(widget->width(), widget->height() + change);
-            if (!(m_styleMask & NSWindowStyleMaskResizable))
-                widget->setFixedSize(size);
-            widget->resize(size);
         }
-        widget->layoutChildren();
+        widget->menuBar = menu != nullptr ? menu->makeMenuBar(widget) : nullptr;
+        if (widget->menuBar != nullptr) {
+            widget->menuBar->installEventFilter(widget);
+            widget->menuBar->show();
+        }
+        widget->fitMenuBar(); // the content keeps its size: the window grows by the menu bar
     });
 }
 
@@ -532,21 +566,31 @@ bool NSWindowObject::isStandardButtonHidden(NSWindowButton button) const {
                                                  : false;
 }
 
-void NSWindowObject::update() { notify("windowDidUpdate:"); }
-void NSWindowObject::becameKey() { notify("windowDidBecomeKey:"); }
-void NSWindowObject::resignedKey() { notify("windowDidResignKey:"); }
+void NSWindowObject::update() {
+    notify("windowDidUpdate:");
+}
+void NSWindowObject::becameKey() {
+    notify("windowDidBecomeKey:");
+}
+void NSWindowObject::resignedKey() {
+    notify("windowDidResignKey:");
+}
 
 void NSWindowObject::notify(const char* selector) {
     const SEL sel = objc::registerSelector(selector);
     if (m_delegate == nullptr || objc::findMethod(m_delegate, sel) == nullptr)
         return;
     std::u16string name = u"NSWindow";
-    for (const char* c = selector + 6; *c != ':' && *c != '\0'; ++c) // "windowDidMove:" -> ...DidMove
+    for (const char* c = selector + 6; *c != ':' && *c != '\0';
+         ++c) // "windowDidMove:" -> ...DidMove
         name.push_back(static_cast<char16_t>(*c));
-    objc::send<void>(m_delegate, sel, static_cast<id>(notificationNamed(name + u"Notification", this)));
+    objc::send<void>(m_delegate, sel,
+                     static_cast<id>(notificationNamed(name + u"Notification", this)));
 }
 
-QWidget* NSWindowObject::widget() const { return m_native->widget.data(); }
+QWidget* NSWindowObject::widget() const {
+    return m_native->widget.data();
+}
 
 NSPoint NSWindowObject::contentWidgetPoint(const QWidget* source, double x, double y) const {
     const WindowWidget* window = m_native->widget.data();
@@ -584,8 +628,12 @@ NSPoint NSWindowObject::convertBaseToScreen(NSPoint point) const {
     return NSPoint{content.origin.x + point.x, content.origin.y + point.y};
 }
 
-void NSWindowObject::qtCloseRequested() { performClose(); }
-void NSWindowObject::qtMoved() { notify("windowDidMove:"); }
+void NSWindowObject::qtCloseRequested() {
+    performClose();
+}
+void NSWindowObject::qtMoved() {
+    notify("windowDidMove:");
+}
 void NSWindowObject::qtResized() {
     if (m_contentView) {
         if (const WindowWidget* window = m_native->widget.data(); window && window->content) {
@@ -607,7 +655,9 @@ void NSWindowObject::qtStateChanged(bool wasMinimized) {
         notify("windowDidDeminiaturize:");
 }
 
-void NSWindowObject::qtActivated() { NSApplicationObject::shared()->syncKeyWindowWithQt(); }
+void NSWindowObject::qtActivated() {
+    NSApplicationObject::shared()->syncKeyWindowWithQt();
+}
 
 NSRect mainScreenFrame() {
     return onMainThread([] { return cocoaScreenRect(screenGeometry(false)); });

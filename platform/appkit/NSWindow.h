@@ -3,9 +3,9 @@
 // NSWindow over a top-level QWidget, and NSScreen.
 //
 // Geometry follows Cocoa: screen coordinates have their origin at the bottom left of the main
-// screen and grow upwards; a window's frame includes its title bar (an estimate until the window
-// manager has framed the window) and, on this platform, its own menu bar, which sits above the
-// content view inside the window (Linux has no global menu bar).
+// screen and grow upwards; a window's frame includes its title bar (of a fixed estimated height:
+// window managers frame windows as they like) and, on this platform, its own menu bar, which
+// sits above the content view inside the window (Linux has no global menu bar).
 //
 // The delegate is told what happens as Cocoa tells it, through messages: windowShouldClose: when
 // the close button is pressed (the window closes only if it answers YES), windowWillClose:,
@@ -107,6 +107,10 @@ public:
     // Key status changes made by the application object.
     void becameKey();
     void resignedKey();
+    // A window shown without being made key does not take key status from Qt's activation
+    // until the user presses a mouse button in it (or it is made key).
+    bool waitsForUserActivation() const { return m_waitsForUser; }
+    void userPressedMouse() { m_waitsForUser = false; }
 
     QWidget* widget() const;
     // Points: from a widget's Qt coordinates to the content view's Qt coordinates, between
@@ -129,6 +133,8 @@ private:
     struct Native;
 
     void notify(const char* selector);
+    void show(bool activate);
+    int titleBarHeight() const;
     void applyWindowFlags();
     NSRect cocoaFromQt(int x, int y, int width, int height) const;
 
@@ -145,6 +151,7 @@ private:
     NSSize m_contentMaxSize{1e6, 1e6};
     bool m_releasedWhenClosed = true;
     bool m_closed = false;
+    bool m_waitsForUser = false;
     bool m_zoomHidden = false;
     bool m_miniaturizeHidden = false;
 };

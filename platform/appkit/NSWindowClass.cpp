@@ -19,56 +19,118 @@ id initWithContentRect(NSWindowObject* self, SEL, NSRect content, NSUInteger sty
 NSRect frameRectForContentRect(Class, SEL, NSRect content, NSUInteger style) {
     return NSWindowObject::frameRectForContentRect(content, style);
 }
-NSRect frame(NSWindowObject* self, SEL) { return self->frame(); }
+NSRect frame(NSWindowObject* self, SEL) {
+    return self->frame();
+}
 void setFrameDisplay(NSWindowObject* self, SEL, NSRect frame, BOOL display) {
     self->setFrame(frame, display != NO);
 }
-void center(NSWindowObject* self, SEL) { self->center(); }
-void setTitle(NSWindowObject* self, SEL, id title) { self->setTitle(objc::nativeStringText(title)); }
-id title(NSWindowObject* self, SEL) { return objc::autoreleasedNativeString(self->title()); }
+void center(NSWindowObject* self, SEL) {
+    self->center();
+}
+void setTitle(NSWindowObject* self, SEL, id title) {
+    self->setTitle(objc::nativeStringText(title));
+}
+id title(NSWindowObject* self, SEL) {
+    return objc::autoreleasedNativeString(self->title());
+}
 void setReleasedWhenClosed(NSWindowObject* self, SEL, BOOL flag) {
     self->setReleasedWhenClosed(flag != NO);
 }
 void setAutorecalculatesKeyViewLoop(NSWindowObject*, SEL, BOOL) {} // Qt keeps the tab order
-void orderFront(NSWindowObject* self, SEL, id) { self->orderFront(); }
-void orderOut(NSWindowObject* self, SEL, id) { self->orderOut(); }
-void makeKeyAndOrderFront(NSWindowObject* self, SEL, id) { self->makeKeyAndOrderFront(); }
-void makeKeyWindow(NSWindowObject* self, SEL) { self->makeKeyWindow(); }
-BOOL isKeyWindow(NSWindowObject* self, SEL) { return self->isKeyWindow() ? YES : NO; }
-BOOL isVisible(NSWindowObject* self, SEL) { return self->isVisible() ? YES : NO; }
-void miniaturize(NSWindowObject* self, SEL, id) { self->miniaturize(); }
-void deminiaturize(NSWindowObject* self, SEL, id) { self->deminiaturize(); }
-BOOL isMiniaturized(NSWindowObject* self, SEL) { return self->isMiniaturized() ? YES : NO; }
-void zoom(NSWindowObject* self, SEL, id) { self->zoom(); }
-BOOL isZoomed(NSWindowObject* self, SEL) { return self->isZoomed() ? YES : NO; }
-NSUInteger styleMask(NSWindowObject* self, SEL) { return self->styleMask(); }
+void orderFront(NSWindowObject* self, SEL, id) {
+    self->orderFront();
+}
+void orderOut(NSWindowObject* self, SEL, id) {
+    self->orderOut();
+}
+void makeKeyAndOrderFront(NSWindowObject* self, SEL, id) {
+    self->makeKeyAndOrderFront();
+}
+void makeKeyWindow(NSWindowObject* self, SEL) {
+    self->makeKeyWindow();
+}
+BOOL isKeyWindow(NSWindowObject* self, SEL) {
+    return self->isKeyWindow() ? YES : NO;
+}
+BOOL isVisible(NSWindowObject* self, SEL) {
+    return self->isVisible() ? YES : NO;
+}
+void miniaturize(NSWindowObject* self, SEL, id) {
+    self->miniaturize();
+}
+void deminiaturize(NSWindowObject* self, SEL, id) {
+    self->deminiaturize();
+}
+BOOL isMiniaturized(NSWindowObject* self, SEL) {
+    return self->isMiniaturized() ? YES : NO;
+}
+void zoom(NSWindowObject* self, SEL, id) {
+    self->zoom();
+}
+BOOL isZoomed(NSWindowObject* self, SEL) {
+    return self->isZoomed() ? YES : NO;
+}
+NSUInteger styleMask(NSWindowObject* self, SEL) {
+    return self->styleMask();
+}
 void setContentView(NSWindowObject* self, SEL, id view) {
     self->setContentView(objc::liveCast<NSViewObject>(view));
 }
-id contentView(NSWindowObject* self, SEL) { return self->contentView(); }
-void setDelegate(NSWindowObject* self, SEL, id delegate) { self->setDelegate(delegate); }
-id delegate(NSWindowObject* self, SEL) { return self->delegate(); }
+id contentView(NSWindowObject* self, SEL) {
+    return self->contentView();
+}
+void setDelegate(NSWindowObject* self, SEL, id delegate) {
+    self->setDelegate(delegate);
+}
+id delegate(NSWindowObject* self, SEL) {
+    return self->delegate();
+}
 void setMenu(NSWindowObject* self, SEL, id menu) {
     self->setMenu(objc::liveCast<NSMenuObject>(menu));
 }
-id menu(NSWindowObject* self, SEL) { return self->menu(); }
-id toolbar(NSWindowObject*, SEL) { return nullptr; }
-void close(NSWindowObject* self, SEL) { self->close(); }
-void performClose(NSWindowObject* self, SEL, id) { self->performClose(); }
+id menu(NSWindowObject* self, SEL) {
+    return self->menu();
+}
+id toolbar(NSWindowObject*, SEL) {
+    return nullptr;
+}
+void close(NSWindowObject* self, SEL) {
+    self->close();
+}
+void performClose(NSWindowObject* self, SEL, id) {
+    self->performClose();
+}
 void addChildWindowOrdered(NSWindowObject* self, SEL, id child, NSInteger /*ordered*/) {
     self->addChildWindow(objc::liveCast<NSWindowObject>(child));
 }
 void removeChildWindow(NSWindowObject* self, SEL, id child) {
     self->removeChildWindow(objc::liveCast<NSWindowObject>(child));
 }
-id parentWindow(NSWindowObject* self, SEL) { return self->parentWindow(); }
-void setLevel(NSWindowObject* self, SEL, NSInteger level) { self->setLevel(level); }
-NSInteger level(NSWindowObject* self, SEL) { return self->level(); }
-void setAlphaValue(NSWindowObject* self, SEL, double alpha) { self->setAlphaValue(alpha); }
-double alphaValue(NSWindowObject* self, SEL) { return self->alphaValue(); }
-NSInteger windowNumber(NSWindowObject* self, SEL) { return self->windowNumber(); }
-NSSize contentMinSize(NSWindowObject* self, SEL) { return self->contentMinSize(); }
-NSSize contentMaxSize(NSWindowObject* self, SEL) { return self->contentMaxSize(); }
+id parentWindow(NSWindowObject* self, SEL) {
+    return self->parentWindow();
+}
+void setLevel(NSWindowObject* self, SEL, NSInteger level) {
+    self->setLevel(level);
+}
+NSInteger level(NSWindowObject* self, SEL) {
+    return self->level();
+}
+void setAlphaValue(NSWindowObject* self, SEL, double alpha) {
+    self->setAlphaValue(alpha);
+}
+double alphaValue(NSWindowObject* self, SEL) {
+    return self->alphaValue();
+}
+NSInteger windowNumber(NSWindowObject* self, SEL) {
+    return self->windowNumber();
+}
+NSSize contentMinSize(NSWindowObject* self, SEL) {
+    return self->contentMinSize();
+}
+NSSize contentMaxSize(NSWindowObject* self, SEL) {
+    return self->contentMaxSize();
+}
 NSPoint convertBaseToScreen(NSWindowObject* self, SEL, NSPoint point) {
     return self->convertBaseToScreen(point);
 }
@@ -138,8 +200,7 @@ void buttonSetHidden(WindowButtonObject* self, SEL, BOOL hidden) {
         self->window->setStandardButtonHidden(self->button, hidden != NO);
 }
 BOOL buttonIsHidden(WindowButtonObject* self, SEL) {
-    return self->window != nullptr && self->window->isStandardButtonHidden(self->button) ? YES
-                                                                                          : NO;
+    return self->window != nullptr && self->window->isStandardButtonHidden(self->button) ? YES : NO;
 }
 
 const objc::ClassRegistration windowButtonRegistration{
@@ -164,8 +225,12 @@ id mainScreen(Class cls, SEL) {
     static id screen = objc::createInstance(cls); // lives as long as the process
     return screen;
 }
-NSRect screenFrame(objc::Object*, SEL) { return mainScreenFrame(); }
-NSRect screenVisibleFrame(objc::Object*, SEL) { return mainScreenVisibleFrame(); }
+NSRect screenFrame(objc::Object*, SEL) {
+    return mainScreenFrame();
+}
+NSRect screenVisibleFrame(objc::Object*, SEL) {
+    return mainScreenVisibleFrame();
+}
 
 const objc::ClassRegistration screenRegistration{
     objc::ClassDefinition("NSScreen", "NSObject")

@@ -220,8 +220,8 @@ private:
         if (static_cast<std::size_t>(number) < m_slots.size()) {
             return m_slots[static_cast<std::size_t>(number)].get();
         }
-        const auto found = m_handles.find(number);
-        return found == m_handles.end() ? nullptr : found->second->get();
+        // A live handle is the record's own address.
+        return m_handles.contains(number) ? reinterpret_cast<Record*>(number) : nullptr;
     }
 
     // Moves the cursor past the next existing object and returns it; fixed

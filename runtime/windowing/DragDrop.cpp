@@ -32,10 +32,14 @@ DropRecord* g_held = nullptr;
 
 const char16_t* PasteboardType(std::uint32_t format) {
     switch (format) {
-    case DropText: return appkit::NSStringPboardType;
-    case DropFiles: return appkit::NSFilenamesPboardType;
-    case DropImage: return appkit::NSTIFFPboardType;
-    default: return nullptr;
+    case DropText:
+        return appkit::NSStringPboardType;
+    case DropFiles:
+        return appkit::NSFilenamesPboardType;
+    case DropImage:
+        return appkit::NSTIFFPboardType;
+    default:
+        return nullptr;
     }
 }
 
@@ -86,7 +90,8 @@ bool TakeContent(id pasteboard, DropRecord& record) {
             return false;
         record.format = DropImage;
         if (Class imageClass = objc::lookUpClass("NSImage"))
-            record.image = objc::send<id>(objc::send<id>(imageClass, "alloc"), "initWithData:", data);
+            record.image =
+                objc::send<id>(objc::send<id>(imageClass, "alloc"), "initWithData:", data);
         return true;
     }
     if (name == appkit::NSFilenamesPboardType) {
@@ -133,8 +138,7 @@ BOOL performDragOperation(Class, SEL, id view, id sender, std::int64_t gadget,
     if (gadget == -1) {
         posted = QueueEvent(WindowDropEvent, window, window, detail);
     } else {
-        const std::int64_t owner =
-            WindowNumberFromNative(objc::send<id>(view, "window"));
+        const std::int64_t owner = WindowNumberFromNative(objc::send<id>(view, "window"));
         posted = QueueEvent(GadgetDropEvent, gadget, owner, detail);
     }
     if (posted)
@@ -144,9 +148,15 @@ BOOL performDragOperation(Class, SEL, id view, id sender, std::int64_t gadget,
     return objc::YES;
 }
 
-BOOL prepareForDragOperation(Class, SEL, id, id) { return objc::YES; }
-NSUInteger draggingUpdated(Class, SEL, id, id sender) { return DragAnswer(sender); }
-NSUInteger draggingEntered(Class, SEL, id, id sender) { return DragAnswer(sender); }
+BOOL prepareForDragOperation(Class, SEL, id, id) {
+    return objc::YES;
+}
+NSUInteger draggingUpdated(Class, SEL, id, id sender) {
+    return DragAnswer(sender);
+}
+NSUInteger draggingEntered(Class, SEL, id, id sender) {
+    return DragAnswer(sender);
+}
 
 const objc::ClassRegistration registration{
     objc::ClassDefinition("RTDragDrop", "NSObject")
@@ -158,9 +168,8 @@ const objc::ClassRegistration registration{
 } // namespace
 
 void AcceptGadgetDrops(core::ObjectNumber gadget, std::uint32_t format, std::int32_t enable) {
-    appkit::performOnMainThread([&] {
-        AcceptDrops(objc::liveCast<NSViewObject>(GadgetHandle(gadget)), format, enable);
-    });
+    appkit::performOnMainThread(
+        [&] { AcceptDrops(objc::liveCast<NSViewObject>(GadgetHandle(gadget)), format, enable); });
 }
 
 void AcceptWindowDrops(core::ObjectNumber window, std::uint32_t format, std::int32_t enable) {
@@ -193,7 +202,9 @@ void HoldDropRecord(DropRecord* record) {
         FreeDropRecord(std::exchange(g_held, record));
 }
 
-void FreeHeldDropRecord() { HoldDropRecord(nullptr); }
+void FreeHeldDropRecord() {
+    HoldDropRecord(nullptr);
+}
 
 } // namespace detail
 } // namespace sondrel::windowing

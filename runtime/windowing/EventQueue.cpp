@@ -82,10 +82,10 @@ void RunBindings(EventQueue& queue, std::int32_t kind, std::int64_t object, std:
     if (queue.bindings.empty())
         return;
     const auto signedDetail = static_cast<std::int64_t>(detail);
-    const std::string keys[] = {
-        BindingKey(kind, window, object, signedDetail), BindingKey(kind, window, object, -1),
-        BindingKey(kind, window, -1, -1), BindingKey(kind, -1, -1, -1),
-        BindingKey(kind, -1, object, signedDetail)};
+    const std::string keys[] = {BindingKey(kind, window, object, signedDetail),
+                                BindingKey(kind, window, object, -1),
+                                BindingKey(kind, window, -1, -1), BindingKey(kind, -1, -1, -1),
+                                BindingKey(kind, -1, object, signedDetail)};
     const CurrentEvent saved = queue.current;
     if (setCurrent)
         queue.current = CurrentEvent{kind, object, window, detail, nullptr, nullptr};
@@ -175,8 +175,8 @@ bool QueueEvent(std::int32_t kind, std::int64_t object, std::int64_t window, std
     return queued;
 }
 
-bool PostAppEvent(std::int32_t kind, std::int64_t window, std::int64_t object,
-                  std::uint64_t detail, void* data) {
+bool PostAppEvent(std::int32_t kind, std::int64_t window, std::int64_t object, std::uint64_t detail,
+                  void* data) {
     return QueueEvent(kind, object, window, detail, data, nullptr,
                       kEventPostedByApp | kEventDeferred);
 }
@@ -190,7 +190,9 @@ bool PostAppEvent(std::int32_t kind, std::int64_t window, std::int64_t object) {
     return PostAppEvent(kind, window, object, 0, nullptr);
 }
 
-bool PostAppEvent(std::int32_t kind) { return PostAppEvent(kind, 0, 0, 0, nullptr); }
+bool PostAppEvent(std::int32_t kind) {
+    return PostAppEvent(kind, 0, 0, 0, nullptr);
+}
 
 std::int64_t CurrentEventObject() {
     Guard guard(Queue().lock);
@@ -212,7 +214,9 @@ std::int32_t CurrentEventKind() {
     return Queue().current.kind;
 }
 
-std::int32_t PeekEventKind() { return PeekEvent(nullptr, nullptr, nullptr); }
+std::int32_t PeekEventKind() {
+    return PeekEvent(nullptr, nullptr, nullptr);
+}
 
 std::int32_t PeekEvent(std::int64_t* object, std::int64_t* window, std::uint64_t* detail) {
     EventQueue& queue = Queue();

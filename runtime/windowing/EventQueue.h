@@ -58,8 +58,8 @@ bool QueueEvent(std::int32_t kind, std::int64_t object, std::int64_t window, std
 
 // QueueEvent with flags 3 (deferred): the form used from other threads. Note the order: window
 // before object.
-bool PostAppEvent(std::int32_t kind, std::int64_t window, std::int64_t object,
-                  std::uint64_t detail, void* data);
+bool PostAppEvent(std::int32_t kind, std::int64_t window, std::int64_t object, std::uint64_t detail,
+                  void* data);
 bool PostAppEvent(std::int32_t kind, std::int64_t window, std::int64_t object,
                   std::uint64_t detail);
 bool PostAppEvent(std::int32_t kind, std::int64_t window, std::int64_t object);

@@ -145,7 +145,9 @@ TEST_F(EventQueueTest, ManyEventsComeOutInOrder) {
 }
 
 int g_released = 0;
-void CountRelease(void*) { ++g_released; }
+void CountRelease(void*) {
+    ++g_released;
+}
 
 TEST_F(EventQueueTest, EventDataIsReleasedWhenItStopsBeingCurrentOrIsDiscarded) {
     g_released = 0;

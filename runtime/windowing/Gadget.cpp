@@ -25,9 +25,10 @@ GadgetCreatedHook g_createdHook = nullptr;
 appkit::Retained<objc::Object> g_defaultFont;
 
 core::ObjectRegistry<RT_GadgetStructure>& Registry() {
-    static auto* registry = core::CreateObjectRegistry<RT_GadgetStructure>(
-                                16, [](core::ObjectNumber number) { FreeGadgetObject(number); })
-                                .release(); // never destroyed: views may go while the process ends
+    static auto* registry =
+        core::CreateObjectRegistry<RT_GadgetStructure>(16, [](core::ObjectNumber number) {
+            FreeGadgetObject(number);
+        }).release(); // never destroyed: views may go while the process ends
     return *registry;
 }
 
@@ -50,21 +51,25 @@ id ControlView(const RTGadgetFunctionsObject* self) {
 }
 
 // The base operations, in method-list order.
-std::int64_t zeroWithInt(RTGadgetFunctionsObject*, SEL, std::int32_t) { return 0; }
+std::int64_t zeroWithInt(RTGadgetFunctionsObject*, SEL, std::int32_t) {
+    return 0;
+}
 void nothingWithIntWord(RTGadgetFunctionsObject*, SEL, std::int32_t, std::int64_t) {}
 id nilItemColor(RTGadgetFunctionsObject*, SEL, std::int32_t, std::int32_t, std::int32_t) {
     return nullptr;
 }
-void nothingItemColor(RTGadgetFunctionsObject*, SEL, std::int32_t, std::int32_t, id,
-                      std::int32_t) {}
-id nilColor(RTGadgetFunctionsObject*, SEL, std::int32_t) { return nullptr; }
+void nothingItemColor(RTGadgetFunctionsObject*, SEL, std::int32_t, std::int32_t, id, std::int32_t) {
+}
+id nilColor(RTGadgetFunctionsObject*, SEL, std::int32_t) {
+    return nullptr;
+}
 void nothingColor(RTGadgetFunctionsObject*, SEL, std::int32_t, id) {}
 std::int64_t zeroItemAttribute(RTGadgetFunctionsObject*, SEL, std::int32_t, std::int32_t,
                                std::int32_t) {
     return 0;
 }
-void nothingItemAttribute(RTGadgetFunctionsObject*, SEL, std::int32_t, std::int32_t,
-                          std::int64_t, std::int32_t) {}
+void nothingItemAttribute(RTGadgetFunctionsObject*, SEL, std::int32_t, std::int32_t, std::int64_t,
+                          std::int32_t) {}
 void nothingAttribute(RTGadgetFunctionsObject*, SEL, std::int32_t, std::int64_t) {}
 id emptyItemText(RTGadgetFunctionsObject*, SEL, std::int32_t, std::int32_t) {
     return objc::autoreleasedNativeString(u"");
@@ -92,7 +97,9 @@ void nothingWithInt(RTGadgetFunctionsObject*, SEL, std::int32_t) {}
 std::int64_t zeroColumn(RTGadgetFunctionsObject*, SEL, std::int32_t, id, std::int32_t) {
     return 0;
 }
-std::int32_t zeroCount(RTGadgetFunctionsObject*, SEL) { return 0; }
+std::int32_t zeroCount(RTGadgetFunctionsObject*, SEL) {
+    return 0;
+}
 void nothing(RTGadgetFunctionsObject*, SEL) {}
 std::int64_t zeroAddItem(RTGadgetFunctionsObject*, SEL, std::int32_t, id, id, std::int32_t) {
     return 0;
@@ -138,8 +145,7 @@ objc::NSPoint GadgetPosition(const RTGadgetFunctionsObject* self, std::int32_t m
     appkit::NSWindowObject* window = container->window();
     if (window == nullptr || (mode != 1 && mode != 2) || container->superview() == nullptr)
         return frame.origin;
-    const objc::NSPoint base =
-        container->superview()->convertPointToView(frame.origin, nullptr);
+    const objc::NSPoint base = container->superview()->convertPointToView(frame.origin, nullptr);
     if (mode == 2) {
         NSViewObject* content = window->contentView();
         return content != nullptr ? content->convertPointFromView(base, nullptr) : base;
@@ -259,13 +265,21 @@ const objc::ClassRegistration registration{
 
 } // namespace
 
-core::ObjectRegistry<RT_GadgetStructure>& GadgetRegistry() { return Registry(); }
+core::ObjectRegistry<RT_GadgetStructure>& GadgetRegistry() {
+    return Registry();
+}
 
-void InitGadgets() { Registry(); }
+void InitGadgets() {
+    Registry();
+}
 
-void EndGadgets() { FreeGadgetObject(-1); }
+void EndGadgets() {
+    FreeGadgetObject(-1);
+}
 
-void SetGadgetCreatedHook(GadgetCreatedHook hook) { g_createdHook = hook; }
+void SetGadgetCreatedHook(GadgetCreatedHook hook) {
+    g_createdHook = hook;
+}
 
 void SetDefaultGadgetFont(id font) {
     g_defaultFont = appkit::Retained<objc::Object>::retain(font);
@@ -364,9 +378,9 @@ void SetGadgetColor(core::ObjectNumber gadget, std::int32_t type, std::int32_t c
         id native = nullptr;
         if (color != -1) {
             const objc::Class colorClass = objc::lookUpClass("NSColor");
-            native = objc::send<id>(colorClass, "colorWithDeviceRed:green:blue:alpha:",
-                                    (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
-                                    ((color >> 16) & 0xFF) / 255.0, 1.0);
+            native = objc::send<id>(
+                colorClass, "colorWithDeviceRed:green:blue:alpha:", (color & 0xFF) / 255.0,
+                ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0, 1.0);
         }
         objc::send<void>(record.functions, "SetGadgetColor:color:", type, native);
         return 0;
@@ -412,9 +426,9 @@ void GadgetViewDealloc(objc::Object* view, std::int64_t tag, bool alreadyDestroy
     const SEL dealloc = objc::registerSelector("dealloc");
     for (objc::Class cls = objc::getClass(view); cls != nullptr; cls = cls->superclass()) {
         const objc::Method* mine = objc::getInstanceMethod(cls, dealloc);
-        const objc::Method* above =
-            cls->superclass() != nullptr ? objc::getInstanceMethod(cls->superclass(), dealloc)
-                                         : nullptr;
+        const objc::Method* above = cls->superclass() != nullptr
+                                        ? objc::getInstanceMethod(cls->superclass(), dealloc)
+                                        : nullptr;
         if (mine != nullptr && mine->implementation == implementation &&
             (above == nullptr || above->implementation != implementation)) {
             objc::sendSuper<void>(cls->superclass(), view, "dealloc");
@@ -430,15 +444,15 @@ BOOL GadgetViewPerformDrag(objc::Object* view, id sender, std::int64_t tag) {
 }
 
 BOOL GadgetViewPrepareDrag(objc::Object* view, id sender) {
-    return objc::send<BOOL>(objc::lookUpClass("RTDragDrop"), "prepareForDragOperation:sender:",
-                            static_cast<id>(view), sender);
+    return objc::send<BOOL>(objc::lookUpClass("RTDragDrop"),
+                            "prepareForDragOperation:sender:", static_cast<id>(view), sender);
 }
 
 objc::NSUInteger GadgetViewDragAnswer(objc::Object* view, id sender, bool entered) {
-    return objc::send<objc::NSUInteger>(objc::lookUpClass("RTDragDrop"),
-                                        entered ? "draggingEntered:sender:"
-                                                : "draggingUpdated:sender:",
-                                        static_cast<id>(view), sender);
+    return objc::send<objc::NSUInteger>(
+        objc::lookUpClass("RTDragDrop"),
+        entered ? "draggingEntered:sender:" : "draggingUpdated:sender:", static_cast<id>(view),
+        sender);
 }
 
 } // namespace detail

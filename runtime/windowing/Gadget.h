@@ -116,33 +116,39 @@ template <class View> void GadgetViewDeallocMethod(View* self, objc::SEL) {
 // Adds the common gadget view methods (setTag:, tag, setAlreadyDestroyed:, dealloc, finalize and
 // the four drag methods) to the definition of a view class whose C++ type `View` derives from an
 // NSView type and from GadgetViewFields.
-template <class View> objc::ClassDefinition& AddGadgetViewMethods(objc::ClassDefinition& definition) {
+template <class View>
+objc::ClassDefinition& AddGadgetViewMethods(objc::ClassDefinition& definition) {
     using objc::SEL;
     void (*dealloc)(View*, SEL) = &GadgetViewDeallocMethod<View>;
     return definition
-        .instanceMethod("setTag:", +[](View* self, SEL, std::int64_t tag) { self->RT_tag = tag; })
-        .instanceMethod("tag", +[](View* self, SEL) { return self->RT_tag; })
-        .instanceMethod("setAlreadyDestroyed:",
-                        +[](View* self, SEL, objc::BOOL flag) {
-                            self->RT_alreadyDestroyed = flag != objc::NO;
-                        })
+        .instanceMethod(
+            "setTag:", +[](View* self, SEL, std::int64_t tag) { self->RT_tag = tag; })
+        .instanceMethod(
+            "tag", +[](View* self, SEL) { return self->RT_tag; })
+        .instanceMethod(
+            "setAlreadyDestroyed:",
+            +[](View* self, SEL, objc::BOOL flag) { self->RT_alreadyDestroyed = flag != objc::NO; })
         .instanceMethod("dealloc", dealloc)
         .instanceMethod("finalize", dealloc)
-        .instanceMethod("draggingEntered:",
-                        +[](View* self, SEL, objc::id sender) {
-                            return detail::GadgetViewDragAnswer(self, sender, true);
-                        })
-        .instanceMethod("draggingUpdated:",
-                        +[](View* self, SEL, objc::id sender) {
-                            return detail::GadgetViewDragAnswer(self, sender, false);
-                        })
-        .instanceMethod("prepareForDragOperation:",
-                        +[](View* self, SEL, objc::id sender) {
-                            return detail::GadgetViewPrepareDrag(self, sender);
-                        })
-        .instanceMethod("performDragOperation:", +[](View* self, SEL, objc::id sender) {
-            return detail::GadgetViewPerformDrag(self, sender, self->RT_tag);
-        });
+        .instanceMethod(
+            "draggingEntered:",
+            +[](View* self, SEL, objc::id sender) {
+                return detail::GadgetViewDragAnswer(self, sender, true);
+            })
+        .instanceMethod(
+            "draggingUpdated:",
+            +[](View* self, SEL, objc::id sender) {
+                return detail::GadgetViewDragAnswer(self, sender, false);
+            })
+        .instanceMethod(
+            "prepareForDragOperation:",
+            +[](View* self, SEL, objc::id sender) {
+                return detail::GadgetViewPrepareDrag(self, sender);
+            })
+        .instanceMethod(
+            "performDragOperation:", +[](View* self, SEL, objc::id sender) {
+                return detail::GadgetViewPerformDrag(self, sender, self->RT_tag);
+            });
 }
 
 } // namespace sondrel::windowing

@@ -59,7 +59,9 @@ void RTGadgetListObject::push(NSViewObject* view) {
     TopView = Retained<NSViewObject>::retain(view);
 }
 
-void RTGadgetListObject::set(NSViewObject* view) { TopView = Retained<NSViewObject>::retain(view); }
+void RTGadgetListObject::set(NSViewObject* view) {
+    TopView = Retained<NSViewObject>::retain(view);
+}
 
 void RTGadgetListObject::pop() {
     if (StackIndex <= 0) {
@@ -121,17 +123,27 @@ void RemoveGadgetListWindow(NSWindowObject* window) {
 
 namespace {
 
-void pop(RTGadgetListObject* self, SEL) { self->pop(); }
+void pop(RTGadgetListObject* self, SEL) {
+    self->pop();
+}
 void set(RTGadgetListObject* self, SEL, id view) {
     self->set(objc::liveCast<NSViewObject>(view));
 }
-void pushNoView(RTGadgetListObject* self, SEL) { self->push(nullptr); }
+void pushNoView(RTGadgetListObject* self, SEL) {
+    self->push(nullptr);
+}
 void push(RTGadgetListObject* self, SEL, id view) {
     self->push(objc::liveCast<NSViewObject>(view));
 }
-std::int32_t stackIndex(RTGadgetListObject* self, SEL) { return self->StackIndex; }
-id top(RTGadgetListObject* self, SEL) { return self->TopView.get(); }
-id window(RTGadgetListObject* self, SEL) { return self->TopWindow; }
+std::int32_t stackIndex(RTGadgetListObject* self, SEL) {
+    return self->StackIndex;
+}
+id top(RTGadgetListObject* self, SEL) {
+    return self->TopView.get();
+}
+id window(RTGadgetListObject* self, SEL) {
+    return self->TopWindow;
+}
 id initWithWindow(RTGadgetListObject* self, SEL, id window) {
     self->initWithWindow(objc::liveCast<NSWindowObject>(window));
     return self;
@@ -153,13 +165,21 @@ id listFromWindow(objc::Class, SEL, id window) {
     }
     return nullptr;
 }
-id currentWindow(objc::Class, SEL) { return CurrentGadgetWindow(); }
-id currentView(objc::Class, SEL) { return CurrentGadgetView(); }
-id currentList(objc::Class, SEL) { return CurrentGadgetList(); }
+id currentWindow(objc::Class, SEL) {
+    return CurrentGadgetWindow();
+}
+id currentView(objc::Class, SEL) {
+    return CurrentGadgetView();
+}
+id currentList(objc::Class, SEL) {
+    return CurrentGadgetList();
+}
 
 // The flipped view class is here too: it is what a gadget list makes for a window without a
 // content view, and the base of every window's content view.
-objc::BOOL isFlipped(NSViewObject*, SEL) { return objc::YES; }
+objc::BOOL isFlipped(NSViewObject*, SEL) {
+    return objc::YES;
+}
 
 const objc::ClassRegistration flippedViewRegistration{
     objc::ClassDefinition("RT_NSFlippedView", "NSView", objc::factoryFor<NSViewObject>())

@@ -73,9 +73,10 @@ ApplicationMenus& App() {
 }
 
 core::ObjectRegistry<MenuBarRecord>& Registry() {
-    static auto* registry = core::CreateObjectRegistry<MenuBarRecord>(
-                                8, [](core::ObjectNumber number) { FreeMenuBar(number); })
-                                .release(); // never destroyed: menus may be freed at exit
+    static auto* registry =
+        core::CreateObjectRegistry<MenuBarRecord>(8, [](core::ObjectNumber number) {
+            FreeMenuBar(number);
+        }).release(); // never destroyed: menus may be freed at exit
     return *registry;
 }
 
@@ -121,9 +122,9 @@ void BuildApplicationMenu() {
     menu->addItem(services.get());
     AddSeparator(menu.get());
     menu->addItem(MakeItem(u"Hide " + name, "hide:", u"h").get());
-    menu->addItem(MakeItem(u"Hide Others", "hideOtherApplications:", u"h",
-                           kCommandKeyMask | kOptionKeyMask)
-                      .get());
+    menu->addItem(
+        MakeItem(u"Hide Others", "hideOtherApplications:", u"h", kCommandKeyMask | kOptionKeyMask)
+            .get());
     menu->addItem(MakeItem(u"Show All", "unhideAllApplications:", u"").get());
     AddSeparator(menu.get());
     auto quit = MakeItem(u"Quit " + name, "terminate:", u"q");
@@ -147,10 +148,18 @@ void eventHandler(RTMenuDelegateObject*, SEL, id sender) {
         record != nullptr && record->window != nullptr ? WindowNumberFromNative(record->window) : 0;
     QueueEvent(MenuEvent, item->tag(), window, 0);
 }
-void terminate(RTMenuDelegateObject* self, SEL, id) { PostMenuEvent(self, kQuitItem); }
-void about(RTMenuDelegateObject* self, SEL, id) { PostMenuEvent(self, kAboutItem); }
-void preferences(RTMenuDelegateObject* self, SEL, id) { PostMenuEvent(self, kPreferencesItem); }
-void setWindowID(RTMenuDelegateObject* self, SEL, std::int64_t window) { self->WindowID = window; }
+void terminate(RTMenuDelegateObject* self, SEL, id) {
+    PostMenuEvent(self, kQuitItem);
+}
+void about(RTMenuDelegateObject* self, SEL, id) {
+    PostMenuEvent(self, kAboutItem);
+}
+void preferences(RTMenuDelegateObject* self, SEL, id) {
+    PostMenuEvent(self, kPreferencesItem);
+}
+void setWindowID(RTMenuDelegateObject* self, SEL, std::int64_t window) {
+    self->WindowID = window;
+}
 
 const objc::ClassRegistration delegateRegistration{
     objc::ClassDefinition("RTMenuDelegate", "NSObject", objc::factoryFor<RTMenuDelegateObject>())
@@ -177,9 +186,13 @@ core::Text ApplicationName() {
     return slash == std::u16string::npos ? path : path.substr(slash + 1);
 }
 
-void InitMenus() { Registry(); }
+void InitMenus() {
+    Registry();
+}
 
-void EndMenus() { FreeMenuBar(-1); }
+void EndMenus() {
+    FreeMenuBar(-1);
+}
 
 void InitApplicationMenus() {
     appkit::performOnMainThread([] {
@@ -206,9 +219,8 @@ std::int64_t CreateMenuBar(core::ObjectNumber number, NSWindowObject* window) {
             return;
         record->menu = Retained<NSMenuObject>::adopt(appkit::newMenu(u""));
         if (!record->menu) {
-            core::ReleaseObject(Registry(), number == core::AnyObjectNumber
-                                                ? core::ObjectHandle(record)
-                                                : number);
+            core::ReleaseObject(
+                Registry(), number == core::AnyObjectNumber ? core::ObjectHandle(record) : number);
             return;
         }
         record->titles.reserve(5);
@@ -219,8 +231,8 @@ std::int64_t CreateMenuBar(core::ObjectNumber number, NSWindowObject* window) {
         record->window = window;
         bar = record->menu.get();
         number = number == core::AnyObjectNumber ? core::ObjectHandle(record) : number;
-        result = number == core::ObjectHandle(record) ? number
-                                                      : reinterpret_cast<std::int64_t>(bar);
+        result =
+            number == core::ObjectHandle(record) ? number : reinterpret_cast<std::int64_t>(bar);
         if (window != nullptr) {
             window->setMenu(bar); // shown in the window: there is no global menu bar here
             if (window->isKeyWindow())
@@ -266,8 +278,8 @@ void AddMenuItem(std::int32_t item, core::TextView text, id image) {
         if (item == kQuitItem || item == kPreferencesItem || item == kAboutItem) {
             if (record == nullptr)
                 return;
-            objc::send<void>(app.delegate.get(), "setWindowID:",
-                             WindowNumberFromNative(record->window));
+            objc::send<void>(app.delegate.get(),
+                             "setWindowID:", WindowNumberFromNative(record->window));
             if (item == kAboutItem)
                 app.about->setTarget(app.delegate.get());
             else if (item == kPreferencesItem)
@@ -277,8 +289,8 @@ void AddMenuItem(std::int32_t item, core::TextView text, id image) {
         if (record == nullptr || !current->titleMenu)
             return;
         const MenuItemText parsed = ParseMenuItemText(text);
-        auto native = MakeItem(parsed.title, "eventHandler:", parsed.keyEquivalent,
-                               parsed.modifierMask);
+        auto native =
+            MakeItem(parsed.title, "eventHandler:", parsed.keyEquivalent, parsed.modifierMask);
         native->setKeyEquivalentModifierMask(parsed.modifierMask);
         native->setTag(item);
         native->setRepresentedObject(record->menuObject.get());

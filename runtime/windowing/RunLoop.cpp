@@ -107,10 +107,10 @@ void InitApplication() {
         objc::createInstance(objc::lookUpClass("RTApplicationDelegate")));
     app->setDelegate(state.applicationDelegate.get());
     if (kThreadSafe) {
-        objc::send<void>(objc::lookUpClass("NSThread"),
-                         "detachNewThreadSelector:toTarget:withObject:",
-                         objc::registerSelector("theadedAction:"),
-                         static_cast<id>(state.applicationDelegate.get()), static_cast<id>(nullptr));
+        objc::send<void>(
+            objc::lookUpClass("NSThread"), "detachNewThreadSelector:toTarget:withObject:",
+            objc::registerSelector("theadedAction:"),
+            static_cast<id>(state.applicationDelegate.get()), static_cast<id>(nullptr));
     }
 }
 

@@ -41,7 +41,8 @@ TEST(ShortcutKey, MatchingNeedsExactModifiersAndOneCharacter) {
     EXPECT_FALSE(ShortcutMatches(commandShiftS, kCommandKeyMask | kShiftKeyMask, u"s"));
     EXPECT_FALSE(ShortcutMatches(commandShiftS, kCommandKeyMask, u"S"));
 
-    const ShortcutKey controlOptionX = ShortcutKeyFromCode('x' | kShortcutControl | kShortcutOption);
+    const ShortcutKey controlOptionX =
+        ShortcutKeyFromCode('x' | kShortcutControl | kShortcutOption);
     EXPECT_TRUE(ShortcutMatches(controlOptionX, kControlKeyMask | kOptionKeyMask, u"x"));
     EXPECT_FALSE(ShortcutMatches(controlOptionX, kCommandKeyMask | kOptionKeyMask, u"x"));
 

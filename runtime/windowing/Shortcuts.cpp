@@ -35,8 +35,8 @@ void BindShortcut(core::ObjectNumber window, std::int32_t keyCode, std::int32_t 
         WindowRecord* record = core::FindObject(WindowRegistry(), window);
         if (record == nullptr)
             return;
-        auto shortcut = Retained<RTShortcutObject>::adopt(static_cast<RTShortcutObject*>(
-            objc::createInstance(objc::lookUpClass("RTShortcut"))));
+        auto shortcut = Retained<RTShortcutObject>::adopt(
+            static_cast<RTShortcutObject*>(objc::createInstance(objc::lookUpClass("RTShortcut"))));
         if (!shortcut)
             return;
         shortcut->initWithKey(keyCode, eventNumber);

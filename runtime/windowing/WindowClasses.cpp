@@ -34,8 +34,8 @@ void Post(const RTWindowEventsObject* self, std::int32_t kind) {
 BOOL windowShouldZoom(RTWindowEventsObject* self, SEL, id window, NSRect proposed) {
     const auto* native = objc::liveCast<NSWindowObject>(window);
     const NSRect current = native != nullptr ? native->frame() : NSRect{};
-    const bool larger = proposed.size.width > current.size.width ||
-                        proposed.size.height > current.size.height;
+    const bool larger =
+        proposed.size.width > current.size.width || proposed.size.height > current.size.height;
     self->ZoomEvent = larger ? MaximizeWindowEvent : RestoreWindowEvent;
     return objc::YES;
 }
@@ -48,7 +48,9 @@ void windowDidDeminiaturize(RTWindowEventsObject* self, SEL, id) {
     Post(self, maximized ? MaximizeWindowEvent : RestoreWindowEvent);
 }
 
-void windowDidMiniaturize(RTWindowEventsObject* self, SEL, id) { Post(self, MinimizeWindowEvent); }
+void windowDidMiniaturize(RTWindowEventsObject* self, SEL, id) {
+    Post(self, MinimizeWindowEvent);
+}
 
 void windowDidUpdate(RTWindowEventsObject* self, SEL, id) {
     if (self->WindowInstance != nullptr) {
@@ -66,7 +68,9 @@ void windowDidBecomeKey(RTWindowEventsObject* self, SEL, id) {
     Post(self, ActivateWindowEvent);
 }
 
-void windowDidMove(RTWindowEventsObject* self, SEL, id) { Post(self, MoveWindowEvent); }
+void windowDidMove(RTWindowEventsObject* self, SEL, id) {
+    Post(self, MoveWindowEvent);
+}
 
 void windowDidResize(RTWindowEventsObject* self, SEL, id) {
     if (self->ZoomEvent != 0)
@@ -97,7 +101,9 @@ BOOL windowShouldClose(RTWindowEventsObject* self, SEL, id) {
     return objc::NO;
 }
 
-std::int64_t windowID(RTWindowEventsObject* self, SEL) { return self->WindowID; }
+std::int64_t windowID(RTWindowEventsObject* self, SEL) {
+    return self->WindowID;
+}
 
 void connectWithID(RTWindowEventsObject* self, SEL, id window, std::int64_t number) {
     if (auto* native = objc::liveCast<NSWindowObject>(window))
@@ -120,7 +126,9 @@ const objc::ClassRegistration eventsRegistration{
         .instanceMethod("connect:withID:", &connectWithID)};
 
 // RTWindow: borderless windows can become key and main too.
-BOOL canBecome(NSWindowObject*, SEL) { return objc::YES; }
+BOOL canBecome(NSWindowObject*, SEL) {
+    return objc::YES;
+}
 
 const objc::ClassRegistration windowRegistration{
     objc::ClassDefinition("RTWindow", "NSWindow")
@@ -134,16 +142,16 @@ BOOL performDragOperation(RTFlippedWindowViewObject* self, SEL, id sender) {
                             sender, std::int64_t{-1}, self->WindowID);
 }
 BOOL prepareForDragOperation(RTFlippedWindowViewObject* self, SEL, id sender) {
-    return objc::send<BOOL>(objc::lookUpClass("RTDragDrop"), "prepareForDragOperation:sender:",
-                            static_cast<id>(self), sender);
+    return objc::send<BOOL>(objc::lookUpClass("RTDragDrop"),
+                            "prepareForDragOperation:sender:", static_cast<id>(self), sender);
 }
 std::uint64_t draggingUpdated(RTFlippedWindowViewObject* self, SEL, id sender) {
-    return objc::send<std::uint64_t>(objc::lookUpClass("RTDragDrop"), "draggingUpdated:sender:",
-                                     static_cast<id>(self), sender);
+    return objc::send<std::uint64_t>(objc::lookUpClass("RTDragDrop"),
+                                     "draggingUpdated:sender:", static_cast<id>(self), sender);
 }
 std::uint64_t draggingEntered(RTFlippedWindowViewObject* self, SEL, id sender) {
-    return objc::send<std::uint64_t>(objc::lookUpClass("RTDragDrop"), "draggingEntered:sender:",
-                                     static_cast<id>(self), sender);
+    return objc::send<std::uint64_t>(objc::lookUpClass("RTDragDrop"),
+                                     "draggingEntered:sender:", static_cast<id>(self), sender);
 }
 void rightMouseUp(RTFlippedWindowViewObject* self, SEL, id event) {
     const auto* mouse = objc::liveCast<appkit::NSEventObject>(event);

@@ -26,9 +26,8 @@ using objc::NSRect;
 std::unique_ptr<core::ObjectRegistry<WindowRecord>>& RegistryHolder() {
     // Never destroyed: windows may still close while the process ends.
     static auto* holder = new std::unique_ptr<core::ObjectRegistry<WindowRecord>>(
-        core::CreateObjectRegistry<WindowRecord>(8, [](core::ObjectNumber number) {
-            CloseWindowObject(number);
-        }));
+        core::CreateObjectRegistry<WindowRecord>(
+            8, [](core::ObjectNumber number) { CloseWindowObject(number); }));
     return *holder;
 }
 
@@ -136,7 +135,9 @@ std::int64_t CreateNativeWindow(core::ObjectNumber number, std::int32_t x, std::
 
 } // namespace
 
-core::ObjectRegistry<WindowRecord>& WindowRegistry() { return *RegistryHolder(); }
+core::ObjectRegistry<WindowRecord>& WindowRegistry() {
+    return *RegistryHolder();
+}
 
 std::uint64_t WindowStyleMask(std::uint32_t flags) {
     if (flags & (WindowZoomButton | WindowMinimizeButton))
@@ -155,9 +156,13 @@ std::uint64_t WindowStyleMask(std::uint32_t flags) {
     return style;
 }
 
-void InitWindows() { WindowRegistry(); }
+void InitWindows() {
+    WindowRegistry();
+}
 
-void EndWindows() { CloseWindowObject(-1); }
+void EndWindows() {
+    CloseWindowObject(-1);
+}
 
 std::int64_t CreateWindow(core::ObjectNumber number, std::int32_t x, std::int32_t y,
                           std::int32_t width, std::int32_t height, core::TextView title,
