@@ -1,11 +1,15 @@
 #include "runtime/controls/NativeBridge.h"
 
+#include <cstdint>
+#include <mutex>
 #include <string>
 
+#include "platform/objc/AutoreleasePool.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSAutoreleasePool.h"
 #include "platform/objc/NSString.h"
 #include "platform/objc/Runtime.h"
+#include "runtime/core/Thread.h"
 
 namespace sondrel::controls {
 namespace {
@@ -24,7 +28,20 @@ core::Text textOf(objc::id string) {
     return objc::nativeStringText(string);
 }
 
+void* beginThreadPool() {
+    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(objc::pushAutoreleasePool()));
+}
+
+void endThreadPool(void* level) {
+    objc::popAutoreleasePool(static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(level)));
+}
+
 } // namespace
+
+void InitNativeBridge() {
+    static std::once_flag once;
+    std::call_once(once, [] { core::RegisterThreadHooks({&beginThreadPool, &endThreadPool}); });
+}
 
 std::unique_ptr<char[]> NarrowText(core::TextView text) {
     auto buffer = std::make_unique<char[]>(kNarrowBuffer);

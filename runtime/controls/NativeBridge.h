@@ -17,6 +17,11 @@
 
 namespace sondrel::controls {
 
+// The bridge's start-up hook, called once before threads are started (calling it again does
+// nothing): from then on every thread the runtime starts runs inside an autorelease pool that is
+// drained when its procedure returns or the thread is stopped.
+void InitNativeBridge();
+
 // A new 256-byte buffer with the low bytes of the first 255 units, zero-terminated.
 std::unique_ptr<char[]> NarrowText(core::TextView text);
 

@@ -9,6 +9,7 @@
 #include "platform/objc/NSString.h"
 #include "platform/objc/Runtime.h"
 #include "runtime/controls/ObjectMessage.h"
+#include "runtime/core/Thread.h"
 
 namespace sondrel::controls {
 namespace {
@@ -100,6 +101,26 @@ TEST(NativeBridge, CountsReferencesAndMakesPools) {
     EXPECT_EQ(objc::autoreleasePoolDepth(), depth);
     EXPECT_FALSE(objc::isLiveObject(object));
     EXPECT_EQ(RetainNative(object), 0u);
+}
+
+TEST(NativeBridge, RuntimeThreadsRunInsideAPool) {
+    InitNativeBridge();
+    InitNativeBridge();
+    struct Seen {
+        std::size_t depth = 0;
+        objc::id object = nullptr;
+    } seen;
+    const core::ThreadHandle thread = core::StartThread([&seen] {
+        seen.depth = objc::autoreleasePoolDepth();
+        seen.object = NativeString(u"made by the thread", 1);
+    });
+    ASSERT_NE(thread, 0u);
+    for (int i = 0; i < 2000 && core::IsThreadRunning(thread); ++i) {
+        core::SleepMilliseconds(1);
+    }
+    ASSERT_FALSE(core::IsThreadRunning(thread));
+    EXPECT_EQ(seen.depth, 1u);
+    EXPECT_FALSE(objc::isLiveObject(seen.object)); // drained when the procedure returned
 }
 
 } // namespace
