@@ -37,7 +37,7 @@ public:
 private:
     void apply();
 
-    std::u16string m_title = u"Title";
+    std::u16string m_title;
     NSUInteger m_position = NSAtTop;
 };
 

@@ -272,7 +272,8 @@ std::u16string NSTextViewObject::string() const {
     return m_storage ? m_storage->string() : std::u16string();
 }
 
-// Scrolls as little as needed for the start of the range to show.
+// Scrolls as little as needed for the start of the range to show (all the way down for the end
+// of the text).
 void NSTextViewObject::scrollRangeToVisible(objc::NSRange range) {
     performOnMainThread([&] {
         QTextEdit* edit = editor();
@@ -286,7 +287,9 @@ void NSTextViewObject::scrollRangeToVisible(objc::NSRange range) {
         const QRect place = edit->cursorRect(cursor);
         const QRect visible = edit->viewport()->rect();
         QScrollBar* vertical = edit->verticalScrollBar();
-        if (place.bottom() > visible.bottom())
+        if (range.location >= end)
+            vertical->setValue(vertical->maximum()); // the end, with the margin below it
+        else if (place.bottom() > visible.bottom())
             vertical->setValue(vertical->value() + place.bottom() - visible.bottom());
         else if (place.top() < visible.top())
             vertical->setValue(vertical->value() + place.top() - visible.top());
