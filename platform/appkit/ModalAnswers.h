@@ -10,6 +10,7 @@
 //
 // Any thread may queue answers; dialogs run on the main thread.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ struct ModalAnswer {
     Action action = Action::Cancel;
     std::u16string button;
     std::vector<std::u16string> paths;
+    // Run inside the dialog's modal loop just before the answer is given (what a user might do
+    // meanwhile, such as bringing another window forward).
+    std::function<void()> whileShown;
 };
 
 // What a dialog showed when it ran.

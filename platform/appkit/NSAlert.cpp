@@ -25,6 +25,8 @@ QWidget* keyWindowWidget() {
 // Gives a queued answer from inside the message box's modal loop.
 void answerFromInside(QMessageBox& box, const ModalAnswer& answer) {
     QTimer::singleShot(0, &box, [&box, answer] {
+        if (answer.whileShown)
+            answer.whileShown();
         if (answer.action == ModalAnswer::Action::Press) {
             for (QAbstractButton* button : box.buttons()) {
                 if (button->text().toStdU16String() == answer.button) {

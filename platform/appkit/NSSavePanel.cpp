@@ -35,6 +35,8 @@ QLineEdit* nameField(QFileDialog& dialog) {
 // existing file counts as confirmed.
 void chooseFromInside(QFileDialog& dialog, const ModalAnswer& answer) {
     QTimer::singleShot(0, &dialog, [&dialog, answer] {
+        if (answer.whileShown)
+            answer.whileShown();
         if (answer.action != ModalAnswer::Action::Accept || answer.paths.empty()) {
             dialog.reject();
             return;

@@ -43,7 +43,9 @@ void printTextView(NSTextViewObject* view) {
         record.title = dialog.windowTitle().toStdU16String();
         recordModal(record);
         if (answered) {
-            QTimer::singleShot(0, &dialog, [&dialog, toFile] {
+            QTimer::singleShot(0, &dialog, [&dialog, toFile, answer] {
+                if (answer.whileShown)
+                    answer.whileShown();
                 if (toFile)
                     dialog.accept();
                 else
