@@ -42,6 +42,7 @@ public:
 
     T* get() const { return m_object; }
     T* operator->() const { return m_object; }
+    T& operator*() const { return *m_object; }
     explicit operator bool() const { return m_object != nullptr; }
     bool operator==(const T* other) const { return m_object == other; }
 

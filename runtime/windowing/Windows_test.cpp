@@ -191,5 +191,48 @@ TEST_F(WindowsTest, GadgetListFollowsCreatedWindowsAndPopStopsAtTheContentView) 
     EXPECT_EQ(CurrentGadgetList(), nullptr);
 }
 
+TEST_F(WindowsTest, MiniaturizingAndRestoringPostTheirEvents) {
+    CreateWindow(0, 10, 10, 200, 100, u"Minimise", 0x24);
+    Pump();
+    WindowHandle(0)->miniaturize();
+    EXPECT_EQ(WaitFor(MinimizeWindowEvent).window, 0);
+    EXPECT_TRUE(WindowHandle(0)->isMiniaturized());
+    WindowHandle(0)->deminiaturize();
+    EXPECT_EQ(WaitFor(RestoreWindowEvent).window, 0); // not resizable: restored, not maximized
+    EXPECT_FALSE(WindowHandle(0)->isMiniaturized());
+
+    CreateWindow(1, 10, 10, 200, 100, u"Starts small", 0x400 | 0x200 | 0x4);
+    Pump(100);
+    EXPECT_TRUE(WindowHandle(1)->isMiniaturized()); // minimising wins over zooming
+}
+
+TEST_F(WindowsTest, TitleBarButtonsCanBeTakenAwayAndOpacityChanged) {
+    CreateWindow(0, 10, 10, 200, 100, u"Buttons", 0x64);
+    appkit::NSWindowObject* window = WindowHandle(0);
+    const objc::id zoom =
+        objc::send<objc::id>(window, "standardWindowButton:", objc::NSUInteger{2});
+    ASSERT_NE(zoom, nullptr);
+    objc::send<void>(zoom, "setHidden:", objc::BOOL{1});
+    EXPECT_TRUE(window->isStandardButtonHidden(appkit::NSWindowZoomButton));
+    EXPECT_FALSE(window->isStandardButtonHidden(appkit::NSWindowMiniaturizeButton));
+    EXPECT_TRUE(window->isVisible()); // changing the title bar keeps the window shown
+
+    objc::send<void>(window, "setAlphaValue:", 0.75);
+    EXPECT_NEAR(window->alphaValue(), 0.75, 0.01);
+}
+
+TEST_F(WindowsTest, ParentCentredWindowsShareTheParentsCentre) {
+    CreateWindow(0, 100, 100, 400, 300, u"Parent", 0x4);
+    CreateWindow(1, 0, 0, 200, 100, u"Over it", 0x100 | 0x4, WindowHandle(0));
+    const objc::NSRect parent = WindowHandle(0)->frame();
+    const objc::NSRect child = WindowHandle(1)->frame();
+    EXPECT_NEAR(child.origin.x + child.size.width / 2, parent.origin.x + parent.size.width / 2, 1);
+    EXPECT_NEAR(child.origin.y + child.size.height / 2, parent.origin.y + parent.size.height / 2,
+                1);
+    EXPECT_EQ(WindowHandle(1)->parentWindow(), WindowHandle(0));
+    CloseWindowObject(1);
+    EXPECT_TRUE(WindowHandle(0)->childWindows().empty());
+}
+
 } // namespace
 } // namespace sondrel::windowing
