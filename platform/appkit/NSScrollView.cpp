@@ -72,8 +72,9 @@ void NSScrollViewObject::tile() {
         if (!m_document)
             return;
         const NSRect bounds = this->bounds();
-        if (textViewOf(m_document.get()) != nullptr) {
-            m_document->setFrame(bounds); // the text view draws the border and scrolls itself
+        if (NSTextViewObject* text = textViewOf(m_document.get())) {
+            text->setFrame(bounds); // the text view draws the border and scrolls itself
+            text->frameChanged();
         } else {
             NSRect frame = m_document->frame();
             frame.origin = NSPoint{0, 0};

@@ -134,6 +134,18 @@ void NSTextViewObject::applyWrap() {
     }
 }
 
+void NSTextViewObject::frameChanged() {
+    performOnMainThread([&] {
+        if (!m_container || !m_container->widthTracksTextView())
+            return;
+        NSSize size = m_container->containerSize();
+        if (size.width >= kUnlimitedTextSize / 2)
+            return;
+        size.width = frame().size.width - m_inset.width;
+        m_container->setContainerSize(size);
+    });
+}
+
 double NSTextViewObject::wrapWidth() const {
     return onMainThread([&]() -> double {
         const QTextEdit* edit = editor();
@@ -374,6 +386,10 @@ id initWithFrame(NSTextViewObject* self, SEL, NSRect frame) {
         container->setContainerSize(NSSize{frame.size.width, kUnlimitedTextSize});
     return self;
 }
+void setFrame(NSTextViewObject* self, SEL, NSRect frame) {
+    self->setFrame(frame);
+    self->frameChanged();
+}
 id textStorage(NSTextViewObject* self, SEL) {
     return self->textStorage();
 }
@@ -497,6 +513,7 @@ BOOL isFlipped(NSTextViewObject*, SEL) {
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSTextView", "NSView", objc::factoryFor<NSTextViewObject>())
         .instanceMethod("initWithFrame:", &initWithFrame)
+        .instanceMethod("setFrame:", &setFrame)
         .instanceMethod("textStorage", &textStorage)
         .instanceMethod("textContainer", &textContainer)
         .instanceMethod("setEditable:", &setEditable)

@@ -71,6 +71,10 @@ public:
     void setDelegate(id delegate) { m_delegate = delegate; }
     id delegate() const { return m_delegate; }
 
+    // A container that tracks the view's width takes the view's width less the inset's width
+    // again (after the view's frame changed).
+    void frameChanged();
+
     // The width at which lines wrap now, in points; 0 when they do not wrap.
     double wrapWidth() const;
 

@@ -78,6 +78,7 @@ TEST_F(TextViewTest, ScrollViewFitsItsTextViewAndDecoratesIt) {
     send<void>(m_scroll.get(), "setFrame:", NSRect{{5, 5}, {250, 120}});
     EXPECT_EQ(m_view->frame(), (NSRect{{0, 0}, {250, 120}}));
     EXPECT_EQ(edit->geometry(), QRect(0, 0, 250, 120));
+    EXPECT_EQ(m_view->textContainer()->containerSize().width, 250) << "the container follows";
     EXPECT_EQ(send<id>(m_scroll.get(), "documentView"), m_view.get());
 }
 
