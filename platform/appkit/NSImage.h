@@ -1,0 +1,34 @@
+#pragma once
+
+// NSImage: a picture (a QImage, which any thread may use) with a size in points that may
+// differ from its pixel size: an 800 x 500 pixel picture set to 400 x 250 points draws at
+// 400 x 250.
+
+#include <QImage>
+
+#include "platform/objc/Geometry.h"
+#include "platform/objc/Object.h"
+
+namespace sondrel::appkit {
+
+class NSImageObject : public objc::Object {
+public:
+    using Object::Object;
+
+    const QImage& image() const { return m_image; }
+    // Takes the picture and makes its pixel size the size in points.
+    void setImage(QImage image);
+    objc::CGSize size() const { return m_size; }
+    void setSize(objc::CGSize size) { m_size = size; }
+    // The picture scaled to its size in points (the picture itself when they agree).
+    QImage imageAtSize() const;
+
+private:
+    QImage m_image;
+    objc::CGSize m_size;
+};
+
+// A new NSImage holding `image` (one reference, owned by the caller).
+objc::id newNativeImage(QImage image);
+
+} // namespace sondrel::appkit

@@ -1,0 +1,94 @@
+#pragma once
+
+// Declaring a native class. Any source file can bring a Cocoa-named class into the runtime with
+// a static ClassRegistration; the runtime creates the pending classes at the first class lookup,
+// superclasses before subclasses, so files may register in any order. The pattern:
+//
+//     // NSImage.h: the C++ type behind every instance; it derives from the superclass's type.
+//     class NSImageObject : public objc::Object {
+//     public:
+//         using Object::Object;
+//         CGSize size;
+//     };
+//
+//     // NSImage.cpp: methods are plain functions taking the receiver and the selector first.
+//     namespace {
+//     CGSize size(NSImageObject* self, SEL) { return self->size; }
+//     void setSize(NSImageObject* self, SEL, CGSize size) { self->size = size; }
+//     id imageNamed(Class, SEL, NSStringObject* name);
+//
+//     const objc::ClassRegistration registration{
+//         objc::ClassDefinition("NSImage", "NSObject", objc::factoryFor<NSImageObject>())
+//             .instanceMethod("size", &size)              // encoding "{CGSize=dd}@:"
+//             .instanceMethod("setSize:", &setSize)       // encoding "v@:{CGSize=dd}"
+//             .classMethod("imageNamed:", &imageNamed)};  // a class method ("+imageNamed:")
+//     } // namespace
+//
+// The type encoding of each method is derived from the C++ signature of its function (see
+// TypeEncoding.h); pass it as a third argument to state it explicitly. A class without a
+// factory inherits its superclass's. For a static library, link it whole (the appkit library
+// does) so that files reached only through messages are not dropped by the linker.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/objc/Object.h"
+#include "platform/objc/TypeEncoding.h"
+
+namespace sondrel::objc {
+
+struct MethodDefinition {
+    std::string selector;
+    IMP implementation = nullptr;
+    std::string types;
+    bool isClassMethod = false;
+};
+
+class ClassDefinition {
+public:
+    // `superclass` empty for a root class.
+    ClassDefinition(std::string name, std::string superclass, InstanceFactory factory = nullptr)
+        : m_name(std::move(name)), m_superclass(std::move(superclass)), m_factory(factory) {}
+
+    template <class F>
+    ClassDefinition& instanceMethod(std::string selector, F function,
+                                    std::string types = encodingOf<F>()) {
+        return add(std::move(selector), reinterpret_cast<IMP>(function), std::move(types), false);
+    }
+    template <class F>
+    ClassDefinition& classMethod(std::string selector, F function,
+                                 std::string types = encodingOf<F>()) {
+        return add(std::move(selector), reinterpret_cast<IMP>(function), std::move(types), true);
+    }
+
+    const std::string& name() const { return m_name; }
+    const std::string& superclass() const { return m_superclass; }
+    InstanceFactory factory() const { return m_factory; }
+    const std::vector<MethodDefinition>& methods() const { return m_methods; }
+
+private:
+    ClassDefinition& add(std::string selector, IMP implementation, std::string types,
+                         bool isClassMethod) {
+        m_methods.push_back({std::move(selector), implementation, std::move(types), isClassMethod});
+        return *this;
+    }
+
+    std::string m_name;
+    std::string m_superclass;
+    InstanceFactory m_factory;
+    std::vector<MethodDefinition> m_methods;
+};
+
+template <class T> InstanceFactory factoryFor() {
+    return [](Class cls) -> std::unique_ptr<Object> { return std::make_unique<T>(cls); };
+}
+
+// Queues a class to be created at the next class lookup.
+void defineClass(ClassDefinition definition);
+
+struct ClassRegistration {
+    explicit ClassRegistration(ClassDefinition definition) { defineClass(std::move(definition)); }
+};
+
+} // namespace sondrel::objc
