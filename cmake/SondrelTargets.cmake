@@ -32,12 +32,20 @@ endfunction()
 # bin folder (where afconvert and helpers live) at the front of PATH.
 function(sondrel_tests name)
     file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
-    if(NOT test_sources)
+    sondrel_test_program(${name} SOURCES ${test_sources} LIBS ${ARGN})
+endfunction()
+
+# sondrel_test_program(NAME SOURCES files... LIBS libs...): the same for a
+# folder that builds more than one library and so names each test program's
+# sources itself.
+function(sondrel_test_program name)
+    cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBS")
+    if(NOT arg_SOURCES)
         return()
     endif()
-    add_executable(${name} ${test_sources})
+    add_executable(${name} ${arg_SOURCES})
     target_compile_options(${name} PRIVATE ${SONDREL_WARNINGS})
-    target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main)
+    target_link_libraries(${name} PRIVATE ${arg_LIBS} GTest::gtest GTest::gtest_main)
     # The environment is given through the test program's launcher: a list
     # handed to gtest_discover_tests as the ENVIRONMENT property loses its
     # separators on the way, and only its first entry would reach the tests.

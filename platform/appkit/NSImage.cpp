@@ -14,17 +14,31 @@ using objc::id;
 using objc::SEL;
 
 void NSImageObject::setImage(QImage image) {
+    m_bitmap.reset();
     m_image = std::move(image);
     m_size = CGSize{static_cast<double>(m_image.width()), static_cast<double>(m_image.height())};
 }
 
+void NSImageObject::addRepresentation(NSBitmapImageRepObject* bitmap) {
+    if (bitmap != nullptr && bitmap != m_bitmap.get()) {
+        objc::retain(bitmap);
+        m_bitmap.reset(bitmap);
+        m_image = QImage(); // the bitmap is the picture now
+    }
+}
+
+void NSImageObject::Release::operator()(NSBitmapImageRepObject* bitmap) const {
+    objc::release(bitmap);
+}
+
 QImage NSImageObject::imageAtSize() const {
+    const QImage& picture = image();
     const int width = static_cast<int>(std::lround(m_size.width));
     const int height = static_cast<int>(std::lround(m_size.height));
-    if (m_image.isNull() || width <= 0 || height <= 0 || m_image.size() == QSize(width, height)) {
-        return m_image;
+    if (picture.isNull() || width <= 0 || height <= 0 || picture.size() == QSize(width, height)) {
+        return picture;
     }
-    return m_image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return picture.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 id newNativeImage(QImage image) {
@@ -86,6 +100,19 @@ objc::BOOL isValid(NSImageObject* self, SEL) {
     return self->image().isNull() ? objc::NO : objc::YES;
 }
 
+// Only bitmaps are representations here; anything else is ignored.
+void addRepresentation(NSImageObject* self, SEL, id representation) {
+    self->addRepresentation(objc::liveCast<NSBitmapImageRepObject>(representation));
+}
+
+void setDataRetained(NSImageObject* self, SEL, objc::BOOL retained) {
+    self->setDataRetained(retained != objc::NO);
+}
+
+objc::BOOL isDataRetained(NSImageObject* self, SEL) {
+    return self->isDataRetained() ? objc::YES : objc::NO;
+}
+
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSImage", "NSObject", objc::factoryFor<NSImageObject>())
         .instanceMethod("initWithSize:", &initWithSize)
@@ -93,7 +120,10 @@ const objc::ClassRegistration registration{
         .instanceMethod("initWithContentsOfFile:", &initWithContentsOfFile)
         .instanceMethod("size", &size)
         .instanceMethod("setSize:", &setSize)
-        .instanceMethod("isValid", &isValid)};
+        .instanceMethod("isValid", &isValid)
+        .instanceMethod("addRepresentation:", &addRepresentation)
+        .instanceMethod("setDataRetained:", &setDataRetained)
+        .instanceMethod("isDataRetained", &isDataRetained)};
 
 } // namespace
 } // namespace sondrel::appkit
