@@ -1,0 +1,138 @@
+#include "platform/appkit/NSAlert.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "platform/appkit/MainThread.h"
+#include "platform/appkit/ModalAnswers.h"
+#include "platform/appkit/NSApplication.h"
+#include "platform/appkit/NSWindow.h"
+#include "platform/appkit/QtStrings.h"
+#include "platform/objc/ClassDefinition.h"
+#include "platform/objc/NSString.h"
+
+namespace sondrel::appkit {
+namespace {
+
+QWidget* keyWindowWidget() {
+    NSApplicationObject* app = NSApplicationObject::existing();
+    NSWindowObject* key = app != nullptr ? app->keyWindow() : nullptr;
+    return key != nullptr ? key->widget() : nullptr;
+}
+
+// Gives a queued answer from inside the message box's modal loop.
+void answerFromInside(QMessageBox& box, const ModalAnswer& answer) {
+    QTimer::singleShot(0, &box, [&box, answer] {
+        if (answer.whileShown)
+            answer.whileShown();
+        if (answer.action == ModalAnswer::Action::Press) {
+            for (QAbstractButton* button : box.buttons()) {
+                if (button->text().toStdU16String() == answer.button) {
+                    button->click();
+                    return;
+                }
+            }
+        }
+        if (QAbstractButton* escape = box.escapeButton())
+            escape->click();
+        else
+            box.reject();
+    });
+}
+
+} // namespace
+
+NSButtonObject* NSAlertObject::addButton(const std::u16string& title) {
+    auto button = Retained<NSButtonObject>::adopt(
+        static_cast<NSButtonObject*>(objc::createInstance(objc::lookUpClass("NSButton"))));
+    if (!button)
+        return nullptr;
+    button->setTitle(title);
+    button->setControlTag(NSAlertFirstButtonReturn + static_cast<NSInteger>(m_buttons.size()));
+    m_buttons.push_back(button);
+    return button.get();
+}
+
+NSInteger NSAlertObject::runModal() {
+    return onMainThread([&]() -> NSInteger {
+        if (m_buttons.empty())
+            addButton(u"OK");
+        QMessageBox box(keyWindowWidget());
+        box.setWindowTitle(toQString(m_message));
+        box.setText(toQString(m_message));
+        box.setInformativeText(toQString(m_informative));
+        box.setIcon(QMessageBox::NoIcon);
+        std::vector<QPushButton*> shown;
+        QPushButton* escape = nullptr;
+        ModalRecord record;
+        record.kind = u"alert";
+        record.title = m_message;
+        record.message = m_message;
+        record.informative = m_informative;
+        for (const Retained<NSButtonObject>& button : m_buttons) {
+            const bool cancel = button->title() == u"Cancel";
+            QPushButton* qt =
+                box.addButton(toQString(button->title()),
+                              cancel ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+            shown.push_back(qt);
+            if (cancel)
+                escape = qt;
+            record.buttons.push_back(button->title());
+        }
+        box.setDefaultButton(shown.front());
+        box.setEscapeButton(escape != nullptr ? escape : shown.back());
+        recordModal(record);
+        ModalAnswer answer;
+        if (takeModalAnswer(answer))
+            answerFromInside(box, answer);
+        box.exec();
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            if (box.clickedButton() == shown[i])
+                return m_buttons[i]->controlTag();
+        }
+        return m_buttons.back()->controlTag();
+    });
+}
+
+namespace {
+
+void setMessageText(NSAlertObject* self, SEL, id text) {
+    self->setMessageText(objc::nativeStringText(text));
+}
+id messageText(NSAlertObject* self, SEL) {
+    return objc::autoreleasedNativeString(self->messageText());
+}
+void setInformativeText(NSAlertObject* self, SEL, id text) {
+    self->setInformativeText(objc::nativeStringText(text));
+}
+id informativeText(NSAlertObject* self, SEL) {
+    return objc::autoreleasedNativeString(self->informativeText());
+}
+void setShowsHelp(NSAlertObject* self, SEL, BOOL flag) {
+    self->setShowsHelp(flag != NO);
+}
+BOOL showsHelp(NSAlertObject* self, SEL) {
+    return self->showsHelp() ? YES : NO;
+}
+id addButtonWithTitle(NSAlertObject* self, SEL, id title) {
+    return self->addButton(objc::nativeStringText(title));
+}
+NSInteger runModal(NSAlertObject* self, SEL) {
+    return self->runModal();
+}
+
+const objc::ClassRegistration registration{
+    objc::ClassDefinition("NSAlert", "NSObject", objc::factoryFor<NSAlertObject>())
+        .instanceMethod("setMessageText:", &setMessageText)
+        .instanceMethod("messageText", &messageText)
+        .instanceMethod("setInformativeText:", &setInformativeText)
+        .instanceMethod("informativeText", &informativeText)
+        .instanceMethod("setShowsHelp:", &setShowsHelp)
+        .instanceMethod("showsHelp", &showsHelp)
+        .instanceMethod("addButtonWithTitle:", &addButtonWithTitle)
+        .instanceMethod("runModal", &runModal)};
+
+} // namespace
+} // namespace sondrel::appkit

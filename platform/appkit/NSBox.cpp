@@ -1,0 +1,110 @@
+#include "platform/appkit/NSBox.h"
+
+#include <QFont>
+#include <QGroupBox>
+
+#include "platform/appkit/MainThread.h"
+#include "platform/appkit/NSFont.h"
+#include "platform/appkit/QtStrings.h"
+#include "platform/objc/ClassDefinition.h"
+#include "platform/objc/NSString.h"
+
+namespace sondrel::appkit {
+
+NSBoxObject::NSBoxObject(Class cls) : NSViewObject(cls) {
+    performOnMainThread([&] {
+        adoptWidget(new QGroupBox);
+        apply();
+    });
+}
+
+void NSBoxObject::apply() {
+    if (auto* group = qobject_cast<QGroupBox*>(widget())) {
+        group->setTitle(m_position == NSNoTitle
+                            ? QString()
+                            : toQString(m_title).replace(QLatin1Char('&'), QLatin1String("&&")));
+        group->setAlignment(Qt::AlignLeft);
+    }
+}
+
+void NSBoxObject::setTitle(const std::u16string& title) {
+    performOnMainThread([&] {
+        m_title = title;
+        apply();
+    });
+}
+
+std::u16string NSBoxObject::title() const {
+    return onMainThread([&] { return m_title; });
+}
+
+void NSBoxObject::setTitlePosition(NSUInteger position) {
+    performOnMainThread([&] {
+        m_position = position;
+        apply();
+    });
+}
+
+NSUInteger NSBoxObject::titlePosition() const {
+    return onMainThread([&] { return m_position; });
+}
+
+void NSBoxObject::setTitleFont(id font) {
+    QFont qt;
+    if (!fontOf(font, qt))
+        return;
+    performOnMainThread([&] {
+        if (QWidget* group = widget())
+            group->setFont(qt);
+    });
+}
+
+id NSBoxObject::titleFont() const {
+    return autoreleasedFont(onMainThread([&] {
+        const QWidget* group = widget();
+        return group != nullptr ? group->font() : QFont();
+    }));
+}
+
+std::u16string NSBoxObject::shownTitle() const {
+    return onMainThread([&] {
+        const auto* group = qobject_cast<const QGroupBox*>(widget());
+        return group != nullptr ? group->title()
+                                      .replace(QLatin1String("&&"), QLatin1String("&"))
+                                      .toStdU16String()
+                                : std::u16string();
+    });
+}
+
+namespace {
+
+id title(NSBoxObject* self, SEL) {
+    return objc::autoreleasedNativeString(self->title());
+}
+void setTitle(NSBoxObject* self, SEL, id title) {
+    self->setTitle(objc::nativeStringText(title));
+}
+NSUInteger titlePosition(NSBoxObject* self, SEL) {
+    return self->titlePosition();
+}
+void setTitlePosition(NSBoxObject* self, SEL, NSUInteger position) {
+    self->setTitlePosition(position);
+}
+id titleFont(NSBoxObject* self, SEL) {
+    return self->titleFont();
+}
+void setTitleFont(NSBoxObject* self, SEL, id font) {
+    self->setTitleFont(font);
+}
+
+const objc::ClassRegistration registration{
+    objc::ClassDefinition("NSBox", "NSView", objc::factoryFor<NSBoxObject>())
+        .instanceMethod("title", &title)
+        .instanceMethod("setTitle:", &setTitle)
+        .instanceMethod("titlePosition", &titlePosition)
+        .instanceMethod("setTitlePosition:", &setTitlePosition)
+        .instanceMethod("titleFont", &titleFont)
+        .instanceMethod("setTitleFont:", &setTitleFont)};
+
+} // namespace
+} // namespace sondrel::appkit

@@ -1,0 +1,210 @@
+#include "platform/appkit/NSControl.h"
+
+#include <QFont>
+#include <QWidget>
+
+#include "platform/appkit/Autoresizing.h"
+#include "platform/appkit/MainThread.h"
+#include "platform/appkit/NSApplication.h"
+#include "platform/appkit/NSFont.h"
+#include "platform/objc/ClassDefinition.h"
+#include "platform/objc/Messaging.h"
+#include "platform/objc/NSString.h"
+
+namespace sondrel::appkit {
+
+NSControlObject::NSControlObject(Class cls) : NSViewObject(cls) {}
+
+NSControlObject::~NSControlObject() = default;
+
+bool NSControlObject::sendAction() {
+    if (m_action == nullptr)
+        return false;
+    Retained<NSControlObject> keepAlive = Retained<NSControlObject>::retain(this);
+    return NSApplicationObject::shared()->sendAction(m_action, m_target, this);
+}
+
+void NSControlObject::setEnabled(bool enabled) {
+    performOnMainThread([&] {
+        if (QWidget* widget = this->widget())
+            widget->setEnabled(enabled);
+    });
+}
+
+bool NSControlObject::isEnabled() const {
+    return onMainThread([&] {
+        const QWidget* widget = this->widget();
+        return widget == nullptr || widget->isEnabled();
+    });
+}
+
+std::u16string NSControlObject::stringValue() const {
+    return onMainThread([&] { return m_value; });
+}
+
+void NSControlObject::setStringValue(const std::u16string& value) {
+    performOnMainThread([&] { m_value = value; });
+}
+
+NSInteger NSControlObject::intValue() const {
+    return leadingInteger(stringValue());
+}
+
+void NSControlObject::setIntValue(NSInteger value) {
+    const std::string digits = std::to_string(value);
+    setStringValue(std::u16string(digits.begin(), digits.end()));
+}
+
+void NSControlObject::setFont(id font) {
+    QFont qt;
+    if (!fontOf(font, qt))
+        return;
+    performOnMainThread([&] {
+        if (QWidget* widget = this->widget())
+            widget->setFont(qt);
+    });
+}
+
+id NSControlObject::font() const {
+    const QFont qt = onMainThread([&] {
+        const QWidget* widget = this->widget();
+        return widget != nullptr ? widget->font() : QFont();
+    });
+    return autoreleasedFont(qt);
+}
+
+void NSControlObject::setAlignment(NSInteger alignment) {
+    performOnMainThread([&] { m_alignment = alignment; });
+}
+
+void NSControlObject::setFormatter(id formatter) {
+    performOnMainThread([&] {
+        m_formatter = Retained<objc::Object>::retain(formatter);
+        formatterChanged();
+    });
+}
+
+NSInteger leadingInteger(const std::u16string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\n'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+        negative = text[i++] == u'-';
+    NSInteger value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        if (value > (INT64_MAX - 9) / 10)
+            return negative ? INT64_MIN : INT64_MAX; // saturates, as Cocoa's conversion does
+        value = value * 10 + (text[i] - u'0');
+    }
+    return negative ? -value : value;
+}
+
+namespace {
+
+void setTarget(NSControlObject* self, SEL, id target) {
+    self->setTarget(target);
+}
+id target(NSControlObject* self, SEL) {
+    return self->target();
+}
+void setAction(NSControlObject* self, SEL, SEL action) {
+    self->setAction(action);
+}
+SEL action(NSControlObject* self, SEL) {
+    return self->action();
+}
+BOOL sendActionTo(NSControlObject* self, SEL, SEL action, id target) {
+    return NSApplicationObject::shared()->sendAction(action, target, self) ? YES : NO;
+}
+void performClick(NSControlObject* self, SEL, id) {
+    self->sendAction();
+}
+void setEnabled(NSControlObject* self, SEL, BOOL enabled) {
+    self->setEnabled(enabled != NO);
+}
+BOOL isEnabled(NSControlObject* self, SEL) {
+    return self->isEnabled() ? YES : NO;
+}
+id stringValue(NSControlObject* self, SEL) {
+    return objc::autoreleasedNativeString(self->stringValue());
+}
+void setStringValue(NSControlObject* self, SEL, id value) {
+    self->setStringValue(objc::nativeStringText(value));
+}
+int intValue(NSControlObject* self, SEL) {
+    return static_cast<int>(self->intValue());
+}
+void setIntValue(NSControlObject* self, SEL, int value) {
+    self->setIntValue(value);
+}
+NSInteger integerValue(NSControlObject* self, SEL) {
+    return self->intValue();
+}
+void setIntegerValue(NSControlObject* self, SEL, NSInteger value) {
+    self->setIntValue(value);
+}
+id font(NSControlObject* self, SEL) {
+    return self->font();
+}
+void setFont(NSControlObject* self, SEL, id font) {
+    self->setFont(font);
+}
+NSInteger alignment(NSControlObject* self, SEL) {
+    return self->alignment();
+}
+void setAlignment(NSControlObject* self, SEL, NSInteger alignment) {
+    self->setAlignment(alignment);
+}
+id formatter(NSControlObject* self, SEL) {
+    return self->formatter();
+}
+void setFormatter(NSControlObject* self, SEL, id formatter) {
+    self->setFormatter(formatter);
+}
+NSInteger tag(NSControlObject* self, SEL) {
+    return self->controlTag();
+}
+void setTag(NSControlObject* self, SEL, NSInteger tag) {
+    self->setControlTag(tag);
+}
+void setAutoresizing(NSControlObject* self, SEL, NSUInteger mask) {
+    performOnMainThread([&] { setAutoresizingMask(self, mask); });
+}
+NSUInteger autoresizing(NSControlObject* self, SEL) {
+    return onMainThread([&] { return autoresizingMask(self); });
+}
+BOOL acceptsFirstResponder(NSControlObject* self, SEL) {
+    return self->isEnabled() ? YES : NO;
+}
+
+const objc::ClassRegistration registration{
+    objc::ClassDefinition("NSControl", "NSView", objc::factoryFor<NSControlObject>())
+        .instanceMethod("setTarget:", &setTarget)
+        .instanceMethod("target", &target)
+        .instanceMethod("setAction:", &setAction)
+        .instanceMethod("action", &action)
+        .instanceMethod("sendAction:to:", &sendActionTo)
+        .instanceMethod("performClick:", &performClick)
+        .instanceMethod("setEnabled:", &setEnabled)
+        .instanceMethod("isEnabled", &isEnabled)
+        .instanceMethod("stringValue", &stringValue)
+        .instanceMethod("setStringValue:", &setStringValue)
+        .instanceMethod("intValue", &intValue)
+        .instanceMethod("setIntValue:", &setIntValue)
+        .instanceMethod("integerValue", &integerValue)
+        .instanceMethod("setIntegerValue:", &setIntegerValue)
+        .instanceMethod("font", &font)
+        .instanceMethod("setFont:", &setFont)
+        .instanceMethod("alignment", &alignment)
+        .instanceMethod("setAlignment:", &setAlignment)
+        .instanceMethod("formatter", &formatter)
+        .instanceMethod("setFormatter:", &setFormatter)
+        .instanceMethod("tag", &tag)
+        .instanceMethod("setTag:", &setTag)
+        .instanceMethod("setAutoresizingMask:", &setAutoresizing)
+        .instanceMethod("autoresizingMask", &autoresizing)
+        .instanceMethod("acceptsFirstResponder", &acceptsFirstResponder)};
+
+} // namespace
+} // namespace sondrel::appkit

@@ -1,0 +1,46 @@
+#pragma once
+
+// NSSavePanel and NSOpenPanel: modal file choosers over Qt's own file dialog (the same on every
+// desktop, and drivable by ModalAnswers), centred on the key window. runModal answers 1 when the
+// user chose and 0 when they cancelled; the chosen paths are then `filenames`. The panels are
+// objects of their own here, not windows. +savePanel and +openPanel give one shared panel each,
+// which keeps its settings between runs, as Cocoa's shared panels do.
+
+#include <string>
+#include <vector>
+
+#include "platform/appkit/AppKitTypes.h"
+
+namespace sondrel::appkit {
+
+inline constexpr NSInteger NSModalResponseOK = 1;
+inline constexpr NSInteger NSModalResponseCancel = 0;
+
+class NSSavePanelObject : public objc::Object {
+public:
+    using Object::Object;
+
+    std::u16string title;
+    std::u16string directory; // empty: the current folder
+    std::u16string nameFieldValue;
+    bool canCreateDirectories = true;
+    bool canSelectHiddenExtension = false;
+    // Open panels only.
+    bool isOpenPanel = false;
+    bool canChooseFiles = true;
+    bool canChooseDirectories = false;
+    bool resolvesAliases = true;
+    bool allowsMultipleSelection = false;
+
+    NSInteger runModal();
+    const std::vector<std::u16string>& filenames() const { return m_filenames; }
+
+private:
+    std::vector<std::u16string> m_filenames;
+};
+
+// The shared panels (never deallocated).
+NSSavePanelObject* sharedSavePanel();
+NSSavePanelObject* sharedOpenPanel();
+
+} // namespace sondrel::appkit

@@ -1,0 +1,33 @@
+#include "platform/appkit/SystemColors.h"
+
+#include <QApplication>
+#include <QPalette>
+
+#include "platform/appkit/MainThread.h"
+#include "platform/objc/Messaging.h"
+
+namespace sondrel::appkit {
+namespace {
+
+objc::id nativeColor(QPalette::ColorGroup group, QPalette::ColorRole role) {
+    const QColor color = onMainThread([&] { return QApplication::palette().color(group, role); });
+    return objc::send<objc::id>(
+        objc::lookUpClass("NSColor"), "colorWithDeviceRed:green:blue:alpha:", double(color.redF()),
+        double(color.greenF()), double(color.blueF()), double(color.alphaF()));
+}
+
+} // namespace
+
+objc::id controlColor() {
+    return nativeColor(QPalette::Active, QPalette::Window);
+}
+
+objc::id controlTextColor() {
+    return nativeColor(QPalette::Active, QPalette::WindowText);
+}
+
+objc::id secondarySelectedControlColor() {
+    return nativeColor(QPalette::Disabled, QPalette::WindowText);
+}
+
+} // namespace sondrel::appkit

@@ -1,0 +1,129 @@
+#include "runtime/controls/ImageGadget.h"
+
+#include "platform/appkit/NSEvent.h"
+#include "platform/appkit/NSImageView.h"
+#include "platform/objc/ClassDefinition.h"
+#include "platform/objc/Messaging.h"
+#include "runtime/controls/GadgetCreation.h"
+#include "runtime/controls/GadgetKinds.h"
+
+namespace sondrel::controls {
+namespace {
+
+using objc::id;
+using objc::NSRect;
+using objc::SEL;
+using windowing::RTGadgetFunctionsObject;
+
+class RT_NSImageView : public appkit::NSImageViewObject, public windowing::GadgetViewFields {
+public:
+    using NSImageViewObject::NSImageViewObject;
+    std::int32_t DragEventSent = 0;
+};
+
+objc::NSInteger clickCount(id event) {
+    return objc::send<objc::NSInteger>(event, "clickCount");
+}
+
+void mouseDown(RT_NSImageView* self, SEL, id) {
+    self->DragEventSent = 0;
+}
+
+void mouseUp(RT_NSImageView* self, SEL, id event) {
+    const objc::NSInteger clicks = clickCount(event);
+    if (clicks == 1)
+        RaiseViewEvent(self, self->RT_tag, GadgetActionEvent);
+    else if (clicks == 2)
+        RaiseViewEvent(self, self->RT_tag, GadgetLeftDoubleClickEvent);
+}
+
+void rightMouseDown(RT_NSImageView*, SEL, id) {}
+
+void rightMouseUp(RT_NSImageView* self, SEL, id event) {
+    const objc::NSInteger clicks = clickCount(event);
+    if (clicks == 1)
+        RaiseViewEvent(self, self->RT_tag, GadgetRightClickEvent);
+    else if (clicks == 2)
+        RaiseViewEvent(self, self->RT_tag, GadgetRightDoubleClickEvent);
+}
+
+void mouseDragged(RT_NSImageView* self, SEL, id) {
+    if (self->DragEventSent != 0)
+        return;
+    self->DragEventSent = 1;
+    RaiseViewEvent(self, self->RT_tag, GadgetDragStartEvent);
+}
+
+objc::ClassDefinition viewClass() {
+    objc::ClassDefinition definition("RT_NSImageView", "NSImageView",
+                                     objc::factoryFor<RT_NSImageView>());
+    windowing::AddGadgetViewMethods<RT_NSImageView>(definition);
+    definition.instanceMethod("mouseDown:", &mouseDown)
+        .instanceMethod("mouseUp:", &mouseUp)
+        .instanceMethod("rightMouseDown:", &rightMouseDown)
+        .instanceMethod("rightMouseUp:", &rightMouseUp)
+        .instanceMethod("mouseDragged:", &mouseDragged);
+    return definition;
+}
+
+id mainView(RTGadgetFunctionsObject* self) {
+    return self->Gadget != nullptr ? self->Gadget->view : nullptr;
+}
+
+std::int64_t getGadgetState(RTGadgetFunctionsObject* self, SEL) {
+    return reinterpret_cast<std::int64_t>(objc::send<id>(mainView(self), "image"));
+}
+
+void setGadgetState(RTGadgetFunctionsObject* self, SEL, std::int64_t state) {
+    objc::send<void>(mainView(self), "setImage:", reinterpret_cast<id>(state));
+    objc::send<void>(self, "resizeToFit");
+}
+
+// The view keeps its place and takes the image's size (and the bezel's, when framed).
+void resizeToFit(RTGadgetFunctionsObject* self, SEL) {
+    const id view = mainView(self);
+    const id image = objc::send<id>(view, "image");
+    if (image == nullptr)
+        return;
+    const objc::NSSize size = objc::send<objc::NSSize>(image, "size");
+    const double border = self->Gadget != nullptr && (self->Gadget->flags & ImageBorder) ? 4 : 0;
+    NSRect frame = objc::send<NSRect>(view, "frame");
+    frame.size = objc::NSSize{size.width + border, size.height + border};
+    objc::send<void>(view, "setFrame:", frame);
+    objc::send<void>(view, "setNeedsDisplay:", objc::YES);
+}
+
+const objc::ClassRegistration viewRegistration{viewClass()};
+const objc::ClassRegistration functionsRegistration{
+    objc::ClassDefinition("RTImageGadgetFunctions", "RTGadgetFunctions")
+        .instanceMethod("GetGadgetState", &getGadgetState)
+        .instanceMethod("SetGadgetState:", &setGadgetState)
+        .instanceMethod("resizeToFit", &resizeToFit)};
+
+} // namespace
+
+std::int64_t CreateImageGadget(core::ObjectNumber gadget, std::int32_t x, std::int32_t y,
+                               std::int32_t width, std::int32_t height, id image,
+                               std::uint32_t flags) {
+    GadgetCreation creation;
+    creation.number = gadget;
+    creation.kind = ImageGadgetKind;
+    creation.flags = flags;
+    creation.frame = GadgetFrame(x, y, width, height);
+    creation.viewClass = "RT_NSImageView";
+    creation.functionsClass = "RTImageGadgetFunctions";
+    creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
+        objc::send<void>(view, "setEditable:", objc::NO);
+        objc::send<void>(view, "setAnimates:", objc::NO);
+        objc::send<void>(view, "setAllowsCutCopyPaste:", objc::NO);
+        objc::send<void>(view, "setImageScaling:", objc::NSUInteger{2});
+        objc::send<void>(view, "setImageAlignment:", objc::NSUInteger{0});
+        objc::send<void>(view,
+                         "setImageFrameStyle:", objc::NSUInteger{(flags & ImageBorder) ? 3u : 0u});
+        if (image != nullptr)
+            objc::send<void>(functions, "SetGadgetState:", reinterpret_cast<std::int64_t>(image));
+    };
+    return CreateGadget(creation);
+}
+
+} // namespace sondrel::controls

@@ -1,0 +1,142 @@
+#include "runtime/controls/OptionGadget.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "platform/appkit/NSCell.h"
+#include "platform/appkit/NSMatrix.h"
+#include "platform/objc/ClassDefinition.h"
+#include "platform/objc/Messaging.h"
+#include "platform/objc/NSString.h"
+#include "runtime/controls/GadgetCreation.h"
+#include "runtime/controls/GadgetKinds.h"
+
+namespace sondrel::controls {
+namespace {
+
+using objc::id;
+using objc::SEL;
+using windowing::RTGadgetFunctionsObject;
+
+class RTMatrix : public appkit::NSMatrixObject, public windowing::GadgetViewFields {
+public:
+    using NSMatrixObject::NSMatrixObject;
+};
+
+// The views of one option group. Not retained: each option leaves its group when its gadget
+// record is released, before its view goes.
+struct OptionGroup {
+    std::vector<appkit::NSViewObject*> views;
+};
+
+class RTOptionGadgetFunctions : public RTGadgetFunctionsObject {
+public:
+    using RTGadgetFunctionsObject::RTGadgetFunctionsObject;
+    std::shared_ptr<OptionGroup> OptionArray;
+};
+
+// The group new options join; creating a gadget of another kind ends it. Used on the thread
+// that creates gadgets (the main thread), without a lock.
+std::shared_ptr<OptionGroup> g_currentGroup;
+
+objc::ClassDefinition viewClass() {
+    objc::ClassDefinition definition("RTMatrix", "NSMatrix", objc::factoryFor<RTMatrix>());
+    windowing::AddGadgetViewMethods<RTMatrix>(definition);
+    return definition;
+}
+
+id mainView(RTGadgetFunctionsObject* self) {
+    return self->Gadget != nullptr ? self->Gadget->view : nullptr;
+}
+
+id firstCell(RTGadgetFunctionsObject* self) {
+    return objc::send<id>(mainView(self), "cellAtRow:column:", objc::NSInteger{0},
+                          objc::NSInteger{0});
+}
+
+id getGadgetText(RTOptionGadgetFunctions* self, SEL) {
+    const id title = objc::send<id>(firstCell(self), "title");
+    return title != nullptr ? title : objc::autoreleasedNativeString(u"");
+}
+
+void setGadgetText(RTOptionGadgetFunctions* self, SEL, id text) {
+    objc::send<void>(firstCell(self),
+                     "setTitle:", text != nullptr ? text : objc::autoreleasedNativeString(u""));
+}
+
+void setGadgetState(RTOptionGadgetFunctions* self, SEL, std::int64_t state) {
+    const id own = mainView(self);
+    if (self->OptionArray) {
+        const std::vector<appkit::NSViewObject*> views = self->OptionArray->views;
+        for (appkit::NSViewObject* view : views) {
+            if (view != own)
+                objc::send<void>(view, "setIntValue:", 0);
+        }
+    }
+    objc::send<void>(own, "setIntValue:", static_cast<int>(state));
+}
+
+void eventHandler(RTOptionGadgetFunctions* self, SEL, id) {
+    objc::send<void>(self, "SendEvent:", std::int64_t{GadgetActionEvent});
+    objc::send<void>(self, "SetGadgetState:", std::int64_t{1});
+}
+
+void freeGadget(RTOptionGadgetFunctions* self, SEL) {
+    if (self->OptionArray)
+        std::erase(self->OptionArray->views,
+                   self->Gadget != nullptr ? self->Gadget->view : nullptr);
+    self->OptionArray.reset();
+}
+
+const objc::ClassRegistration viewRegistration{viewClass()};
+const objc::ClassRegistration functionsRegistration{
+    objc::ClassDefinition("RTOptionGadgetFunctions", "RTGadgetFunctions",
+                          objc::factoryFor<RTOptionGadgetFunctions>())
+        .instanceMethod("GetGadgetText", &getGadgetText)
+        .instanceMethod("SetGadgetText:", &setGadgetText)
+        .instanceMethod("SetGadgetState:", &setGadgetState)
+        .instanceMethod("EventHandler:", &eventHandler)
+        .instanceMethod("FreeGadget", &freeGadget)};
+
+} // namespace
+
+void EndOptionGroup() {
+    g_currentGroup.reset();
+}
+
+std::int64_t CreateOptionGadget(core::ObjectNumber gadget, std::int32_t x, std::int32_t y,
+                                std::int32_t width, std::int32_t height, core::TextView text) {
+    GadgetCreation creation;
+    creation.number = gadget;
+    creation.kind = OptionGadgetKind;
+    creation.frame = GadgetFrame(x, y, width, height);
+    creation.viewClass = "RTMatrix";
+    creation.functionsClass = "RTOptionGadgetFunctions";
+    creation.initialise = [&](id matrix) -> id {
+        appkit::Retained<appkit::NSCellObject> prototype =
+            appkit::Retained<appkit::NSCellObject>::adopt(
+                appkit::newButtonCell(u"", 4)); // a radio button cell
+        if (!prototype) {
+            objc::release(matrix);
+            return nullptr;
+        }
+        return objc::send<id>(matrix, "initWithFrame:mode:prototype:numberOfRows:numberOfColumns:",
+                              creation.frame, objc::NSInteger{0}, static_cast<id>(prototype.get()),
+                              objc::NSInteger{1}, objc::NSInteger{1});
+    };
+    creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* base) {
+        auto* functions = static_cast<RTOptionGadgetFunctions*>(base);
+        objc::send<void>(view, "setAutosizesCells:", objc::YES);
+        objc::send<void>(functions,
+                         "SetGadgetText:", objc::autoreleasedNativeString(core::Text(text)));
+        if (!g_currentGroup)
+            g_currentGroup = std::make_shared<OptionGroup>();
+        objc::send<void>(view, "setIntValue:", 0);
+        functions->OptionArray = g_currentGroup;
+        g_currentGroup->views.push_back(view);
+    };
+    return CreateGadget(creation);
+}
+
+} // namespace sondrel::controls

@@ -1,0 +1,175 @@
+#include "runtime/controls/StringGadget.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "platform/appkit/NSSecureTextField.h"
+#include "platform/appkit/NSTextField.h"
+#include "platform/appkit/TextCase.h"
+#include "platform/objc/ClassDefinition.h"
+#include "platform/objc/Messaging.h"
+#include "platform/objc/NSString.h"
+#include "runtime/controls/GadgetCreation.h"
+#include "runtime/controls/GadgetKinds.h"
+#include "runtime/controls/StringFormatters.h"
+
+namespace sondrel::controls {
+namespace {
+
+using objc::BOOL;
+using objc::id;
+using objc::SEL;
+using windowing::RTGadgetFunctionsObject;
+
+class RTStringGadgetTextField : public appkit::NSTextFieldObject,
+                                public windowing::GadgetViewFields {
+public:
+    using NSTextFieldObject::NSTextFieldObject;
+};
+
+class RTSecureTextField : public appkit::NSSecureTextFieldObject,
+                          public windowing::GadgetViewFields {
+public:
+    using NSSecureTextFieldObject::NSSecureTextFieldObject;
+};
+
+// The field's own events: focus taken, and editing ended other than by Return or Enter.
+template <class Field> BOOL becomeFirstResponder(Field* self, SEL) {
+    RaiseViewEvent(self, self->RT_tag, GadgetFocusEvent);
+    return objc::sendSuper<BOOL>(objc::lookUpClass("NSTextField"), self, "becomeFirstResponder");
+}
+
+template <class Field> void textDidEndEditing(Field* self, SEL, id notification) {
+    if (!self->endedByReturn())
+        RaiseViewEvent(self, self->RT_tag, GadgetLostFocusEvent);
+    objc::sendSuper<void>(objc::lookUpClass("NSTextField"), self,
+                          "textDidEndEditing:", notification);
+}
+
+template <class Field> objc::ClassDefinition fieldClass(const char* name, const char* superclass) {
+    objc::ClassDefinition definition(name, superclass, objc::factoryFor<Field>());
+    windowing::AddGadgetViewMethods<Field>(definition);
+    definition.instanceMethod("becomeFirstResponder", &becomeFirstResponder<Field>)
+        .instanceMethod("textDidEndEditing:", &textDidEndEditing<Field>);
+    return definition;
+}
+
+// RTSecureTextField continues from NSSecureTextField, whose superclass has the methods above.
+const objc::ClassRegistration stringFieldRegistration{
+    fieldClass<RTStringGadgetTextField>("RTStringGadgetTextField", "NSTextField")};
+const objc::ClassRegistration secureFieldRegistration{
+    fieldClass<RTSecureTextField>("RTSecureTextField", "NSSecureTextField")};
+
+id mainView(RTGadgetFunctionsObject* self) {
+    return self->Gadget != nullptr ? self->Gadget->view : nullptr;
+}
+
+std::uint32_t flagsOf(RTGadgetFunctionsObject* self) {
+    return self->Gadget != nullptr ? self->Gadget->flags : 0;
+}
+
+void controlTextDidChange(RTGadgetFunctionsObject* self, SEL, id) {
+    objc::send<void>(self, "SendEvent:", std::int64_t{GadgetChangeEvent});
+}
+
+RTMaximumLengthFormatterObject* formatterOf(RTGadgetFunctionsObject* self) {
+    return MaximumLengthFormatterOf(objc::send<id>(mainView(self), "formatter"));
+}
+
+std::int64_t getGadgetAttribute(RTGadgetFunctionsObject* self, SEL, std::int32_t attribute) {
+    RTMaximumLengthFormatterObject* formatter = formatterOf(self);
+    return attribute == 1 && formatter != nullptr ? formatter->maxLength : 0;
+}
+
+void setGadgetAttribute(RTGadgetFunctionsObject* self, SEL, std::int32_t attribute,
+                        std::int64_t value) {
+    RTMaximumLengthFormatterObject* formatter = formatterOf(self);
+    if (attribute == 1 && formatter != nullptr)
+        formatter->maxLength = static_cast<std::int32_t>(
+            std::clamp<std::int64_t>(value, 0, std::numeric_limits<std::int32_t>::max()));
+}
+
+// The case flags apply to text set by the program too, with the precedence the formatter has
+// (upper case wins over lower case).
+void setGadgetText(RTGadgetFunctionsObject* self, SEL, id text) {
+    std::u16string value = objc::nativeStringText(text);
+    const std::uint32_t flags = flagsOf(self);
+    if (flags & StringUpperCase)
+        value = appkit::upperCaseText(value);
+    else if (flags & StringLowerCase)
+        value = appkit::lowerCaseText(value);
+    objc::send<void>(mainView(self), "setStringValue:", objc::autoreleasedNativeString(value));
+}
+
+id getGadgetColor(RTGadgetFunctionsObject* self, SEL, std::int32_t type) {
+    if (type == windowing::kGadgetFrontColor)
+        return objc::send<id>(mainView(self), "textColor");
+    if (type == windowing::kGadgetBackColor)
+        return objc::send<id>(mainView(self), "backgroundColor");
+    return nullptr;
+}
+
+void setGadgetColor(RTGadgetFunctionsObject* self, SEL, std::int32_t type, id color) {
+    if (type == windowing::kGadgetFrontColor)
+        objc::send<void>(mainView(self), "setTextColor:", color);
+    else if (type == windowing::kGadgetBackColor)
+        objc::send<void>(mainView(self), "setBackgroundColor:", color);
+}
+
+// Return in a field is not a gadget event here (the end of editing is reported instead).
+void eventHandler(RTGadgetFunctionsObject*, SEL, id) {}
+
+const objc::ClassRegistration functionsRegistration{
+    objc::ClassDefinition("RTStringGadgetFunctions", "RTGadgetFunctions")
+        .instanceMethod("controlTextDidChange:", &controlTextDidChange)
+        .instanceMethod("GetGadgetAttribute:", &getGadgetAttribute)
+        .instanceMethod("SetGadgetAttribute:value:", &setGadgetAttribute)
+        .instanceMethod("SetGadgetText:", &setGadgetText)
+        .instanceMethod("GetGadgetColor:", &getGadgetColor)
+        .instanceMethod("SetGadgetColor:color:", &setGadgetColor)
+        .instanceMethod("EventHandler:", &eventHandler)};
+
+const char* formatterClass(std::uint32_t flags) {
+    if (flags & StringNumeric)
+        return "RTNumericFormatter";
+    if (flags & StringUpperCase)
+        return "RTUpperCaseFormatter";
+    if (flags & StringLowerCase)
+        return "RTLowerCaseFormatter";
+    return "RTMaximumLengthFormatter";
+}
+
+} // namespace
+
+std::int64_t CreateStringGadget(core::ObjectNumber gadget, std::int32_t x, std::int32_t y,
+                                std::int32_t width, std::int32_t height, core::TextView text,
+                                std::uint32_t flags) {
+    GadgetCreation creation;
+    creation.number = gadget;
+    creation.kind = StringGadgetKind;
+    creation.flags = flags;
+    creation.frame = GadgetFrame(x, y, width, height);
+    creation.viewClass = (flags & StringPassword) ? "RTSecureTextField" : "RTStringGadgetTextField";
+    creation.functionsClass = "RTStringGadgetFunctions";
+    creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
+        if (flags & StringReadOnly) {
+            objc::send<void>(view, "setEditable:", objc::NO);
+            objc::send<void>(view, "setSelectable:", objc::YES);
+        }
+        // Borderless means no frame at all: neither the bezel nor the plain border.
+        if (flags & StringBorderless) {
+            objc::send<void>(view, "setBordered:", objc::NO);
+            objc::send<void>(view, "setBezeled:", objc::NO);
+        }
+        const id formatter = objc::send<id>(
+            objc::send<id>(objc::lookUpClass(formatterClass(flags)), "alloc"), "init");
+        objc::send<void>(view, "setFormatter:", formatter);
+        objc::release(formatter);
+        objc::send<void>(view, "setDelegate:", static_cast<id>(functions));
+        objc::send<void>(functions,
+                         "SetGadgetText:", objc::autoreleasedNativeString(core::Text(text)));
+    };
+    return CreateGadget(creation);
+}
+
+} // namespace sondrel::controls

@@ -1,0 +1,86 @@
+#include "runtime/controls/TextViewCommands.h"
+
+#include "platform/appkit/NSTextContainer.h"
+#include "platform/appkit/NSTextView.h"
+#include "platform/appkit/TextViewPrinting.h"
+#include "platform/objc/AutoreleasePool.h"
+#include "platform/objc/Geometry.h"
+#include "platform/objc/Messaging.h"
+#include "platform/objc/NSString.h"
+
+namespace sondrel::controls {
+namespace {
+
+using objc::id;
+
+// The content of the text view becomes the attributed string (which the caller releases).
+int replaceContent(const void* textView, id attributed) {
+    if (attributed == nullptr)
+        return 0;
+    objc::send<void>(objc::send<id>(textView, "textStorage"), "setAttributedString:", attributed);
+    objc::release(attributed);
+    return 1;
+}
+
+id newAttributedString() {
+    return objc::send<id>(objc::lookUpClass("NSAttributedString"), "alloc");
+}
+
+} // namespace
+
+void SetTextViewWordWrap(const void* textView, std::uint8_t flag) {
+    if (appkit::textViewOf(textView) == nullptr)
+        return;
+    objc::send<void>(textView, "setHorizontallyResizable:", flag == 0 ? objc::YES : objc::NO);
+    const id container = objc::send<id>(textView, "textContainer");
+    objc::NSSize size = objc::send<objc::NSSize>(container, "containerSize");
+    if (flag != 0) {
+        const objc::NSRect frame = objc::send<objc::NSRect>(textView, "frame");
+        const objc::NSSize inset = objc::send<objc::NSSize>(textView, "textContainerInset");
+        size.width = frame.size.width - inset.width;
+    } else {
+        size.width = appkit::kUnlimitedTextSize;
+    }
+    objc::send<void>(container, "setContainerSize:", size);
+    objc::send<void>(container, "setWidthTracksTextView:", flag != 0 ? objc::YES : objc::NO);
+}
+
+int LoadTextViewRtf(const void* textView, const void* bytes, std::size_t length) {
+    if (appkit::textViewOf(textView) == nullptr)
+        return 0;
+    objc::AutoreleasePool pool;
+    const id data =
+        objc::send<id>(objc::lookUpClass("NSData"),
+                       "dataWithBytesNoCopy:length:freeWhenDone:", const_cast<void*>(bytes),
+                       objc::NSUInteger{length}, objc::NO);
+    if (data == nullptr)
+        return 0;
+    return replaceContent(textView, objc::send<id>(newAttributedString(),
+                                                   "initWithRTF:documentAttributes:", data,
+                                                   static_cast<id*>(nullptr)));
+}
+
+int LoadTextViewHtml(const void* textView, core::TextView html) {
+    appkit::NSTextViewObject* view = appkit::textViewOf(textView);
+    if (view == nullptr || view->textStorage() == nullptr || html.empty())
+        return 0;
+    view->textStorage()->setHtml(html);
+    return 1;
+}
+
+int LoadTextViewFile(const void* textView, core::TextView path) {
+    if (appkit::textViewOf(textView) == nullptr)
+        return 0;
+    objc::AutoreleasePool pool;
+    return replaceContent(textView,
+                          objc::send<id>(newAttributedString(), "initWithPath:documentAttributes:",
+                                         objc::autoreleasedNativeString(core::Text(path)),
+                                         static_cast<id*>(nullptr)));
+}
+
+void PrintTextView(const void* textView) {
+    if (appkit::NSTextViewObject* view = appkit::textViewOf(textView))
+        appkit::printTextView(view);
+}
+
+} // namespace sondrel::controls
