@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QScrollBar>
 #include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
@@ -22,6 +24,8 @@
 #include "app/testing/AppDriver.h"
 #include "runtime/controls/GadgetCreation.h"
 #include "runtime/controls/GadgetTexts.h"
+#include "runtime/controls/Image.h"
+#include "runtime/controls/ObjectMessage.h"
 #include "runtime/system/PreferenceFile.h"
 
 namespace sondrel::app {
@@ -159,7 +163,13 @@ TEST_F(ApplicationTest, ADropBeforeAFolderIsChosenAsksForOne) {
     EXPECT_EQ(app->state().batchRunning, 0);
 }
 
+std::uint64_t LogAlignment(const Application& app) {
+    return controls::SendObjectMessage(nullptr, app.logViews().logView, "alignment");
+}
+
 TEST_F(ApplicationTest, BatchesOfFilesAndFoldersConvertAndAreLogged) {
+    EXPECT_EQ(LogAlignment(*app), 2u); // the prompt is centred on the picture
+    EXPECT_NE(controls::ImageHandle(DropPatternImage), nullptr);
     chooseOutputFolder(output.path().string());
     ASSERT_EQ(controls::GetGadgetText(OutputFolderField), output.folderText());
 
@@ -186,6 +196,8 @@ TEST_F(ApplicationTest, BatchesOfFilesAndFoldersConvertAndAreLogged) {
     EXPECT_TRUE(testing::DecodesAs(output.file("two.caf"), "aac", 1));
     EXPECT_TRUE(testing::DecodesAs(output.file("a.caf"), "aac", 2));
     // Prompt, centring and picture are gone; the controls are back.
+    EXPECT_EQ(LogAlignment(*app), 0u);
+    EXPECT_EQ(controls::ImageHandle(DropPatternImage), nullptr);
     EXPECT_TRUE(enabled(StrategyBox));
     EXPECT_FALSE(hidden(BrowseButton));
     EXPECT_TRUE(hidden(CancelButton));
@@ -204,6 +216,31 @@ TEST_F(ApplicationTest, BatchesOfFilesAndFoldersConvertAndAreLogged) {
     EXPECT_TRUE(testing::DecodesAs(output.file("b.caf"), "adpcm_ima_qt", 1));
     EXPECT_FALSE(enabled(StrategyBox)); // IMA4 keeps them disabled after the batch
     EXPECT_TRUE(enabled(AacOption));
+}
+
+TEST_F(ApplicationTest, AnyFileNameConvertsAndTheLogFollowsItsEnd) {
+    chooseOutputFolder(output.path().string());
+    const std::string odd = "say \"hi\"\n-x.wav";
+    ASSERT_TRUE(testing::MakeTone(input.file(odd), 0.2));
+    std::vector<std::string> files{input.file(odd)};
+    for (int i = 0; i < 30; ++i) { // enough lines to scroll
+        files.push_back(input.file("note" + std::to_string(i) + ".txt"));
+        std::ofstream(files.back()) << "text";
+    }
+    ASSERT_TRUE(drop(files));
+    ASSERT_TRUE(waitForBatchEnd());
+    EXPECT_NE(core::FindText(logText(), u"(1/31) \"say \"hi\"?-x.wav\" - Done!\n"), 0) << logUtf8();
+    EXPECT_TRUE(testing::DecodesAs(output.file("say \"hi\"\n-x.caf"), "aac", 2));
+    EXPECT_EQ(FolderNames(output.path()), std::vector<std::string>{"say \"hi\"\n-x.caf"});
+
+    const QWidget* placed = controls::FindGadget(LogEditor)->container->widget();
+    const auto* area = qobject_cast<const QAbstractScrollArea*>(placed);
+    if (area == nullptr) {
+        area = placed->findChild<const QAbstractScrollArea*>();
+    }
+    ASSERT_NE(area, nullptr);
+    EXPECT_GT(area->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(area->verticalScrollBar()->value(), area->verticalScrollBar()->maximum());
 }
 
 TEST_F(ApplicationTest, CancelStopsTheBatchAndLeavesNoPartialFile) {

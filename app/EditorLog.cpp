@@ -53,8 +53,10 @@ void EditorLog::showEnd() {
 }
 
 void ScrollLogToEnd(const LogViews& views) {
-    const core::Text text = controls::GetGadgetText(LogEditor);
-    const objc::NSRange end{static_cast<std::uint64_t>(core::TextLength(text)), 0};
+    // The length of the whole text in UTF-16 units, asked of the text storage
+    // rather than measured on a copy of the text: a long log would otherwise
+    // be copied once for every file it reports.
+    const objc::NSRange end{SendObjectMessage(nullptr, views.logStorage, "length"), 0};
     SendObjectMessage(nullptr, views.logView, "scrollRangeToVisible:@", W(&end));
 }
 
