@@ -256,8 +256,8 @@ TEST_F(ApplicationTest, CancelStopsTheBatchAndLeavesNoPartialFile) {
     EXPECT_FALSE(hidden(CancelButton));
     EXPECT_TRUE(hidden(OutputFolderField));
     EXPECT_FALSE(enabled(AacOption));
-    pump(300); // the converter of file 3 is writing now
-    click(CancelButton);
+    ASSERT_TRUE(pumpUntil([this] { return testing::WritingInto(output.path()); }));
+    click(CancelButton); // while the converter of file 3 is writing
     ASSERT_TRUE(waitForBatchEnd());
     const std::string in = input.path().string() + "/";
     EXPECT_EQ(logText(), T("Directory - \"" + in + "\"\n") + kBullet + u"1/5) \"1.wav\" - Done!\n" +
@@ -301,8 +301,7 @@ TEST_F(ApplicationTest, QuitDuringABatchStopsTheConverter) {
     ASSERT_TRUE(testing::MakeTone(input.file("a.wav"), 120.0));
     ASSERT_TRUE(testing::MakeTone(input.file("b.wav"), 0.2));
     ASSERT_TRUE(drop({input.file("a.wav"), input.file("b.wav")}));
-    ASSERT_TRUE(pumpUntil([] { return core::FindText(logText(), u"(1/2)") != 0; }));
-    pump(300);
+    ASSERT_TRUE(pumpUntil([this] { return testing::WritingInto(output.path()); }));
     chooseMenuItem(QuitItem);
     EXPECT_TRUE(app->quitRequested());
     app->shutDown();

@@ -99,8 +99,8 @@ TEST_F(Batch, CancelStopsTheRunningFileAndStartsNoOther) {
     log.onAppend = [&](core::TextView text) {
         if (core::FindText(text, u"(3/5)") != 0) {
             canceller = std::jthread([this] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                state.cancelRequested = 1;
+                testing::WaitUntilWritingInto(output.path());
+                state.cancelRequested = 1; // while file 3 is being written
             });
         }
     };

@@ -165,7 +165,7 @@ TEST_F(Conversion, ACancelHandsBackTheRunningToolAndStoppingItLeavesNoOutput) {
     // A long input, so the converter is surely still writing when cancelled.
     ASSERT_TRUE(testing::MakeTone(input.file("long.wav"), 120.0));
     std::jthread canceller([this] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        testing::WaitUntilWritingInto(output.path());
         cancel = 1;
     });
     ConversionOutcome outcome = convert(input.file("long.wav"), 3, 5);

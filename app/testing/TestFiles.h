@@ -4,9 +4,11 @@
 // converted file decodes (ffprobe).
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -91,6 +93,26 @@ inline bool DecodesAs(const std::string& path, const std::string& codec, int cha
     return status == 0 && seen.find("codec_name=" + codec + "\n") != std::string::npos &&
            seen.find("channels=" + std::to_string(channels) + "\n") != std::string::npos &&
            seen.find("format_name=caf\n") != std::string::npos;
+}
+
+// True once a converter is writing into `folder`: it writes under a hidden
+// temporary name and renames the file only when it is complete.
+inline bool WritingInto(const std::filesystem::path& folder) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(".") && entry.is_regular_file(error)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Waits (at most 20 s) until WritingInto(folder).
+inline void WaitUntilWritingInto(const std::filesystem::path& folder) {
+    for (int i = 0; i < 4000 && !WritingInto(folder); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 // The names in a folder, sorted.
