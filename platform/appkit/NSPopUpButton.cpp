@@ -102,7 +102,7 @@ void NSPopUpButtonObject::insertMenuItem(NSMenuItemObject* item, NSInteger index
             return;
         const NSInteger count = m_menu->numberOfItems();
         m_menu->insertItem(item, index < 0 || index > count ? count : index);
-        if (indexOfSelectedItem() < 0 && !m_pullsDown && m_selected.get() == nullptr)
+        if (count == 0 && !m_pullsDown)
             m_selected = Retained<NSMenuItemObject>::retain(item);
         synchronizeTitle();
     });

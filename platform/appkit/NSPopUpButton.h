@@ -3,8 +3,9 @@
 // NSPopUpButton: a button showing the title of its selected item that opens its menu (an NSMenu
 // of NSMenuItems) when pressed. Choosing an item selects it and sends the button's action.
 //
-// Like Cocoa's, adding an item to a pop-up without a selection selects that item; the selection
-// can be removed with selectItem: nil (or selectItemWithTitle: nil), and is then -1. Changing a
+// Like Cocoa's, the first item added to an empty pop-up is selected; the selection can be
+// removed with selectItem: nil (or selectItemWithTitle: nil), and is then -1 until another
+// item is selected. Changing a
 // menu item's title or image directly shows on the button after
 // synchronizeTitleAndSelectedItem.
 

@@ -3,8 +3,12 @@
 #include <thread>
 
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 
+#include "platform/appkit/EventSynthesis.h"
+#include "platform/appkit/NSPasteboard.h"
 #include "platform/appkit/NSTextView.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSString.h"
@@ -13,6 +17,7 @@
 #include "runtime/controls/GadgetTexts.h"
 #include "runtime/controls/ObjectMessage.h"
 #include "runtime/controls/TextViewCommands.h"
+#include "runtime/windowing/DragDrop.h"
 
 namespace sondrel::controls {
 namespace {
@@ -172,6 +177,15 @@ TEST_F(EditorGadgetTest, FormattedText) {
     ASSERT_EQ(LoadTextViewRtf(view, help.data(), help.size()), 1);
     EXPECT_NE(GetGadgetText(21).find(u"Bitrate Allocation Strategy"), std::u16string::npos);
     EXPECT_GT(CountGadgetItems(21), 6);
+    // The forum address at its end is a link the view can follow.
+    bool link = false;
+    for (QTextBlock block = view->textStorage()->document()->begin(); block.isValid();
+         block = block.next()) {
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment)
+            link = link || fragment.fragment().charFormat().anchorHref().startsWith("http");
+    }
+    EXPECT_TRUE(link);
+    EXPECT_TRUE(view->editor()->textInteractionFlags() & Qt::LinksAccessibleByMouse);
 
     const std::u16string before = GetGadgetText(21);
     const char notRtf[] = "plain words, not RTF";
@@ -195,6 +209,21 @@ TEST_F(EditorGadgetTest, ScrollingToTheEndOfALongLog) {
     const QScrollBar* bar = view->editor()->verticalScrollBar();
     EXPECT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+// The log takes dropped file names (the application's input) whether the drop lands on the text
+// or on the view around it, and the read-only text is left as it was.
+TEST_F(EditorGadgetTest, DroppedFileNamesOnTheLog) {
+    appkit::NSTextViewObject* view = Editor(4, EditorReadOnly);
+    ASSERT_NE(view, nullptr);
+    AddGadgetItem(4, -1, u"Drag and drop audio file(s) here.");
+    windowing::AcceptGadgetDrops(4, windowing::DropFiles, 2);
+    auto pasteboard = appkit::Retained<appkit::NSPasteboardObject>::adopt(appkit::newPasteboard());
+    pasteboard->setFileNames({u"/music/a.wav", u"/music/b b.aif"});
+    ASSERT_TRUE(appkit::testing::dropOnView(view, pasteboard.get(), 30, 20));
+    EXPECT_EQ(WaitFor(windowing::GadgetDropEvent).object, 4);
+    EXPECT_EQ(windowing::DroppedFileNames(), u"/music/a.wav\n/music/b b.aif");
+    EXPECT_EQ(GetGadgetText(4), u"Drag and drop audio file(s) here.");
 }
 
 } // namespace
