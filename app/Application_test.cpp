@@ -68,10 +68,16 @@ TEST_F(ApplicationTest, StartUpStoresTheDefaultsAndShowsThePrompt) {
     EXPECT_EQ(windowing::WindowHandle(MainWindow)->title(), u"Sondrel");
     EXPECT_DOUBLE_EQ(windowing::WindowHandle(MainWindow)->alphaValue(), 1.0);
 
-    // The log cannot be typed into.
+    appkit::NSWindowObject* window = windowing::WindowHandle(MainWindow);
+    EXPECT_TRUE(window->isStandardButtonHidden(appkit::NSWindowZoomButton));
+    EXPECT_FALSE(window->isStandardButtonHidden(appkit::NSWindowMiniaturizeButton));
+
+    // Neither the log nor the output folder can be typed into.
     QTest::keyClicks(widgetOf(LogEditor), "typed");
+    QTest::keyClicks(widgetOf(OutputFolderField), "/typed/");
     pump();
     EXPECT_EQ(logText(), u" \nDrag and drop audio file(s) here.");
+    EXPECT_EQ(controls::GetGadgetText(OutputFolderField), u"");
 }
 
 // The width the gadget's text needs, with a check box's or option's indicator
@@ -334,6 +340,8 @@ TEST_F(ApplicationTest, HelpAndAboutSuspendStickiness) {
     pressKeys(MainWindow, "F1");
     ASSERT_NE(windowing::WindowHandle(HelpWindow), nullptr);
     EXPECT_EQ(windowing::WindowHandle(HelpWindow)->title(), u"Sondrel Help");
+    EXPECT_TRUE(
+        windowing::WindowHandle(HelpWindow)->isStandardButtonHidden(appkit::NSWindowZoomButton));
     EXPECT_EQ(windowing::GetGadgetState(StickyCheckBox), 0);
     EXPECT_EQ(main->level(), appkit::CGWindowLevelForKey(4));
     const core::Text help = controls::GetGadgetText(HelpEditor);
@@ -346,6 +354,10 @@ TEST_F(ApplicationTest, HelpAndAboutSuspendStickiness) {
     chooseMenuItem(AboutItem);
     ASSERT_NE(windowing::WindowHandle(AboutWindow), nullptr);
     EXPECT_EQ(windowing::WindowHandle(AboutWindow)->title(), u"");
+    EXPECT_TRUE(
+        windowing::WindowHandle(AboutWindow)->isStandardButtonHidden(appkit::NSWindowZoomButton));
+    EXPECT_TRUE(windowing::WindowHandle(AboutWindow)
+                    ->isStandardButtonHidden(appkit::NSWindowMiniaturizeButton));
     EXPECT_EQ(controls::GetGadgetText(AboutTitleText), u"Sondrel v1.1.0");
     EXPECT_EQ(controls::GetGadgetText(AboutCreditText), u"Created by: Quillfern");
     EXPECT_EQ(windowing::GetGadgetState(StickyCheckBox), 0);
