@@ -1,0 +1,89 @@
+#pragma once
+
+// The application's shared state: what the main thread (start-up, event loop,
+// drop handler) and the batch worker hand to each other, for the whole run.
+//
+// Hand-over rule: the main thread fills `fileList` and `fileCount` completely
+// and only then sets `batchRunning`; while `batchRunning` is 1 it touches
+// neither. The worker reads them only while `batchRunning` is 1 and clears it
+// only after it has emptied the list. The flags are atomics, so each side sees
+// the other's writes in that order.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "runtime/core/LinkedList.h"
+#include "runtime/core/Text.h"
+#include "runtime/core/Thread.h"
+
+namespace sondrel::app {
+
+// One queued source file: its full path.
+struct QueuedFile {
+    core::Text path;
+};
+
+using FileList = core::LinkedList<QueuedFile>;
+
+// Wakes the worker as soon as a batch is queued or the worker is asked to
+// end, instead of leaving it to its next 500 ms poll.
+class WorkerWakeUp {
+public:
+    void notify() {
+        {
+            std::lock_guard guard(m_lock);
+            m_pending = true;
+        }
+        m_condition.notify_all();
+    }
+    // Waits until notified or `milliseconds` have passed; consumes the notice.
+    void wait(int milliseconds) {
+        std::unique_lock guard(m_lock);
+        m_condition.wait_for(guard, std::chrono::milliseconds(milliseconds),
+                             [this] { return m_pending; });
+        m_pending = false;
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_condition;
+    bool m_pending = false;
+};
+
+struct AppState {
+    std::atomic<std::uint8_t> batchRunning{0};
+    std::atomic<std::uint8_t> cancelRequested{0};
+    std::atomic<std::uint8_t> quitRequested{0};
+    // The user's own "Sticky Window" choice, kept while Help or About
+    // suspends stickiness. Main thread only.
+    std::uint8_t stickyWanted = 0;
+
+    // The current batch (see the hand-over rule above). The count is wider
+    // than a folder can overflow: every queued file is numbered correctly.
+    std::unique_ptr<FileList> fileList;
+    std::int64_t fileCount = 0;
+
+    core::Text supportFolder;
+    core::Text droppedPath;
+    core::Text chosenFolder;
+
+    // The worker thread and its stop request; the worker ends its loop (after
+    // finishing the batch it is in) once `workerShouldEnd` is set.
+    core::ThreadHandle worker = 0;
+    std::atomic<bool> workerShouldEnd{false};
+    WorkerWakeUp workerWakeUp;
+
+    // Start-up step 2: flags and count to 0, a fresh empty list.
+    void reset() {
+        fileCount = 0;
+        batchRunning = 0;
+        cancelRequested = 0;
+        fileList = core::CreateList<QueuedFile>();
+    }
+};
+
+} // namespace sondrel::app

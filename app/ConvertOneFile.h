@@ -1,0 +1,83 @@
+#pragma once
+
+// The conversion of one queued file: its progress line in the log, the
+// converter run with the batch's settings, and the line rewritten to say
+// whether the file was converted.
+
+#include <atomic>
+#include <cstdint>
+#include <set>
+#include <vector>
+
+#include "app/ConversionLog.h"
+#include "app/RunningConverter.h"
+#include "runtime/core/Text.h"
+
+namespace sondrel::app {
+
+// The converter, found through the search path (the program's own folder
+// comes first there, see EnterBundleContents).
+inline constexpr char16_t kConverterProgram[] = u"afconvert";
+
+// Fixed when a batch starts, except the output folder, which is read again
+// for every file.
+struct BatchSettings {
+    core::Text bitrateText;         // "16" to "320": the bitrate item without " kbps"
+    std::int64_t strategyIndex = 0; // 0 CBR, 1 ABR, 2 VBR Con, 3 VBR
+    bool aac = true;                // false: IMA4, one channel
+    core::Text outputFolder;        // ending in "/"
+};
+
+enum class ConversionResult { Converted, Failed, Cancelled };
+
+struct ConversionOutcome {
+    ConversionResult result = ConversionResult::Failed;
+    // Cancelled only: the interrupted converter, handed to the caller, which
+    // stops it (removing its unfinished output) and closes it.
+    RunningConverter interrupted;
+};
+
+// The output paths a batch has written. Two sources whose names give the same
+// output name (the text up to the first ".", or names without one) would
+// otherwise silently overwrite each other's result.
+class BatchOutputs {
+public:
+    bool contains(core::TextView path) const { return m_written.contains(core::Text(path)); }
+    void add(core::TextView path) { m_written.emplace(path); }
+    void clear() { m_written.clear(); }
+
+private:
+    std::set<core::Text, std::less<>> m_written;
+};
+
+// The part of `path` after its last "/" (all of it without one). Unlike
+// FileNamePart it keeps double quotes: file names may hold them.
+core::Text SourceFileName(core::TextView path);
+// The name up to and including its first "." ("" without one).
+core::Text OutputBase(core::TextView fileName);
+// folder + base + "caf".
+core::Text OutputPath(core::TextView outputFolder, core::TextView sourcePath);
+
+// The converter's arguments, one by one: for AAC
+//   -v -f caff -d aac --no-filler -s <strategy> -b <bitrate>000 <source> <output>
+// and for IMA4
+//   -v -f caff -d ima4 --no-filler -c 1 <source> <output>
+// Each path is exactly one argument whatever it holds (blanks, quotes, line
+// feeds, leading dashes).
+std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::TextView sourcePath,
+                                           core::TextView outputPath);
+
+// Converts `sourcePath` as file `fileNumber` of `fileCount`, reporting in
+// `log`. While the tool runs, `cancelRequested` is tested at least once a
+// millisecond; when it is set the result is Cancelled at once and the tool is
+// handed back still running. A file whose output this batch already wrote,
+// whose output would replace the source itself, or whose converter cannot be
+// started is Failed with the error and skipped lines; the tool's own verdict
+// is the "done" line it prints on success.
+ConversionOutcome ConvertOneFile(const BatchSettings& settings, core::TextView sourcePath,
+                                 std::int64_t fileNumber, std::int64_t fileCount,
+                                 ConversionLog& log,
+                                 const std::atomic<std::uint8_t>& cancelRequested,
+                                 BatchOutputs& outputs);
+
+} // namespace sondrel::app

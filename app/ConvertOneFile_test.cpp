@@ -1,0 +1,181 @@
+#include "app/ConvertOneFile.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "app/LogTexts.h"
+#include "app/testing/MemoryLog.h"
+#include "app/testing/TestFiles.h"
+#include "runtime/system/ArgumentSplitter.h"
+
+namespace sondrel::app {
+namespace {
+
+using testing::FolderNames;
+using testing::MemoryLog;
+using testing::ScratchFolder;
+
+const BatchSettings kAbr128{u"128", 1, true, {}};
+
+TEST(ConvertOneFile, OutputNamesKeepTheSourceNameUpToItsFirstDot) {
+    EXPECT_EQ(OutputPath(u"/out/", u"/music/song.mp3"), u"/out/song.caf");
+    EXPECT_EQ(OutputPath(u"/out/", u"/music/my.song.mp3"), u"/out/my.caf");
+    EXPECT_EQ(OutputPath(u"/out/", u"/music/noext"), u"/out/caf");
+    EXPECT_EQ(OutputPath(u"/out/", u"/music/.hidden.wav"), u"/out/.caf");
+    // Double quotes are part of a file name, not quoting.
+    EXPECT_EQ(SourceFileName(u"/a b/say \"hi\".wav"), u"say \"hi\".wav");
+    EXPECT_EQ(OutputPath(u"/out/", u"/a b/say \"hi\".wav"), u"/out/say \"hi\".caf");
+    EXPECT_EQ(SourceFileName(u"plain.wav"), u"plain.wav");
+}
+
+TEST(ConvertOneFile, ArgumentsAreTheSettingsAndOneArgumentPerPath) {
+    const BatchSettings vbr320{u"320", 3, true, {}};
+    EXPECT_EQ(ConverterArguments(vbr320, u"/in/a.wav", u"/out/a.caf"),
+              (std::vector<core::Text>{u"-v", u"-f", u"caff", u"-d", u"aac", u"--no-filler", u"-s",
+                                       u"3", u"-b", u"320000", u"/in/a.wav", u"/out/a.caf"}));
+    const BatchSettings ima4{u"128", 1, false, {}};
+    EXPECT_EQ(ConverterArguments(ima4, u"/in/a.wav", u"/out/a.caf"),
+              (std::vector<core::Text>{u"-v", u"-f", u"caff", u"-d", u"ima4", u"--no-filler", u"-c",
+                                       u"1", u"/in/a.wav", u"/out/a.caf"}));
+
+    // The same arguments the quoted argument text gives, for paths it can carry.
+    const core::Text source = u"/my music/a b.wav";
+    const core::Text output = u"/out put/a b.caf";
+    const std::string text = "-v -f caff -d aac --no-filler -s 1 -b 128000 \"" +
+                             core::TextToUtf8(source) + "\" \"" + core::TextToUtf8(output) + "\"";
+    const auto arguments = system::SplitArguments(text);
+    ASSERT_TRUE(arguments);
+    std::vector<core::Text> split;
+    for (const std::string& argument : *arguments) {
+        split.push_back(core::Utf8ToText(argument));
+    }
+    EXPECT_EQ(ConverterArguments(kAbr128, source, output), split);
+}
+
+class Conversion : public ::testing::Test {
+protected:
+    ConversionOutcome convert(const std::string& source, std::int64_t number = 1,
+                              std::int64_t count = 1, BatchSettings settings = kAbr128) {
+        settings.outputFolder = output.folderText();
+        return ConvertOneFile(settings, core::Utf8ToText(source), number, count, log, cancel,
+                              outputs);
+    }
+    // Puts a folder holding an executable "afconvert" script first in PATH.
+    void useScriptedConverter(const std::string& body) {
+        const std::string script = tools.file("afconvert");
+        std::ofstream(script) << "#!/bin/sh\n" << body << "\n";
+        ::chmod(script.c_str(), 0755);
+        ::setenv("PATH", (tools.path().string() + ":" + std::getenv("PATH")).c_str(), 1);
+    }
+
+    ScratchFolder input;
+    ScratchFolder output;
+    ScratchFolder tools;
+    MemoryLog log;
+    std::atomic<std::uint8_t> cancel{0};
+    BatchOutputs outputs;
+};
+
+TEST_F(Conversion, AnyFileNameConvertsAndIsMarkedDone) {
+    // Blanks, double quotes, a line feed and a leading dash: still one argument each.
+    const std::string name = "-v \"odd\"\nname.wav";
+    ASSERT_TRUE(testing::MakeTone(input.file(name)));
+    log.append(u"Directory - \"x\"\n");
+    EXPECT_EQ(convert(input.file(name), 2, 3).result, ConversionResult::Converted);
+    // The log is made of lines: the line feed shows as "?".
+    EXPECT_EQ(log.text(),
+              u"Directory - \"x\"\n \u2022 Converting (2/3) \"-v \"odd\"?name.wav\" - Done!\n")
+        << core::TextToUtf8(log.text());
+    EXPECT_EQ(log.showEndCount(), 1);
+    EXPECT_TRUE(testing::DecodesAs(output.file("-v \"odd\"\nname.caf"), "aac", 2));
+    EXPECT_EQ(FolderNames(output.path()), std::vector<std::string>{"-v \"odd\"\nname.caf"});
+}
+
+TEST_F(Conversion, Ima4IsOneChannel) {
+    ASSERT_TRUE(testing::MakeTone(input.file("fx.aif"), 0.3, 22050, 2));
+    EXPECT_EQ(convert(input.file("fx.aif"), 1, 1, BatchSettings{u"16", 0, false, {}}).result,
+              ConversionResult::Converted);
+    EXPECT_TRUE(testing::DecodesAs(output.file("fx.caf"), "adpcm_ima_qt", 1));
+}
+
+TEST_F(Conversion, AFileTheConverterRefusesIsLoggedAndSkipped) {
+    std::ofstream(input.file("notes.txt")) << "not audio at all\n";
+    EXPECT_EQ(convert(input.file("notes.txt"), 1, 2).result, ConversionResult::Failed);
+    EXPECT_EQ(log.text(), u" \u2022 Converting (1/2) \"notes.txt\" - Error!\n"
+                          u"   Unable to convert. File skipped.\n");
+    EXPECT_TRUE(FolderNames(output.path()).empty());
+
+    // A path that names nothing fails the same way.
+    EXPECT_EQ(convert(input.file("gone.wav"), 2, 2).result, ConversionResult::Failed);
+    EXPECT_EQ(log.lineText(2), u" \u2022 Converting (2/2) \"gone.wav\" - Error!");
+    EXPECT_EQ(log.lineText(3), u"   Unable to convert. File skipped.");
+}
+
+TEST_F(Conversion, AConverterThatCannotBeStartedFailsTheFile) {
+    ASSERT_TRUE(testing::MakeTone(input.file("a.wav")));
+    ::setenv("PATH", tools.path().c_str(), 1); // holds no afconvert
+    EXPECT_EQ(convert(input.file("a.wav")).result, ConversionResult::Failed);
+    EXPECT_EQ(log.text(), u" \u2022 Converting (1/1) \"a.wav\" - Error!\n"
+                          u"   Unable to convert. File skipped.\n");
+}
+
+TEST_F(Conversion, TwoSourcesWithOneOutputNameNeverOverwriteEachOther) {
+    ASSERT_TRUE(testing::MakeTone(input.file("take.one.wav"), 0.2));
+    ASSERT_TRUE(testing::MakeTone(input.file("take.two.wav"), 0.4));
+    EXPECT_EQ(convert(input.file("take.one.wav"), 1, 2).result, ConversionResult::Converted);
+    const auto firstSize = std::filesystem::file_size(output.file("take.caf"));
+    EXPECT_EQ(convert(input.file("take.two.wav"), 2, 2).result, ConversionResult::Failed);
+    EXPECT_EQ(std::filesystem::file_size(output.file("take.caf")), firstSize);
+    EXPECT_EQ(log.lineText(1), u" \u2022 Converting (2/2) \"take.two.wav\" - Error!");
+    EXPECT_EQ(log.lineText(2), u"   Unable to convert. File skipped.");
+}
+
+TEST_F(Conversion, AnOutputThatWouldReplaceItsSourceIsRefused) {
+    ASSERT_TRUE(testing::MakeTone(output.file("loop.wav")));
+    std::filesystem::rename(output.file("loop.wav"), output.file("loop.caf"));
+    const auto size = std::filesystem::file_size(output.file("loop.caf"));
+    EXPECT_EQ(convert(output.file("loop.caf")).result, ConversionResult::Failed);
+    EXPECT_EQ(std::filesystem::file_size(output.file("loop.caf")), size);
+}
+
+TEST_F(Conversion, ADoneLinePrintedJustBeforeTheEndIsStillSeen) {
+    useScriptedConverter("echo progress; echo done");
+    EXPECT_EQ(convert(input.file("a.wav")).result, ConversionResult::Converted);
+    EXPECT_EQ(log.text(), u" \u2022 Converting (1/1) \"a.wav\" - Done!\n");
+}
+
+TEST_F(Conversion, OnlyTheProgressLineIsMarkedDone) {
+    useScriptedConverter("echo 'done 1'; sleep 0.05; echo 'all done'");
+    log.append(u"Directory - \"x\"\n");
+    EXPECT_EQ(convert(input.file("a.wav")).result, ConversionResult::Converted);
+    EXPECT_EQ(log.text(), u"Directory - \"x\"\n \u2022 Converting (1/1) \"a.wav\" - Done!\n");
+}
+
+TEST_F(Conversion, WithoutADoneLineTheFileFails) {
+    useScriptedConverter("echo 'Done in capitals does not count'; exit 0");
+    EXPECT_EQ(convert(input.file("a.wav")).result, ConversionResult::Failed);
+    EXPECT_EQ(log.text(), u" \u2022 Converting (1/1) \"a.wav\" - Error!\n"
+                          u"   Unable to convert. File skipped.\n");
+}
+
+TEST_F(Conversion, ACancelHandsBackTheRunningToolAndStoppingItLeavesNoOutput) {
+    // A long input, so the converter is surely still writing when cancelled.
+    ASSERT_TRUE(testing::MakeTone(input.file("long.wav"), 120.0));
+    std::jthread canceller([this] {
+        testing::WaitUntilWritingInto(output.path());
+        cancel = 1;
+    });
+    ConversionOutcome outcome = convert(input.file("long.wav"), 3, 5);
+    ASSERT_EQ(outcome.result, ConversionResult::Cancelled);
+    ASSERT_TRUE(outcome.interrupted);
+    EXPECT_EQ(log.text(), u" \u2022 Converting (3/5) \"long.wav\" . . .");
+    outcome.interrupted.stop();
+    EXPECT_FALSE(outcome.interrupted);
+    EXPECT_TRUE(FolderNames(output.path()).empty());
+}
+
+} // namespace
+} // namespace sondrel::app
