@@ -75,6 +75,8 @@ TEST(NativeBridge, DescribesObjectsAndClasses) {
     EXPECT_EQ(ObjectClassChain(FindClass(u"NSObject")), u"NSObject");
     EXPECT_EQ(ObjectClassChain(FindClass(u"NSAttributedString")),
               u"NSAttributedString  -->  NSObject");
+    EXPECT_EQ(ObjectClassChain(FindClass(u"NSButton")),
+              u"NSButton  -->  NSControl  -->  NSView  -->  NSResponder  -->  NSObject");
     EXPECT_EQ(ObjectClassChain(nullptr), u"");
     objc::id string = NewNativeString(u"text");
     EXPECT_EQ(ObjectClassName(string), u"NSString");
