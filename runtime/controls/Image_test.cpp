@@ -46,15 +46,15 @@ Bytes paletteBmp() {
 }
 
 Bytes palettePng(bool withTrns) {
-    test::PngSpec spec{.width = 4,
-                       .height = 3,
-                       .colorType = PNG_COLOR_TYPE_PALETTE,
-                       .palette = {{10, 20, 30}, {40, 50, 60}}};
+    test::PngPicture picture{.width = 4,
+                             .height = 3,
+                             .colorType = PNG_COLOR_TYPE_PALETTE,
+                             .palette = {{10, 20, 30}, {40, 50, 60}}};
     if (withTrns) {
-        spec.paletteAlpha = {0};
+        picture.paletteAlpha = {0};
     }
-    spec.rows.assign(3, Bytes{0, 1, 1, 0});
-    return test::EncodePng(spec);
+    picture.rows.assign(3, Bytes{0, 1, 1, 0});
+    return test::EncodePng(picture);
 }
 
 class ImageTest : public ::testing::Test {
@@ -191,14 +191,14 @@ TEST_F(ImageTest, AKeptNativeImageOutlivesItsImageObject) {
 
 TEST_F(ImageTest, ANativeImageMakesAPatternColourAtItsSizeInPoints) {
     // As the drop area does: an RGBA picture shown at half its pixel size.
-    test::PngSpec spec{.width = 8, .height = 4, .colorType = PNG_COLOR_TYPE_RGB_ALPHA};
-    spec.rows.assign(4, Bytes(8 * 4, 0));
-    for (auto& row : spec.rows) {
+    test::PngPicture picture{.width = 8, .height = 4, .colorType = PNG_COLOR_TYPE_RGB_ALPHA};
+    picture.rows.assign(4, Bytes(8 * 4, 0));
+    for (auto& row : picture.rows) {
         for (int x = 0; x < 8; ++x) {
             row[x * 4 + 3] = 127;
         }
     }
-    const Bytes png = test::EncodePng(spec);
+    const Bytes png = test::EncodePng(picture);
     ASSERT_NE(ImageFromMemory(2, png.data(), png.size()), 0);
     objc::send(ImageHandle(2), "setSize:", CGSize{4, 2});
     const id color =

@@ -11,7 +11,7 @@ namespace {
 using test::Bytes;
 using test::Decode;
 using test::EncodePng;
-using test::PngSpec;
+using test::PngPicture;
 
 class PngDecoderTest : public ::testing::Test {
 protected:
@@ -24,15 +24,15 @@ protected:
 
 // A 256 x 256 palette image: index (x + y) mod 256, colour (i, 255 - i, i / 2), and in the tRNS
 // variant alpha 0 for index 0 and i for the first 128 entries (the rest opaque).
-PngSpec paletteImage(bool withTrns) {
-    PngSpec spec{.width = 256, .height = 256, .colorType = PNG_COLOR_TYPE_PALETTE};
+PngPicture paletteImage(bool withTrns) {
+    PngPicture picture{.width = 256, .height = 256, .colorType = PNG_COLOR_TYPE_PALETTE};
     for (int i = 0; i < 256; ++i) {
-        spec.palette.push_back({static_cast<png_byte>(i), static_cast<png_byte>(255 - i),
-                                static_cast<png_byte>(i / 2)});
+        picture.palette.push_back({static_cast<png_byte>(i), static_cast<png_byte>(255 - i),
+                                   static_cast<png_byte>(i / 2)});
     }
     if (withTrns) {
         for (int i = 0; i < 128; ++i) {
-            spec.paletteAlpha.push_back(static_cast<std::uint8_t>(i));
+            picture.paletteAlpha.push_back(static_cast<std::uint8_t>(i));
         }
     }
     for (int y = 0; y < 256; ++y) {
@@ -40,9 +40,9 @@ PngSpec paletteImage(bool withTrns) {
         for (int x = 0; x < 256; ++x) {
             row[x] = static_cast<std::uint8_t>(x + y);
         }
-        spec.rows.push_back(row);
+        picture.rows.push_back(row);
     }
-    return spec;
+    return picture;
 }
 
 TEST_F(PngDecoderTest, PaletteWithAndWithoutTrns) {
@@ -66,22 +66,22 @@ TEST_F(PngDecoderTest, PaletteWithAndWithoutTrns) {
 }
 
 TEST_F(PngDecoderTest, GreyWithTrnsBecomesTransparentAtTheKey) {
-    PngSpec spec{.width = 3,
-                 .height = 1,
-                 .colorType = PNG_COLOR_TYPE_GRAY,
-                 .transparent = png_color_16{0, 0, 0, 0, 77},
-                 .rows = {{0, 77, 255}}};
-    const auto image = Decode(EncodePng(spec));
+    PngPicture picture{.width = 3,
+                       .height = 1,
+                       .colorType = PNG_COLOR_TYPE_GRAY,
+                       .transparent = png_color_16{0, 0, 0, 0, 77},
+                       .rows = {{0, 77, 255}}};
+    const auto image = Decode(EncodePng(picture));
     EXPECT_EQ(image.depth, 32);
     EXPECT_EQ(image.sourceDepth, 8);
     EXPECT_EQ(image.pixel(0, 0), "0,0,0,255");
     EXPECT_EQ(image.pixel(1, 0), "77,77,77,0");
     EXPECT_EQ(image.pixel(2, 0), "255,255,255,255");
 
-    spec.bitDepth = 16;
-    spec.transparent = png_color_16{0, 0, 0, 0, 0x1234};
-    spec.rows = {{0x12, 0x34, 0x12, 0x35, 0xff, 0xff}};
-    const auto deep = Decode(EncodePng(spec));
+    picture.bitDepth = 16;
+    picture.transparent = png_color_16{0, 0, 0, 0, 0x1234};
+    picture.rows = {{0x12, 0x34, 0x12, 0x35, 0xff, 0xff}};
+    const auto deep = Decode(EncodePng(picture));
     EXPECT_EQ(deep.sourceDepth, 16);
     EXPECT_EQ(deep.pixel(0, 0), "18,18,18,0");
     EXPECT_EQ(deep.pixel(1, 0), "18,18,18,255");
@@ -130,7 +130,7 @@ TEST_F(PngDecoderTest, SourceDepthsOfTheOtherColourTypes) {
     EXPECT_EQ(rgbKey.pixel(0, 0), "1,2,3,0");
     EXPECT_EQ(rgbKey.pixel(1, 0), "1,2,4,255");
 
-    PngSpec rgba{.width = 800, .height = 500, .colorType = PNG_COLOR_TYPE_RGB_ALPHA};
+    PngPicture rgba{.width = 800, .height = 500, .colorType = PNG_COLOR_TYPE_RGB_ALPHA};
     rgba.rows.assign(500, Bytes(800 * 4, 0));
     rgba.rows[499][799 * 4 + 3] = 127;
     const auto large = Decode(EncodePng(rgba));
@@ -141,25 +141,25 @@ TEST_F(PngDecoderTest, SourceDepthsOfTheOtherColourTypes) {
 }
 
 TEST_F(PngDecoderTest, InterlacedDecodesLikeItsNonInterlacedTwin) {
-    PngSpec spec{.width = 37, .height = 23, .colorType = PNG_COLOR_TYPE_RGB_ALPHA};
+    PngPicture picture{.width = 37, .height = 23, .colorType = PNG_COLOR_TYPE_RGB_ALPHA};
     std::uint32_t seed = 12345;
-    for (int y = 0; y < spec.height; ++y) {
-        Bytes row(spec.width * 4);
+    for (int y = 0; y < picture.height; ++y) {
+        Bytes row(picture.width * 4);
         for (auto& byte : row) {
             seed = seed * 1103515245 + 12345;
             byte = static_cast<std::uint8_t>(seed >> 16);
         }
-        spec.rows.push_back(row);
+        picture.rows.push_back(row);
     }
-    const auto plain = Decode(EncodePng(spec));
-    spec.interlaced = true;
-    const Bytes interlacedPng = EncodePng(spec);
+    const auto plain = Decode(EncodePng(picture));
+    picture.interlaced = true;
+    const Bytes interlacedPng = EncodePng(picture);
     const auto interlaced = Decode(interlacedPng);
     ASSERT_TRUE(plain.complete);
     ASSERT_TRUE(interlaced.complete);
     EXPECT_EQ(plain.rgba, interlaced.rgba);
     EXPECT_EQ(interlaced.pixel(36, 22), plain.pixel(36, 22));
-    EXPECT_EQ(plain.rgba[4 * 37 + 1], spec.rows[1][1]);
+    EXPECT_EQ(plain.rgba[4 * 37 + 1], picture.rows[1][1]);
 
     // Bottom-up output on request, all seven passes.
     ImageDecoderContext context{};
@@ -186,7 +186,7 @@ TEST_F(PngDecoderTest, DataThatIsNotTakenOrEndsEarly) {
 
     // Cut inside the image data: the image is made, its first rows are there, the others are
     // black, and decoding reports the failure.
-    PngSpec noise{.width = 128, .height = 128};
+    PngPicture noise{.width = 128, .height = 128};
     std::uint32_t seed = 7;
     for (int y = 0; y < 128; ++y) {
         Bytes row(128 * 3);

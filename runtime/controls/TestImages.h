@@ -18,7 +18,7 @@ namespace sondrel::controls::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct PngSpec {
+struct PngPicture {
     int width = 0;
     int height = 0;
     int colorType = PNG_COLOR_TYPE_RGB;
@@ -38,24 +38,24 @@ inline void appendToBytes(png_structp png, png_bytep data, png_size_t length) {
 inline void flushNothing(png_structp) {}
 
 // Only trivial locals here: libpng reports errors by longjmp.
-inline bool writePng(const PngSpec& spec, Bytes& out, png_structp png, png_infop info,
+inline bool writePng(const PngPicture& picture, Bytes& out, png_structp png, png_infop info,
                      std::vector<png_bytep>& rowPointers) {
     if (setjmp(png_jmpbuf(png))) {
         return false;
     }
     png_set_write_fn(png, &out, appendToBytes, flushNothing);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, picture.width, picture.height, picture.bitDepth, picture.colorType,
+                 picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) {
-        png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
+    if (!picture.palette.empty()) {
+        png_set_PLTE(png, info, picture.palette.data(), static_cast<int>(picture.palette.size()));
     }
-    if (!spec.paletteAlpha.empty()) {
-        png_set_tRNS(png, info, spec.paletteAlpha.data(),
-                     static_cast<int>(spec.paletteAlpha.size()), nullptr);
+    if (!picture.paletteAlpha.empty()) {
+        png_set_tRNS(png, info, picture.paletteAlpha.data(),
+                     static_cast<int>(picture.paletteAlpha.size()), nullptr);
     }
-    if (spec.transparent) {
-        png_color_16 key = *spec.transparent;
+    if (picture.transparent) {
+        png_color_16 key = *picture.transparent;
         png_set_tRNS(png, info, nullptr, 0, &key);
     }
     png_write_info(png, info);
@@ -65,20 +65,20 @@ inline bool writePng(const PngSpec& spec, Bytes& out, png_structp png, png_infop
 }
 } // namespace detail
 
-inline Bytes EncodePng(const PngSpec& spec) {
+inline Bytes EncodePng(const PngPicture& picture) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
         throw std::runtime_error("libpng write structures");
     }
-    std::vector<Bytes> rows = spec.rows;
+    std::vector<Bytes> rows = picture.rows;
     std::vector<png_bytep> rowPointers;
     for (Bytes& row : rows) {
         rowPointers.push_back(row.data());
     }
     Bytes out;
-    const bool written = detail::writePng(spec, out, png, info, rowPointers);
+    const bool written = detail::writePng(picture, out, png, info, rowPointers);
     png_destroy_write_struct(&png, &info);
     if (!written) {
         throw std::runtime_error("libpng could not write the test image");
@@ -89,7 +89,7 @@ inline Bytes EncodePng(const PngSpec& spec) {
 // A BMP file with a 40-byte info header. `rows` are the stored rows, first stored first
 // (bottom-up for a positive height), each padded by this function to four bytes unless
 // `compression` is non-zero, in which case `rows` holds one block of encoded data.
-struct BmpSpec {
+struct BmpPicture {
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::uint16_t bitCount = 24;
@@ -106,31 +106,31 @@ inline void putLe(Bytes& out, std::size_t offset, std::uint64_t value, int bytes
     }
 }
 
-inline Bytes EncodeBmp(const BmpSpec& spec) {
+inline Bytes EncodeBmp(const BmpPicture& picture) {
     Bytes out(54);
     out[0] = 'B';
     out[1] = 'M';
-    out.insert(out.end(), spec.masks.begin(), spec.masks.end());
-    for (const png_color& c : spec.palette) {
+    out.insert(out.end(), picture.masks.begin(), picture.masks.end());
+    for (const png_color& c : picture.palette) {
         out.insert(out.end(), {c.blue, c.green, c.red, 0});
     }
     const std::size_t pixelOffset = out.size();
-    for (const Bytes& row : spec.rows) {
+    for (const Bytes& row : picture.rows) {
         out.insert(out.end(), row.begin(), row.end());
-        while (spec.compression == 0 && (out.size() - pixelOffset) % 4 != 0) {
+        while (picture.compression == 0 && (out.size() - pixelOffset) % 4 != 0) {
             out.push_back(0);
         }
     }
     putLe(out, 2, out.size(), 4);   // bfSize
     putLe(out, 10, pixelOffset, 4); // bfOffBits
     putLe(out, 14, 40, 4);          // biSize
-    putLe(out, 18, static_cast<std::uint32_t>(spec.width), 4);
-    putLe(out, 22, static_cast<std::uint32_t>(spec.height), 4);
+    putLe(out, 18, static_cast<std::uint32_t>(picture.width), 4);
+    putLe(out, 22, static_cast<std::uint32_t>(picture.height), 4);
     putLe(out, 26, 1, 2); // biPlanes
-    putLe(out, 28, spec.bitCount, 2);
-    putLe(out, 30, spec.compression, 4);
+    putLe(out, 28, picture.bitCount, 2);
+    putLe(out, 30, picture.compression, 4);
     putLe(out, 34, out.size() - pixelOffset, 4); // biSizeImage
-    putLe(out, 46, spec.colorsUsed, 4);
+    putLe(out, 46, picture.colorsUsed, 4);
     return out;
 }
 
