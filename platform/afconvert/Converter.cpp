@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 #include "platform/afconvert/CafAudioWriter.h"
 #include "platform/afconvert/OutputFile.h"
 #include "platform/afconvert/Resampler.h"
@@ -164,6 +166,11 @@ private:
 
 Status openSource(const std::string& path, const Engines& engines,
                   std::unique_ptr<AudioSource>& out) {
+    // Opening a FIFO or a device for reading can wait forever for a writer
+    // that never comes; only regular files (or links to them) are read.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return Status::failure(S_ISDIR(st.st_mode) ? "is a folder" : "not a regular file");
     AFC_TRY(engines.first.openSource(path, out));
     if (out)
         return {};

@@ -84,7 +84,10 @@ Status OutputFile::create(const std::string& path, Naming naming) {
         return Status::failure("is a folder");
     const size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temp = m_folder + "/." + name + ".afconvert-XXXXXX";
+    // The hidden temporary name must fit the file system's 255-byte limit
+    // even when the output name itself is that long.
+    constexpr size_t kTempNameBytes = 200;
+    std::string temp = m_folder + "/." + name.substr(0, kTempNameBytes) + ".afconvert-XXXXXX";
     m_fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (m_fd < 0)
         return Status::failure("cannot create a file in the folder " + m_folder + ": " +
