@@ -8,8 +8,11 @@
 // Reported per batch size: the batch's wall time, the shell loop's, the
 // overhead per file, the longest time between two returns of the event wait
 // (an upper bound of the longest busy stretch of the main thread; it includes
-// the wait's own 10 ms timeout when nothing happens), the resident memory
-// growth per file and the process's peak resident memory.
+// the wait's own 10 ms timeout when nothing happens) and when it ended after
+// the drop, the application's own CPU time per file (all its threads, not
+// the converter; steadier than wall times on a loaded machine, though it
+// includes this driver's 10 ms event waits), the resident memory growth per file and the process's
+// peak resident memory.
 //
 // One application per process, so the batch sizes run one after the other in
 // the same window, each batch adding to the same log. Sizes: 100 and 1,000;
@@ -25,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QTest>
@@ -117,6 +121,16 @@ struct Bench {
     }
 };
 
+// CPU time of this process (all its threads, not its children) in ms.
+double ProcessCpuMilliseconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval& time) {
+        return static_cast<double>(time.tv_sec) * 1000 + static_cast<double>(time.tv_usec) / 1000;
+    };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
 Bench* g_bench = nullptr;
 
 // N copies of one one-second tone in a new folder; the folder.
@@ -164,23 +178,29 @@ void BM_BatchOfOneSecondFiles(benchmark::State& state) {
         fs::remove_all(outputs);
         fs::create_directories(outputs);
         const double rssBefore = StatusKilobytes("VmRSS");
+        const double cpuBefore = ProcessCpuMilliseconds();
         const auto begin = Clock::now();
         if (!bench.drop(inputs)) {
             state.SkipWithError("the drop was refused");
             break;
         }
         double longestGap = 0;
+        double longestGapAt = 0; // seconds after the drop
         auto last = Clock::now();
         std::int64_t waits = 0;
         // The batch starts when the drop's event is handled.
         while (waits < 20 || bench.app->state().batchRunning != 0) {
             bench.step(10);
             const auto now = Clock::now();
-            longestGap = std::max(longestGap, Milliseconds(now - last));
+            if (Milliseconds(now - last) > longestGap) {
+                longestGap = Milliseconds(now - last);
+                longestGapAt = Milliseconds(now - begin) / 1000;
+            }
             last = now;
             ++waits;
         }
         const double batch = Milliseconds(Clock::now() - begin);
+        const double cpu = ProcessCpuMilliseconds() - cpuBefore;
         bench.pump(50);
         const double rssAfter = StatusKilobytes("VmRSS");
         if (CountFiles(outputs) != static_cast<std::size_t>(count)) {
@@ -196,7 +216,9 @@ void BM_BatchOfOneSecondFiles(benchmark::State& state) {
         state.counters["batch_s"] = batch / 1000;
         state.counters["loop_s"] = loop / 1000;
         state.counters["overhead_ms_per_file"] = (batch - loop) / static_cast<double>(count);
+        state.counters["app_cpu_ms_per_file"] = cpu / static_cast<double>(count);
         state.counters["longest_wait_gap_ms"] = longestGap;
+        state.counters["longest_gap_at_s"] = longestGapAt;
         state.counters["rss_growth_kB_per_file"] = (rssAfter - rssBefore) / count;
         state.counters["peak_rss_MB"] = StatusKilobytes("VmHWM") / 1024;
         state.counters["log_lines"] = windowing::CountGadgetItems(LogEditor);
