@@ -66,14 +66,15 @@ ffmpeg -nostdin -v error -y -t 180 -i "$work/music.wav" -c:a libmp3lame -b:a 192
 ffmpeg -nostdin -v error -y -t 60 -i "$work/music.wav" -c:a aac -b:a 160k "$work/corpus.m4a"
 sox "$work/music.wav" -b 24 "$work/corpus.flac" trim 0 300
 sox "$work/music.wav" -b 24 -r 48000 "$work/corpus24.wav"
-printf '\n%-44s %10s %10s %8s %12s %12s\n' "(d) corpus" "afconvert" "ffmpeg" "ratio" "ours peak" "ffmpeg peak"
+printf '\n%-44s %10s %10s %8s %12s %12s %8s\n' "(d) corpus" "afconvert" "ffmpeg" "ratio" "ours peak" "ffmpeg peak" "CPU ratio"
 for input in corpus.mp3 corpus.m4a corpus.flac corpus24.wav; do
-    read -r o_t o_kb _ < <(peak "$tool" -f caff -d aac --no-filler -s 1 -b 128000 "$work/$input" "$work/d-ours.caf")
-    read -r f_t f_kb _ < <(peak ffmpeg -nostdin -v error -y -i "$work/$input" -c:a aac -b:a 128k "$work/d-ffmpeg.m4a")
-    printf '%-44s %9.2fs %9.2fs %7.1fx %10s KB %10s KB\n' "    $input -> AAC 128 kbit/s" \
-        "$o_t" "$f_t" "$(echo "$f_t / $o_t" | bc -l)" "$o_kb" "$f_kb"
-    read -r o_t o_kb _ < <(peak "$tool" -f caff -d ima4 --no-filler -c 1 "$work/$input" "$work/d-ours.caf")
-    read -r f_t f_kb _ < <(peak ffmpeg -nostdin -v error -y -i "$work/$input" -ac 1 -c:a adpcm_ima_qt "$work/d-ffmpeg.caf")
-    printf '%-44s %9.2fs %9.2fs %7.1fx %10s KB %10s KB\n' "    $input -> IMA4 mono" \
-        "$o_t" "$f_t" "$(echo "$f_t / $o_t" | bc -l)" "$o_kb" "$f_kb"
+    read -r o_t o_kb o_cpu < <(peak "$tool" -f caff -d aac --no-filler -s 1 -b 128000 "$work/$input" "$work/d-ours.caf")
+    read -r f_t f_kb f_cpu < <(peak ffmpeg -nostdin -v error -y -i "$work/$input" -c:a aac -b:a 128k "$work/d-ffmpeg.m4a")
+    printf '%-44s %9.2fs %9.2fs %7.1fx %10s KB %10s KB %7.1fx\n' "    $input -> AAC 128 kbit/s" \
+        "$o_t" "$f_t" "$(echo "$f_t / $o_t" | bc -l)" "$o_kb" "$f_kb" "$(echo "$f_cpu / $o_cpu" | bc -l)"
+    read -r o_t o_kb o_cpu < <(peak "$tool" -f caff -d ima4 --no-filler -c 1 "$work/$input" "$work/d-ours.caf")
+    read -r f_t f_kb f_cpu < <(peak ffmpeg -nostdin -v error -y -i "$work/$input" -ac 1 -c:a adpcm_ima_qt "$work/d-ffmpeg.caf")
+    printf '%-44s %9.2fs %9.2fs %7.1fx %10s KB %10s KB %7.1fx\n' "    $input -> IMA4 mono" \
+        "$o_t" "$f_t" "$(echo "$f_t / $o_t" | bc -l)" "$o_kb" "$f_kb" "$(echo "$f_cpu / $o_cpu" | bc -l)"
 done
+echo "(CPU ratio = ffmpeg CPU time / afconvert CPU time, user + system; steadier on a busy machine)"
