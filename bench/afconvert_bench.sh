@@ -3,6 +3,8 @@
 #   (a) 300 one-second WAV files to IMA4 mono CAF, one process per file;
 #   (b) a 10-minute WAV to IMA4 mono CAF;
 #   (c) the same WAV to AAC 128 kbit/s (ours into CAF, ffmpeg's into .m4a, same encoder).
+#   (d) a corpus of real formats, 1 to 10 minutes (MP3, M4A, FLAC, 24-bit WAV), each to AAC
+#       128 kbit/s and to IMA4 mono.
 # Reports wall time, ratios and peak memory (/usr/bin/time -v).
 # Usage: bench/afconvert_bench.sh [build-dir]   (default build/main, built beforehand)
 set -euo pipefail
@@ -56,3 +58,23 @@ printf '%-44s %9.2fs %9.2fs %7.1fx %10s KB %10s KB\n' "(c) 10 min WAV -> AAC 128
 printf '%-44s %9.2fs %9.2fs %7.1fx\n' "    (b) CPU time (user + system)" "$b_ours_cpu" "$b_ff_cpu" "$(echo "$b_ff_cpu / $b_ours_cpu" | bc -l)"
 printf '%-44s %9.2fs %9.2fs %7.1fx\n' "    (c) CPU time (user + system)" "$c_ours_cpu" "$c_ff_cpu" "$(echo "$c_ff_cpu / $c_ours_cpu" | bc -l)"
 echo "(ratio = ffmpeg time / afconvert time; targets: (a) >= 3, (b) and (c) >= 1, peak < 50 MB)"
+
+echo
+echo "making the corpus: MP3 3 min, M4A 1 min, FLAC 5 min, 24-bit WAV 10 min"
+sox -n -r 44100 -c 2 -b 16 "$work/music.wav" synth 600 pinknoise vol 0.3
+ffmpeg -nostdin -v error -y -t 180 -i "$work/music.wav" -c:a libmp3lame -b:a 192k "$work/corpus.mp3"
+ffmpeg -nostdin -v error -y -t 60 -i "$work/music.wav" -c:a aac -b:a 160k "$work/corpus.m4a"
+sox "$work/music.wav" -b 24 "$work/corpus.flac" trim 0 300
+sox "$work/music.wav" -b 24 -r 48000 "$work/corpus24.wav"
+printf '\n%-44s %10s %10s %8s %12s %12s %8s\n' "(d) corpus" "afconvert" "ffmpeg" "ratio" "ours peak" "ffmpeg peak" "CPU ratio"
+for input in corpus.mp3 corpus.m4a corpus.flac corpus24.wav; do
+    read -r o_t o_kb o_cpu < <(peak "$tool" -f caff -d aac --no-filler -s 1 -b 128000 "$work/$input" "$work/d-ours.caf")
+    read -r f_t f_kb f_cpu < <(peak ffmpeg -nostdin -v error -y -i "$work/$input" -c:a aac -b:a 128k "$work/d-ffmpeg.m4a")
+    printf '%-44s %9.2fs %9.2fs %7.1fx %10s KB %10s KB %7.1fx\n' "    $input -> AAC 128 kbit/s" \
+        "$o_t" "$f_t" "$(echo "$f_t / $o_t" | bc -l)" "$o_kb" "$f_kb" "$(echo "$f_cpu / $o_cpu" | bc -l)"
+    read -r o_t o_kb o_cpu < <(peak "$tool" -f caff -d ima4 --no-filler -c 1 "$work/$input" "$work/d-ours.caf")
+    read -r f_t f_kb f_cpu < <(peak ffmpeg -nostdin -v error -y -i "$work/$input" -ac 1 -c:a adpcm_ima_qt "$work/d-ffmpeg.caf")
+    printf '%-44s %9.2fs %9.2fs %7.1fx %10s KB %10s KB %7.1fx\n' "    $input -> IMA4 mono" \
+        "$o_t" "$f_t" "$(echo "$f_t / $o_t" | bc -l)" "$o_kb" "$f_kb" "$(echo "$f_cpu / $o_cpu" | bc -l)"
+done
+echo "(CPU ratio = ffmpeg CPU time / afconvert CPU time, user + system; steadier on a busy machine)"

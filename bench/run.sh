@@ -1,11 +1,47 @@
 #!/usr/bin/env bash
-# Builds the project in Release and runs every benchmark program in build/bench/bench/.
+# Every benchmark in one command: installs what is missing, builds in Release
+# in build/bench, runs each benchmark program and script, and ends with a
+# table of the figures and ratios that have targets.
+#   bench/run.sh             batches of 100 and 1,000 files
+#   bench/run.sh --large     also the batch of 10,000 files (several minutes)
+# Full outputs are kept in build/bench/results/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build/bench
+files=100,1000
+if [[ ${1:-} == --large ]]; then
+    files=100,1000,10000
+fi
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" "$root/build/bench" -DCMAKE_BUILD_TYPE=Release -DSONDREL_BENCH=ON
-for program in "$root"/build/bench/bench/*; do
+"$root/scripts/build.sh" "$build" -DCMAKE_BUILD_TYPE=Release -DSONDREL_BENCH=ON
+results=$build/results
+mkdir -p "$results"
+export QT_QPA_PLATFORM=offscreen PATH=$build/bin:$PATH
+
+for program in "$build"/bench/*; do
     [[ -x "$program" && -f "$program" ]] || continue
-    echo "== $(basename "$program") =="
-    "$program" "$@"
+    name=$(basename "$program")
+    echo "== $name =="
+    if [[ $name == app_bench ]]; then
+        SONDREL_BENCH_FILES=$files "$program" | tee "$results/$name.txt"
+    else
+        "$program" | tee "$results/$name.txt"
+    fi
 done
+echo "== afconvert against ffmpeg =="
+"$root/bench/afconvert_bench.sh" "$build" | tee "$results/afconvert.txt"
+echo "== start-up =="
+"$root/bench/startup_bench.sh" "$build" | tee "$results/startup.txt"
+
+echo
+echo "================ summary ($(nproc) cores, $(uname -m), $(date -u +%F)) ================"
+echo "-- batch of N one-second WAV files to IMA4 (targets: overhead < 2 ms/file, flat in N;"
+echo "   longest gap between event waits < 50 ms, includes the 10 ms wait timeout)"
+grep -E '^BM_BatchOfOneSecondFiles' "$results/app_bench.txt" |
+    sed -E 's/ +[0-9.]+ ms +[0-9.]+ ms +1 +/ /' || true
+echo "-- the log: one file's log work against the log's length (target: flat)"
+grep -E '^BM_LogLineOfOneFile' "$results/editor_bench.txt" || true
+echo "-- the converter (ratio = ffmpeg time / afconvert time)"
+grep -E '^\(|^    ' "$results/afconvert.txt" || true
+echo "-- start-up"
+tail -n 4 "$results/startup.txt"

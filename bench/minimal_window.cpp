@@ -1,0 +1,32 @@
+// The yardstick for start-up: a Qt Widgets program with one window of the
+// main window's size, built like Sondrel. Prints the time from launch to the
+// window shown, then, after half a second of idling, its resident memory.
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+#include "bench/StartupProbe.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QWidget window;
+    window.setWindowTitle("Minimal");
+    window.resize(420, 400);
+    window.show();
+    double shown = -1;
+    QTimer poll;
+    poll.setInterval(1);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (shown < 0 && window.windowHandle() != nullptr && window.windowHandle()->isExposed()) {
+            shown = sondrel::bench::MillisecondsSinceLaunch();
+            QTimer::singleShot(500, [&] {
+                sondrel::bench::Report(shown);
+                QApplication::quit();
+            });
+        }
+    });
+    poll.start();
+    return QApplication::exec();
+}
