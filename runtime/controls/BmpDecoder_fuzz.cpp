@@ -6,14 +6,9 @@
 #include <memory>
 
 #include "runtime/controls/BmpDecoder.h"
-#include "runtime/controls/DecoderSelection.h"
+#include "runtime/controls/DecoderFuzzing.h"
 
 using namespace sondrel::controls;
-
-namespace {
-// Larger images are accepted by the decoder but not worth a fuzz iteration's memory.
-constexpr std::int64_t kMaxPixels = 1 << 18;
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const bool registered = [] {
@@ -26,21 +21,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     // Through the registry into an RGBA bitmap, as image objects do.
-    {
-        DecoderSelection selection(data, static_cast<std::uint32_t>(size));
-        const std::int64_t pixels = std::int64_t{selection.width()} * selection.height();
-        if (selection.decoderId() == 0 || pixels <= 0 || pixels > kMaxPixels) {
-            return 0;
-        }
-        const auto bytesPerRow = static_cast<std::size_t>(selection.width()) * 4;
-        auto rgba = std::make_unique<std::uint8_t[]>(bytesPerRow * selection.height());
-        selection.decodeRgba(rgba.get(), bytesPerRow);
-    }
+    fuzzing::DecodeThroughRegistry(data, size);
     // Straight into exactly sized RGB rows, bottom-up.
     ImageDecoderContext context{};
     context.data = data;
     context.size = static_cast<std::uint32_t>(size);
     if (BmpDecoder().check(context) == 1) {
+        const std::int64_t pixels = std::int64_t{context.width} * context.height;
+        if (pixels <= 0 || pixels > fuzzing::kMaxPixels) {
+            BmpDecoder().close(context);
+            return 0;
+        }
         const auto bytesPerRow = static_cast<std::size_t>(context.width) * 3;
         auto rgb = std::make_unique<std::uint8_t[]>(bytesPerRow * context.height);
         BmpDecoder().decode(context, rgb.get(), bytesPerRow, kDecodeBottomUp);
