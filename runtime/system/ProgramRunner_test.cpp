@@ -294,14 +294,20 @@ TEST(ProgramRunner, UnknownHandlesAreIgnored) {
 }
 
 TEST(ProgramRunner, ThousandCyclesLeaveNoDescriptorThreadOrChild) {
-    std::size_t descriptors = entriesIn("/proc/self/fd");
-    std::size_t threads = entriesIn("/proc/self/task");
-    for (int cycle = 0; cycle < 1000; ++cycle) {
+    auto cycle = [] {
         ProgramHandle program = StartProgram(kChild, u"out:working\\n err:noise out:done\\n", u"",
                                              kReadFlags | RunReadErrors);
         ASSERT_GT(program, 1);
         ASSERT_EQ(readAll(program), (Lines{u"working", u"done"}));
         CloseProgramObject(program);
+    };
+    // A first cycle outside the count: the first thread a process starts can
+    // bring up helpers of its own (a sanitizer's background thread).
+    cycle();
+    std::size_t descriptors = entriesIn("/proc/self/fd");
+    std::size_t threads = entriesIn("/proc/self/task");
+    for (int i = 0; i < 1000 && !HasFatalFailure(); ++i) {
+        cycle();
     }
     EXPECT_EQ(entriesIn("/proc/self/fd"), descriptors);
     EXPECT_EQ(entriesIn("/proc/self/task"), threads);
