@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "app/LogTexts.h"
+#include "runtime/core/TextFileName.h"
 #include "runtime/core/Thread.h"
 #include "runtime/system/ProgramRunner.h"
 
@@ -15,10 +16,12 @@ constexpr int kConverterFlags =
     system::RunKeepObject | system::RunReadOutput | system::RunWriteInput;
 
 bool SameFile(core::TextView a, core::TextView b) {
+    const std::optional<std::string> firstName = core::TextToFileName(a);
+    const std::optional<std::string> secondName = core::TextToFileName(b);
     struct stat first {};
     struct stat second {};
-    return ::stat(core::TextToUtf8(a).c_str(), &first) == 0 &&
-           ::stat(core::TextToUtf8(b).c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+    return firstName && secondName && ::stat(firstName->c_str(), &first) == 0 &&
+           ::stat(secondName->c_str(), &second) == 0 && first.st_dev == second.st_dev &&
            first.st_ino == second.st_ino;
 }
 

@@ -1,5 +1,7 @@
 #include "app/LogTexts.h"
 
+#include "runtime/core/TextFileName.h"
+
 namespace sondrel::app {
 
 core::Text LogName(core::TextView name) {
@@ -7,6 +9,8 @@ core::Text LogName(core::TextView name) {
     for (char16_t& unit : shown) {
         if (unit == u'\n' || unit == u'\r') {
             unit = u'?';
+        } else if (core::IsEscapedByte(unit)) {
+            unit = u'\uFFFD';
         }
     }
     return shown;

@@ -18,6 +18,7 @@
 #include "app/ConvertOneFile.h"
 #include "app/testing/MemoryLog.h"
 #include "app/testing/TestFiles.h"
+#include "runtime/core/TextFileName.h"
 
 namespace sondrel::app {
 namespace {
@@ -54,7 +55,7 @@ protected:
 
     ConversionOutcome convert(const std::string& source, bool aac = true) {
         BatchSettings settings{u"128", 1, aac, output.folderText()};
-        return ConvertOneFile(settings, core::Utf8ToText(source), 1, 1, log, cancel, outputs);
+        return ConvertOneFile(settings, core::FileNameToText(source), 1, 1, log, cancel, outputs);
     }
     // Converts `source`, which must fail: logged as skipped, nothing written.
     void expectSkipped(const std::string& source) {
@@ -177,6 +178,7 @@ TEST_F(Reliability, HostileNamesConvertToTheirOwnOutputOnly) {
         {"done.wav", "done.caf"},
         {"not done yet.wav", "not done yet.caf"},
         {"$(touch pwned).wav", "$(touch pwned).caf"},
+        {"not utf-8 caf\xe9 \xff\xfe.wav", "not utf-8 caf\xe9 \xff\xfe.caf"},
         {longName, std::string(251, 'n') + ".caf"},
     };
     for (const auto& [name, expected] : names) {

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "runtime/core/Text.h"
+#include "runtime/core/TextFileName.h"
 #include "runtime/system/ProgramRunner.h"
 
 namespace sondrel::app::testing {
@@ -49,7 +50,7 @@ private:
 inline int RunTool(const std::string& program, const std::vector<std::string>& arguments) {
     std::vector<core::Text> texts;
     for (const std::string& argument : arguments) {
-        texts.push_back(core::Utf8ToText(argument));
+        texts.push_back(core::FileNameToText(argument));
     }
     const system::ProgramHandle handle =
         system::StartProgram(core::Utf8ToText(program), texts, u"",
@@ -79,7 +80,7 @@ inline bool DecodesAs(const std::string& path, const std::string& codec, int cha
         u"ffprobe",
         std::vector<core::Text>{u"-v", u"error", u"-show_entries",
                                 u"stream=codec_name,channels:format=format_name", u"-of",
-                                u"default=noprint_wrappers=1", core::Utf8ToText(path)},
+                                u"default=noprint_wrappers=1", core::FileNameToText(path)},
         u"", system::RunKeepObject | system::RunReadOutput);
     if (handle == 0) {
         return false;
