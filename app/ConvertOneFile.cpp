@@ -116,10 +116,20 @@ ConversionOutcome ConvertOneFile(const BatchSettings& settings, core::TextView s
     while (system::ProgramHasOutput(program) > 0) {
         FollowLine(log, system::ReadProgramLine(program), fileNumber, fileCount, name);
     }
+    const int exitCode = system::ProgramExitCode(program);
     tool.close();
 
     if (StillInProgress(log)) {
         return {Fail(log, fileNumber, fileCount, name), {}};
+    }
+    if (exitCode != 0) {
+        // The tool said "done" but then failed or was killed: its word is not
+        // taken, and the done line becomes the error line. The rewritten line
+        // is the one before the last (empty) line.
+        log.replaceLine(LastLine(log) - 1,
+                        ConvertingText(fileNumber, fileCount, name) + u" - Error!");
+        log.append(kSkippedLine);
+        return {ConversionResult::Failed, {}};
     }
     outputs.add(outputPath);
     return {ConversionResult::Converted, {}};
