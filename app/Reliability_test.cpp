@@ -316,7 +316,7 @@ TEST_F(Reliability, MisbehavingConvertersNeitherHangNorFakeSuccess) {
 
 // Heavy: a 2-hour stereo WAV (1.3 GB) converts under a 600 MB address-space
 // limit, so the converter streams rather than holds the file. Run with
-//   build/main/app/app_tests --gtest_also_run_disabled_tests --gtest_filter='*TwoHour*'
+//   build/main/bin/app_tests --gtest_also_run_disabled_tests --gtest_filter='*TwoHour*'
 TEST_F(Reliability, DISABLED_TwoHourWaveConvertsInBoundedMemory) {
     ASSERT_TRUE(testing::MakeTone(input.file("concert.wav"), 7200.0));
     useScriptedConverter("ulimit -v 600000; exec '" + RealConverter() + "' \"$@\"");
