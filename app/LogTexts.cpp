@@ -5,12 +5,10 @@
 namespace sondrel::app {
 
 core::Text LogName(core::TextView name) {
-    core::Text shown(name);
+    core::Text shown = core::FileNameForDisplay(name);
     for (char16_t& unit : shown) {
         if (unit == u'\n' || unit == u'\r') {
             unit = u'?';
-        } else if (core::IsEscapedByte(unit)) {
-            unit = u'\uFFFD';
         }
     }
     return shown;

@@ -57,15 +57,18 @@ std::u16string BytesToText(const QByteArray& bytes) {
     return text;
 }
 
-bool IsEscapedByte(char16_t unit) {
-    return unit >= 0xDC80 && unit <= 0xDCFF;
+// A unit U+DC80 to U+DCFF that is not the second half of a surrogate pair.
+bool IsEscapedByteAt(const std::u16string& text, std::size_t at) {
+    const char16_t unit = text[at];
+    const bool paired = at > 0 && text[at - 1] >= 0xD800 && text[at - 1] <= 0xDBFF;
+    return unit >= 0xDC80 && unit <= 0xDCFF && !paired;
 }
 
 std::optional<QByteArray> TextToBytes(const std::u16string& text) {
     QByteArray bytes;
     std::size_t start = 0;
     for (std::size_t i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && !IsEscapedByte(text[i]))
+        if (i < text.size() && !IsEscapedByteAt(text, i))
             continue;
         // A run with a lone surrogate of another kind does not come back whole.
         const QString run = QString::fromStdU16String(text.substr(start, i - start));

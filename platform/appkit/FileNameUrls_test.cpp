@@ -16,6 +16,9 @@ TEST(FileNameUrls, EveryByteOfANameSurvivesTheUriList) {
     EXPECT_EQ(LocalFileNames(list), names);
     EXPECT_EQ(LocalFileNames(UriList(names)), names);
     EXPECT_EQ(UriList({u"/a b/c\u00e9\xdcff"}), "file:///a%20b/c%C3%A9%FF\r\n");
+    // U+10C80 (D803 DC80) is a character, not an escaped byte.
+    EXPECT_EQ(UriList({u"/\xd803\xdc80\xdc80"}), "file:///%F0%90%B2%80%80\r\n");
+    EXPECT_EQ(LocalFileNames("file:///%F0%90%B2%80%80"), Names{u"/\xd803\xdc80\xdc80"});
 }
 
 TEST(FileNameUrls, OnlyLocalFilesCount) {

@@ -23,9 +23,11 @@ Text FileNameToText(std::string_view bytes);
 // other unpaired surrogate.
 std::optional<std::string> TextToFileName(TextView text);
 
-// True for the units FileNameToText makes of bytes that are not UTF-8.
-inline bool IsEscapedByte(char16_t unit) {
-    return unit >= 0xDC80 && unit <= 0xDCFF;
-}
+// True when text[at] is a byte FileNameToText escaped: a unit U+DC80 to
+// U+DCFF that is not the second half of a surrogate pair.
+bool IsEscapedByteAt(TextView text, std::size_t at);
+
+// The text with each escaped byte shown as the replacement character U+FFFD.
+Text FileNameForDisplay(TextView text);
 
 } // namespace sondrel::core

@@ -33,8 +33,18 @@ TEST(TextFileName, OtherLoneSurrogatesHaveNoFileName) {
     EXPECT_FALSE(TextToFileName(u"a\xd800").has_value());
     EXPECT_FALSE(TextToFileName(u"a\xdc7f b").has_value());
     EXPECT_FALSE(TextToFileName(u"\xdd00").has_value());
-    EXPECT_TRUE(IsEscapedByte(u'\xdc80'));
-    EXPECT_FALSE(IsEscapedByte(u'\xdd00'));
+}
+
+TEST(TextFileName, TheSecondHalfOfAPairIsNoEscapedByte) {
+    // U+10C80 is the pair D803 DC80: a character, not the byte 0x80.
+    const std::string bytes = "\xf0\x90\xb2\x80 \x80";
+    const Text text = FileNameToText(bytes);
+    EXPECT_EQ(text, u"\xd803\xdc80 \xdc80");
+    EXPECT_EQ(TextToFileName(text), bytes);
+    EXPECT_FALSE(IsEscapedByteAt(text, 1));
+    EXPECT_TRUE(IsEscapedByteAt(text, 3));
+    EXPECT_TRUE(IsEscapedByteAt(u"\xdc80", 0));
+    EXPECT_EQ(FileNameForDisplay(text), u"\xd803\xdc80 \ufffd");
 }
 
 } // namespace
