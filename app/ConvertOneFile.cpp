@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "app/LogTexts.h"
+#include "runtime/core/TextFileName.h"
 #include "runtime/core/Thread.h"
 #include "runtime/system/ProgramRunner.h"
 
@@ -15,10 +16,12 @@ constexpr int kConverterFlags =
     system::RunKeepObject | system::RunReadOutput | system::RunWriteInput;
 
 bool SameFile(core::TextView a, core::TextView b) {
+    const std::optional<std::string> firstName = core::TextToFileName(a);
+    const std::optional<std::string> secondName = core::TextToFileName(b);
     struct stat first {};
     struct stat second {};
-    return ::stat(core::TextToUtf8(a).c_str(), &first) == 0 &&
-           ::stat(core::TextToUtf8(b).c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+    return firstName && secondName && ::stat(firstName->c_str(), &first) == 0 &&
+           ::stat(secondName->c_str(), &second) == 0 && first.st_dev == second.st_dev &&
            first.st_ino == second.st_ino;
 }
 
@@ -113,10 +116,20 @@ ConversionOutcome ConvertOneFile(const BatchSettings& settings, core::TextView s
     while (system::ProgramHasOutput(program) > 0) {
         FollowLine(log, system::ReadProgramLine(program), fileNumber, fileCount, name);
     }
+    const int exitCode = system::ProgramExitCode(program);
     tool.close();
 
     if (StillInProgress(log)) {
         return {Fail(log, fileNumber, fileCount, name), {}};
+    }
+    if (exitCode != 0) {
+        // The tool said "done" but then failed or was killed: its word is not
+        // taken, and the done line becomes the error line. The rewritten line
+        // is the one before the last (empty) line.
+        log.replaceLine(LastLine(log) - 1,
+                        ConvertingText(fileNumber, fileCount, name) + u" - Error!");
+        log.append(kSkippedLine);
+        return {ConversionResult::Failed, {}};
     }
     outputs.add(outputPath);
     return {ConversionResult::Converted, {}};

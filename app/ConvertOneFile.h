@@ -73,7 +73,9 @@ std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::
 // handed back still running. A file whose output this batch already wrote,
 // whose output would replace the source itself, or whose converter cannot be
 // started is Failed with the error and skipped lines; the tool's own verdict
-// is the "done" line it prints on success.
+// is the "done" line it prints on success, which counts only when the tool
+// then ends with status 0 (a tool that says "done" and then fails or is
+// killed has its done line turned into the error line).
 ConversionOutcome ConvertOneFile(const BatchSettings& settings, core::TextView sourcePath,
                                  std::int64_t fileNumber, std::int64_t fileCount,
                                  ConversionLog& log,

@@ -57,6 +57,9 @@ TEST(ConvertOneFile, ArgumentsAreTheSettingsAndOneArgumentPerPath) {
 
 class Conversion : public ::testing::Test {
 protected:
+    void SetUp() override { m_savedPath = std::getenv("PATH"); }
+    void TearDown() override { ::setenv("PATH", m_savedPath.c_str(), 1); }
+
     ConversionOutcome convert(const std::string& source, std::int64_t number = 1,
                               std::int64_t count = 1, BatchSettings settings = kAbr128) {
         settings.outputFolder = output.folderText();
@@ -77,6 +80,7 @@ protected:
     MemoryLog log;
     std::atomic<std::uint8_t> cancel{0};
     BatchOutputs outputs;
+    std::string m_savedPath;
 };
 
 TEST_F(Conversion, AnyFileNameConvertsAndIsMarkedDone) {
@@ -159,6 +163,26 @@ TEST_F(Conversion, WithoutADoneLineTheFileFails) {
     EXPECT_EQ(convert(input.file("a.wav")).result, ConversionResult::Failed);
     EXPECT_EQ(log.text(), u" \u2022 Converting (1/1) \"a.wav\" - Error!\n"
                           u"   Unable to convert. File skipped.\n");
+}
+
+TEST_F(Conversion, ADoneLineCountsOnlyWhenTheToolThenEndsWell) {
+    // "done", then a failure status: the done line becomes the error line.
+    useScriptedConverter("echo done; exit 3");
+    log.append(u"Directory - \"x\"\n");
+    EXPECT_EQ(convert(input.file("a.wav"), 1, 2).result, ConversionResult::Failed);
+    EXPECT_EQ(log.text(), u"Directory - \"x\"\n \u2022 Converting (1/2) \"a.wav\" - Error!\n"
+                          u"   Unable to convert. File skipped.\n");
+    // "done", then killed by a signal: the same, and the next file is logged
+    // after it as usual.
+    useScriptedConverter("echo done; kill -9 $$");
+    EXPECT_EQ(convert(input.file("b.wav"), 2, 2).result, ConversionResult::Failed);
+    EXPECT_EQ(log.text(), u"Directory - \"x\"\n \u2022 Converting (1/2) \"a.wav\" - Error!\n"
+                          u"   Unable to convert. File skipped.\n"
+                          u" \u2022 Converting (2/2) \"b.wav\" - Error!\n"
+                          u"   Unable to convert. File skipped.\n");
+    // A file that failed so may be tried again within the batch.
+    useScriptedConverter("echo done");
+    EXPECT_EQ(convert(input.file("a.wav"), 1, 1).result, ConversionResult::Converted);
 }
 
 TEST_F(Conversion, ACancelHandsBackTheRunningToolAndStoppingItLeavesNoOutput) {

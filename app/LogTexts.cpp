@@ -1,9 +1,11 @@
 #include "app/LogTexts.h"
 
+#include "runtime/core/TextFileName.h"
+
 namespace sondrel::app {
 
 core::Text LogName(core::TextView name) {
-    core::Text shown(name);
+    core::Text shown = core::FileNameForDisplay(name);
     for (char16_t& unit : shown) {
         if (unit == u'\n' || unit == u'\r') {
             unit = u'?';

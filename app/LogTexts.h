@@ -9,7 +9,8 @@
 namespace sondrel::app {
 
 // A file or folder name as the log shows it: the log is made of lines, so a
-// line feed or carriage return inside a name is shown as "?", as ls does.
+// line feed or carriage return inside a name is shown as "?", as ls does, and
+// each byte of a name that is not UTF-8 as the replacement character U+FFFD.
 core::Text LogName(core::TextView name);
 
 // " • Converting (n/count) \"name\"" : the start every file line shares.

@@ -22,6 +22,7 @@
 #include "platform/appkit/NSPasteboard.h"
 #include "platform/appkit/NSWindow.h"
 #include "runtime/controls/GadgetTexts.h"
+#include "runtime/core/TextFileName.h"
 #include "runtime/windowing/EventQueue.h"
 #include "runtime/windowing/Gadget.h"
 #include "runtime/windowing/RunLoop.h"
@@ -112,7 +113,7 @@ protected:
     bool drop(const std::vector<std::string>& paths) {
         std::vector<std::u16string> names;
         for (const std::string& path : paths) {
-            names.push_back(core::Utf8ToText(path));
+            names.push_back(core::FileNameToText(path));
         }
         appkit::NSPasteboardObject* pasteboard = appkit::newPasteboard();
         pasteboard->setFileNames(names);

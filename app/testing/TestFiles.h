@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "runtime/core/Text.h"
+#include "runtime/core/TextFileName.h"
 #include "runtime/system/ProgramRunner.h"
 
 namespace sondrel::app::testing {
@@ -49,7 +50,7 @@ private:
 inline int RunTool(const std::string& program, const std::vector<std::string>& arguments) {
     std::vector<core::Text> texts;
     for (const std::string& argument : arguments) {
-        texts.push_back(core::Utf8ToText(argument));
+        texts.push_back(core::FileNameToText(argument));
     }
     const system::ProgramHandle handle =
         system::StartProgram(core::Utf8ToText(program), texts, u"",
@@ -79,7 +80,7 @@ inline bool DecodesAs(const std::string& path, const std::string& codec, int cha
         u"ffprobe",
         std::vector<core::Text>{u"-v", u"error", u"-show_entries",
                                 u"stream=codec_name,channels:format=format_name", u"-of",
-                                u"default=noprint_wrappers=1", core::Utf8ToText(path)},
+                                u"default=noprint_wrappers=1", core::FileNameToText(path)},
         u"", system::RunKeepObject | system::RunReadOutput);
     if (handle == 0) {
         return false;
@@ -95,14 +96,36 @@ inline bool DecodesAs(const std::string& path, const std::string& codec, int cha
            seen.find("format_name=caf\n") != std::string::npos;
 }
 
-// True once a converter is writing into `folder`: it writes under a hidden
-// temporary name and renames the file only when it is complete.
+// True once a converter is writing into `folder`: another process holds a
+// file in it open (the converter writes into an unnamed file and names it
+// only when it is complete), or a hidden temporary name is there (where the
+// file system has no unnamed files).
 inline bool WritingInto(const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
         const std::string name = entry.path().filename().string();
         if (name.starts_with(".") && entry.is_regular_file(error)) {
             return true;
+        }
+    }
+    const fs::path real = fs::canonical(folder, error);
+    if (error) {
+        return false;
+    }
+    const std::string inside = real.string() + "/";
+    const std::string self = std::to_string(::getpid());
+    for (const auto& process : fs::directory_iterator("/proc", error)) {
+        const std::string pid = process.path().filename().string();
+        if (pid == self || pid.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::error_code gone;
+        for (const auto& fd : fs::directory_iterator(process.path() / "fd", gone)) {
+            std::error_code unreadable;
+            if (fs::read_symlink(fd.path(), unreadable).string().starts_with(inside)) {
+                return true;
+            }
         }
     }
     return false;

@@ -6,11 +6,13 @@
 
 namespace sondrel::afconvert {
 
-// The output file, written under a temporary name in its folder and given
-// its real name only when complete, so that a failed or interrupted
-// conversion leaves nothing behind and never harms an existing file of that
-// name. The temporary file is removed on destruction unless committed, and
-// by the handlers of installSignalCleanup() when the process is killed.
+// The output file, written as an unnamed file in its folder and given its
+// real name only when complete, so that a failed or interrupted conversion
+// leaves nothing behind, even when the process is killed outright, and never
+// harms an existing file of that name. Where the file system has no unnamed
+// files, a hidden temporary name stands in: it is removed on destruction
+// unless committed, and by the handlers of installSignalCleanup() when the
+// process is asked to end (only SIGKILL can leave it behind).
 class OutputFile {
 public:
     enum class Naming {
@@ -36,12 +38,18 @@ public:
 
 private:
     void discard();
+    // Discards the file and reports `error`.
+    Status failed(int error);
+    Status closeFile();
+    Status nameUnnamed();
+    Status nameTemporary();
 
     std::string m_path;
     std::string m_folder;
     std::string m_tempPath;
     Naming m_naming = Naming::Replace;
     int m_fd = -1;
+    bool m_unnamed = false; // no name yet: nothing to remove when it is discarded
 };
 
 } // namespace sondrel::afconvert

@@ -3,8 +3,8 @@
 #include <QBuffer>
 #include <QImage>
 #include <QMimeData>
-#include <QUrl>
 
+#include "platform/appkit/FileNameUrls.h"
 #include "platform/appkit/Foundation.h"
 #include "platform/appkit/NSWindow.h"
 #include "platform/objc/ClassDefinition.h"
@@ -109,15 +109,10 @@ std::u16string NSPasteboardObject::stringForType(const std::u16string& type) con
 }
 
 std::vector<std::u16string> NSPasteboardObject::fileNames() const {
-    std::vector<std::u16string> paths;
     const QMimeData* data = mimeData();
     if (data == nullptr || !data->hasUrls())
-        return paths;
-    for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
-            paths.push_back(url.toLocalFile().toStdU16String());
-    }
-    return paths;
+        return {};
+    return LocalFileNames(data->data(QStringLiteral("text/uri-list")));
 }
 
 void NSPasteboardObject::setString(const std::u16string& text) {
@@ -125,10 +120,8 @@ void NSPasteboardObject::setString(const std::u16string& text) {
 }
 
 void NSPasteboardObject::setFileNames(const std::vector<std::u16string>& paths) {
-    QList<QUrl> urls;
-    for (const std::u16string& path : paths)
-        urls.push_back(QUrl::fromLocalFile(QString::fromStdU16String(path)));
-    ownedMimeData()->setUrls(urls);
+    // As a file manager offers them: each name's bytes percent-encoded.
+    ownedMimeData()->setData(QStringLiteral("text/uri-list"), UriList(paths));
 }
 
 void NSPasteboardObject::setImageData(const std::vector<unsigned char>& encodedImage) {

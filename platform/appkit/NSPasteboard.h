@@ -35,6 +35,8 @@ public:
     std::u16string availableType(const std::vector<std::u16string>& preferred) const;
     std::vector<unsigned char> dataForType(const std::u16string& type) const;
     std::u16string stringForType(const std::u16string& type) const;
+    // The local files of the URI list; names that are not UTF-8 keep their
+    // bytes as FileNameUrls.h describes.
     std::vector<std::u16string> fileNames() const;
 
     // Writing replaces what this pasteboard owns (and stops borrowing).

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "runtime/core/Text.h"
+#include "runtime/core/TextFileName.h"
 
 using namespace sondrel::core;
 
@@ -18,6 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     if (IsWellFormedUtf8(bytes) != (back.size() == bytes.size())) {
+        std::abort();
+    }
+    // Any bytes are a file name that survives the trip through a text, and a
+    // well-formed name reads as plain UTF-8 does.
+    const Text name = FileNameToText(bytes);
+    if (TextToFileName(name) != bytes || (IsWellFormedUtf8(bytes) && name != text)) {
         std::abort();
     }
     // The same bytes read as UTF-16 code units, possibly with lone surrogates.

@@ -1,10 +1,12 @@
 #include "runtime/system/ExactUtf8.h"
 
+#include "runtime/core/TextFileName.h"
+
 namespace sondrel::system {
 
 std::optional<std::string> ExactUtf8(core::TextView text) {
-    std::string bytes = core::TextToUtf8(text);
-    if (bytes.find('\0') != std::string::npos || core::Utf8ToText(bytes) != text) {
+    std::optional<std::string> bytes = core::TextToFileName(text);
+    if (!bytes || bytes->find('\0') != std::string::npos) {
         return std::nullopt;
     }
     return bytes;

@@ -11,6 +11,8 @@
 #include <fnmatch.h>
 #include <sys/stat.h>
 
+#include "runtime/core/TextFileName.h"
+
 namespace sondrel::system {
 namespace {
 
@@ -76,8 +78,8 @@ int NextFolderEntry(core::ObjectNumber number) {
         struct stat status;
         // The status is taken relative to the open folder, so no path has to
         // be built and the folder's path may be as long as the system allows.
-        if (!core::IsWellFormedUtf8(name) || ::fstatat(::dirfd(record->folder.get()), entry->d_name,
-                                                       &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (::fstatat(::dirfd(record->folder.get()), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) !=
+            0) {
             continue;
         }
         record->name = name;
@@ -99,7 +101,7 @@ int FolderEntryKind(core::ObjectNumber number) {
 
 core::Text FolderEntryName(core::ObjectNumber number) {
     FolderScanRecord* record = core::FindObject(scans(), number);
-    return record == nullptr ? core::Text() : core::Utf8ToText(record->name);
+    return record == nullptr ? core::Text() : core::FileNameToText(record->name);
 }
 
 void CloseFolderScan(core::ObjectNumber number) {

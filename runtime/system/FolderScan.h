@@ -28,14 +28,13 @@ inline constexpr int FolderEntry = 2; // a folder (not a link to one)
 core::ObjectNumber OpenFolderScan(core::ObjectNumber number, core::TextView folder,
                                   core::TextView pattern = {});
 // Moves to the next entry that matches; 1 when there is one, 0 at the end or
-// without a scan. Entries whose status cannot be read, and names that are not
-// well-formed UTF-8 (they could not be named again as runtime texts), are
-// skipped.
+// without a scan. Entries whose status cannot be read are skipped.
 int NextFolderEntry(core::ObjectNumber number);
 // The current entry's kind; 0 without a scan.
 int FolderEntryKind(core::ObjectNumber number);
 // The current entry's name; empty before the first entry, after the last and
-// without a scan.
+// without a scan. A name that is not UTF-8 keeps its odd bytes as
+// FileNameToText (TextFileName.h) gives them, so it can be named again.
 core::Text FolderEntryName(core::ObjectNumber number);
 // Closes the scan, if there is one.
 void CloseFolderScan(core::ObjectNumber number);

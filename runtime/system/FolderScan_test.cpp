@@ -6,6 +6,8 @@
 #include <fstream>
 #include <map>
 
+#include "runtime/system/ProcessEnvironment.h"
+
 namespace sondrel::system {
 namespace {
 
@@ -44,8 +46,9 @@ protected:
 };
 
 TEST_F(FolderScanTest, EveryNamePatternGivesEveryEntry) {
-    const Entries all{{u".", 2},     {u"..", 2},    {u".hidden", 1}, {u"a.txt", 1},
-                      {u"b.TXT", 1}, {u"noext", 1}, {u"sub", 2},     {u"link", 1}};
+    // A name that is not UTF-8 keeps its odd byte as an escaped unit.
+    const Entries all{{u".", 2},     {u"..", 2},  {u".hidden", 1}, {u"a.txt", 1},    {u"b.TXT", 1},
+                      {u"noext", 1}, {u"sub", 2}, {u"link", 1},    {u"bad\xDCFF", 1}};
     ASSERT_EQ(OpenFolderScan(0, folder(), u"*.*"), 1);
     EXPECT_EQ(scan(0), all);
     ASSERT_EQ(OpenFolderScan(0, folder("/"), u""), 1);
@@ -54,6 +57,14 @@ TEST_F(FolderScanTest, EveryNamePatternGivesEveryEntry) {
     EXPECT_EQ(scan(3), (Entries{{u"a.txt", 1}}));
     ASSERT_EQ(OpenFolderScan(3, folder(), u"[ab].*"), 1);
     EXPECT_EQ(scan(3), (Entries{{u"a.txt", 1}, {u"b.TXT", 1}}));
+}
+
+TEST_F(FolderScanTest, ANameThatIsNotUtf8NamesItsFileAgain) {
+    ASSERT_EQ(OpenFolderScan(0, folder(), u"bad*"), 1);
+    ASSERT_EQ(NextFolderEntry(0), 1);
+    const core::Text name = FolderEntryName(0);
+    EXPECT_EQ(name, u"bad\xDCFF");
+    EXPECT_EQ(PathSize(folder("/") + name), 1);
 }
 
 TEST_F(FolderScanTest, NameIsEmptyOutsideTheEntries) {
