@@ -7,6 +7,7 @@
 // nil.
 
 #include <memory>
+#include <new>
 #include <string_view>
 #include <type_traits>
 
@@ -17,10 +18,14 @@ namespace sondrel::objc {
 
 namespace detail {
 
+// Built on first use and never destroyed: a detached thread may still send messages while the
+// process runs its static destructors on the way out.
 template <class R, class... Args> const MethodSignature* callSignature() {
-    static const std::shared_ptr<const MethodSignature> signature = MethodSignature::parse(
-        encodingOfType<R>() + "@:" + (std::string() + ... + encodingOfType<Args>()));
-    return signature.get();
+    using Held = std::shared_ptr<const MethodSignature>;
+    alignas(Held) static unsigned char storage[sizeof(Held)];
+    static const Held* const signature = new (storage) Held(MethodSignature::parse(
+        encodingOfType<R>() + "@:" + (std::string() + ... + encodingOfType<Args>())));
+    return signature->get();
 }
 
 template <class R, class... Args>
