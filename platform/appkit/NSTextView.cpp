@@ -10,6 +10,7 @@
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QUrl>
 
 #include "platform/appkit/Autoresizing.h"
@@ -33,15 +34,49 @@ void openLink(const QUrl& url) {
         QProcess::startDetached(QStringLiteral("xdg-open"), {url.toString()});
 }
 
+// How often at most the text of a view is repainted while it keeps changing.
+constexpr int kRepaintIntervalMs = 16;
+
 class TextEditWidget final : public QTextBrowser {
 public:
     explicit TextEditWidget(NSTextViewObject* view) : m_view(view) {
         setOpenLinks(false);
         setOpenExternalLinks(false);
         connect(this, &QTextBrowser::anchorClicked, this, &openLink);
+        m_repaintTimer.setSingleShot(true);
+        m_repaintTimer.setInterval(kRepaintIntervalMs);
+        connect(&m_repaintTimer, &QTimer::timeout, this, [this] { repaintHeldChanges(); });
     }
 
-    void detach() { m_view = nullptr; }
+    // Shows `document` and paces the repaints its changes cause.
+    void showDocument(QTextDocument* document) {
+        disconnect(m_contents);
+        setDocument(document);
+        m_contents = connect(document, &QTextDocument::contentsChange, this,
+                             [this](int, int, int) { paceRepaints(); });
+    }
+
+    void detach() {
+        m_view = nullptr;
+        disconnect(m_contents);
+        m_repaintTimer.stop();
+        setUpdatesEnabled(true);
+    }
+
+    // Called before each change of the text or of the scroll position that the program makes. A
+    // change after a quiet spell is painted at once; the changes that follow it within the
+    // interval are held and painted together when it ends. A log that the batch worker changes
+    // several times for every converted file would otherwise repaint its text and scroll bars for
+    // every change, far more often than a screen shows; that painting was half the main thread's
+    // work during a batch.
+    void paceRepaints() {
+        if (!m_repaintTimer.isActive()) {
+            m_repaintTimer.start();
+            return;
+        }
+        m_held = true;
+        setUpdatesEnabled(false);
+    }
 
 protected:
     void focusInEvent(QFocusEvent* event) override {
@@ -56,7 +91,20 @@ protected:
     }
 
 private:
+    // The end of an interval: what was held is painted (enabling updates repaints the view and
+    // its scroll bars), and a new interval starts; an interval without changes ends the pacing.
+    void repaintHeldChanges() {
+        if (!m_held)
+            return;
+        m_held = false;
+        setUpdatesEnabled(true);
+        m_repaintTimer.start();
+    }
+
     NSTextViewObject* m_view; // the view owns this widget; null once it is gone
+    QTimer m_repaintTimer;
+    QMetaObject::Connection m_contents;
+    bool m_held = false;
 };
 
 } // namespace
@@ -69,7 +117,7 @@ NSTextViewObject::NSTextViewObject(Class cls) : NSViewObject(cls) {
     performOnMainThread([&] {
         auto* edit = new TextEditWidget(this);
         if (m_storage)
-            edit->setDocument(m_storage->document());
+            edit->showDocument(m_storage->document());
         edit->setFrameShape(QFrame::NoFrame);
         edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -291,6 +339,7 @@ void NSTextViewObject::scrollRangeToVisible(objc::NSRange range) {
         QTextEdit* edit = editor();
         if (edit == nullptr || !m_storage)
             return;
+        static_cast<TextEditWidget*>(edit)->paceRepaints();
         QTextDocument* document = m_storage->document();
         const auto end = static_cast<std::uint64_t>(document->characterCount() - 1);
         QTextCursor cursor(document);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -121,6 +122,50 @@ TEST_F(TextViewTest, ContainerWidthDecidesTheWrapping) {
     EXPECT_EQ(m_view->wrapWidth(), 120);
     container->setContainerSize({kUnlimitedTextSize, kUnlimitedTextSize});
     EXPECT_EQ(m_view->wrapWidth(), 0);
+}
+
+// Counts the paints a widget gets.
+class PaintCounter final : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+TEST_F(TextViewTest, ChangesInQuickSuccessionArePaintedTogether) {
+    QTextEdit* edit = m_view->editor();
+    PaintCounter counter;
+    edit->viewport()->installEventFilter(&counter);
+    QTest::qWait(100);
+    counter.paints = 0;
+    m_view->setString(u"alone");
+    QCoreApplication::processEvents();
+    EXPECT_GE(counter.paints, 1) << "a change after a quiet spell is painted at once";
+
+    QTest::qWait(100);
+    counter.paints = 0;
+    QElapsedTimer clock;
+    clock.start();
+    int changes = 0;
+    while (clock.elapsed() < 300) { // as a batch changes its log: a line, a scroll, again
+        NSTextStorageObject* storage = m_view->textStorage();
+        storage->append(objc::AttributedText(u"\na line of the log"));
+        m_view->scrollRangeToVisible({storage->length(), 0});
+        ++changes;
+        QCoreApplication::processEvents();
+    }
+    const qint64 elapsed = clock.elapsed();
+    QTest::qWait(100);
+    EXPECT_GT(changes, 100);
+    EXPECT_LE(counter.paints, elapsed / 16 + 4) << changes << " changes";
+    EXPECT_TRUE(edit->updatesEnabled()) << "nothing is held once the changes stop";
+    EXPECT_EQ(edit->verticalScrollBar()->value(), edit->verticalScrollBar()->maximum());
+    edit->viewport()->removeEventFilter(&counter);
 }
 
 TEST_F(TextViewTest, AlertButtonsAndTheirReturnValues) {
