@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include <QPixmap>
+
+#include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSImage.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
@@ -23,6 +26,10 @@ void NSColorObject::setPatternImage(id image) {
 
 QBrush NSColorObject::brush() const {
     if (auto* image = objc::liveCast<NSImageObject>(m_patternImage)) {
+        // A pixmap from the start: widgets paint a textured background from the brush's pixmap,
+        // and a brush made from an image would make one at the first paint and keep both.
+        if (isMainThread())
+            return QBrush(QPixmap::fromImage(image->imageAtSize()));
         return QBrush(image->imageAtSize());
     }
     return QBrush(m_color);
