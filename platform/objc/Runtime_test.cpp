@@ -92,6 +92,17 @@ TEST(Runtime, ClassesHaveMetaclassesAndChains) {
     EXPECT_EQ(lookUpClass("ChainPending"), pending);
 }
 
+TEST(Runtime, EncodingsComeFromTheFunctionsSignatures) {
+    EXPECT_EQ(encodingOf<decltype(&answer)>(), "q@:");
+    EXPECT_EQ(encodingOf<decltype(&classAnswer)>(), "q@:");
+    EXPECT_EQ(encodingOf<decltype(&half)>(), "d@:d");
+    EXPECT_EQ(encodingOf<decltype(&sum8)>(), "Q@:QQQQQQQQ");
+    EXPECT_EQ((encodingOf<void (*)(id, SEL, CGSize, const char*, Class, SEL, int*)>()),
+              "v@:{CGSize=dd}*#:^v");
+    EXPECT_EQ((encodingOf<id (*)(Class, SEL, CGRect, NSRange)>()),
+              "@@:{CGRect={CGPoint=dd}{CGSize=dd}}{_NSRange=QQ}");
+}
+
 TEST(Runtime, MethodsAreFoundThroughSuperclassesAndMetaclasses) {
     TestClasses classes("Lookup");
     const SEL answerSel = registerSelector("answer");
