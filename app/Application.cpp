@@ -7,7 +7,6 @@
 #include "app/ConversionWorker.h"
 #include "app/Settings.h"
 #include "app/SupportFolder.h"
-#include "resources/EmbeddedResource.h"
 #include "runtime/controls/GadgetKinds.h"
 #include "runtime/controls/Image.h"
 #include "runtime/controls/ImageDecoder.h"
@@ -65,8 +64,8 @@ bool Application::startUp() {
     startRuntime();
     m_state.reset();
     prepareSupportFolder();
+    // The About picture is decoded when the About window first opens.
     controls::RegisterPngDecoder();
-    controls::ImageFromMemory(AboutImage, resources::EmbeddedResource("about.png"));
 
     if (!BuildMainWindow(m_views)) {
         return false;

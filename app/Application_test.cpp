@@ -351,8 +351,14 @@ TEST_F(ApplicationTest, HelpAndAboutSuspendStickiness) {
     EXPECT_EQ(windowing::GetGadgetState(StickyCheckBox), 1);
     EXPECT_EQ(main->level(), sticky);
 
+    // The About picture is decoded when the window first opens, and only then.
+    EXPECT_EQ(controls::ImageHandle(AboutImage), nullptr);
     chooseMenuItem(AboutItem);
     ASSERT_NE(windowing::WindowHandle(AboutWindow), nullptr);
+    const objc::id picture = controls::ImageHandle(AboutImage);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(controls::ImagePixelWidth(AboutImage), 256);
+    EXPECT_EQ(controls::ImagePixelHeight(AboutImage), 256);
     EXPECT_EQ(windowing::WindowHandle(AboutWindow)->title(), u"");
     EXPECT_TRUE(
         windowing::WindowHandle(AboutWindow)->isStandardButtonHidden(appkit::NSWindowZoomButton));
@@ -364,6 +370,9 @@ TEST_F(ApplicationTest, HelpAndAboutSuspendStickiness) {
     pressCloseButton(AboutWindow);
     EXPECT_EQ(windowing::WindowHandle(AboutWindow), nullptr);
     EXPECT_EQ(windowing::GetGadgetState(StickyCheckBox), 1);
+    chooseMenuItem(AboutItem);
+    EXPECT_EQ(controls::ImageHandle(AboutImage), picture);
+    pressCloseButton(AboutWindow);
     // The stored choice never changed.
     EXPECT_NE(ReadFile(supportFile("save.pref")).find("Sticky = 1\n"), std::string::npos);
 }

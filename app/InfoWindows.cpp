@@ -39,6 +39,10 @@ void OpenAboutWindow() {
     }
     HideTitleBarButton(AboutWindow, 1);
     HideTitleBarButton(AboutWindow, 2);
+    // Decoded on first use: most runs never open this window.
+    if (controls::ImageHandle(AboutImage) == nullptr) {
+        controls::ImageFromMemory(AboutImage, resources::EmbeddedResource("about.png"));
+    }
     objc::id picture = controls::ImageHandle(AboutImage);
     const objc::NSSize size{128, 128};
     controls::SendObjectMessage(nullptr, picture, "setSize:@",

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <string>
 
@@ -35,9 +36,16 @@ inline long ResidentKilobytes() {
     return 0;
 }
 
-// "shown_ms idle_rss_kB" on standard output.
-inline void Report(double shownMilliseconds) {
-    std::printf("%.1f %ld\n", shownMilliseconds, ResidentKilobytes());
+// CPU time the process (all its threads) has used so far.
+inline double CpuMilliseconds() {
+    timespec used{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+    return static_cast<double>(used.tv_sec) * 1e3 + static_cast<double>(used.tv_nsec) / 1e6;
+}
+
+// "shown_ms idle_rss_kB cpu_ms" on standard output.
+inline void Report(double shownMilliseconds, double cpuMilliseconds) {
+    std::printf("%.1f %ld %.1f\n", shownMilliseconds, ResidentKilobytes(), cpuMilliseconds);
     std::fflush(stdout);
 }
 

@@ -47,4 +47,4 @@ grep -E '^BM_LogLineOfOneFile' "$results/editor_bench.txt" || true
 echo "-- the converter (ratio = ffmpeg time / afconvert time)"
 grep -E '^\(|^    ' "$results/afconvert.txt" || true
 echo "-- start-up"
-tail -n 4 "$results/startup.txt"
+tail -n 5 "$results/startup.txt"

@@ -114,7 +114,11 @@ TEST_F(AppKit, ColorsAreDeviceRgbOrPatterns) {
     objc::release(image); // the colour keeps the picture alive
     ASSERT_TRUE(objc::isLiveObject(image));
     EXPECT_EQ(send<id>(pattern, "patternImage"), image);
-    EXPECT_EQ(objc::liveCast<NSColorObject>(pattern)->brush().textureImage().size(), QSize(4, 4));
+    const QBrush brush = objc::liveCast<NSColorObject>(pattern)->brush();
+    EXPECT_EQ(brush.textureImage().size(), QSize(4, 4));
+    // Widgets paint a textured background from the brush's pixmap: the picture at its size.
+    EXPECT_EQ(brush.texture().size(), QSize(4, 4));
+    EXPECT_EQ(brush.texture().toImage().pixelColor(3, 3), QColor(Qt::blue));
     EXPECT_EQ(send<id>(colorClass, "colorWithPatternImage:", red), nullptr);
 }
 

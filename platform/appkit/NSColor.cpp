@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QThread>
+
 #include "platform/appkit/NSImage.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
@@ -23,6 +27,13 @@ void NSColorObject::setPatternImage(id image) {
 
 QBrush NSColorObject::brush() const {
     if (auto* image = objc::liveCast<NSImageObject>(m_patternImage)) {
+        // A pixmap from the start: widgets paint a textured background from the brush's pixmap,
+        // and a brush made from an image would make one at the first paint and keep both.
+        // Pixmaps exist only on the GUI thread of a GUI application.
+        const QCoreApplication* application = QCoreApplication::instance();
+        if (qobject_cast<const QGuiApplication*>(application) != nullptr &&
+            QThread::currentThread() == application->thread())
+            return QBrush(QPixmap::fromImage(image->imageAtSize()));
         return QBrush(image->imageAtSize());
     }
     return QBrush(m_color);

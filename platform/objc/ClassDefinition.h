@@ -30,6 +30,7 @@
 // does) so that files reached only through messages are not dropped by the linker.
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -51,15 +52,16 @@ public:
     ClassDefinition(std::string name, std::string superclass, InstanceFactory factory = nullptr)
         : m_name(std::move(name)), m_superclass(std::move(superclass)), m_factory(factory) {}
 
+    // Thin on purpose: one is made for every method of every class.
     template <class F>
-    ClassDefinition& instanceMethod(std::string selector, F function,
-                                    std::string types = encodingOf<F>()) {
-        return add(std::move(selector), reinterpret_cast<IMP>(function), std::move(types), false);
+    ClassDefinition& instanceMethod(std::string_view selector, F function,
+                                    std::string_view types = encodingOf<F>()) {
+        return add(selector, reinterpret_cast<IMP>(function), types, false);
     }
     template <class F>
-    ClassDefinition& classMethod(std::string selector, F function,
-                                 std::string types = encodingOf<F>()) {
-        return add(std::move(selector), reinterpret_cast<IMP>(function), std::move(types), true);
+    ClassDefinition& classMethod(std::string_view selector, F function,
+                                 std::string_view types = encodingOf<F>()) {
+        return add(selector, reinterpret_cast<IMP>(function), types, true);
     }
 
     const std::string& name() const { return m_name; }
@@ -68,11 +70,8 @@ public:
     const std::vector<MethodDefinition>& methods() const { return m_methods; }
 
 private:
-    ClassDefinition& add(std::string selector, IMP implementation, std::string types,
-                         bool isClassMethod) {
-        m_methods.push_back({std::move(selector), implementation, std::move(types), isClassMethod});
-        return *this;
-    }
+    ClassDefinition& add(std::string_view selector, IMP implementation, std::string_view types,
+                         bool isClassMethod);
 
     std::string m_name;
     std::string m_superclass;

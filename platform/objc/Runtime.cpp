@@ -50,6 +50,7 @@ private:
     }
     Class allocateLocked(Class superclass, std::string_view name);
     bool addMethodLocked(Class cls, SEL selector, IMP implementation, std::string_view types);
+    std::shared_ptr<const MethodSignature> signatureLocked(std::string_view types);
     static const Method* methodLocked(Class cls, SEL selector);
 
     std::mutex m_selectorMutex;
@@ -63,6 +64,11 @@ private:
     std::unordered_set<std::string, StringHash, std::equal_to<>> m_takenNames;
     std::unordered_map<const void*, std::unique_ptr<Object>> m_instances;
     std::vector<ClassDefinition> m_pending;
+    // One parsed signature per type encoding: the few hundred methods of the native classes
+    // have a few dozen encodings between them ("v@:", "@@:"...).
+    std::unordered_map<std::string, std::shared_ptr<const MethodSignature>, StringHash,
+                       std::equal_to<>>
+        m_signatures;
     std::atomic<bool> m_hasPending{false};
 };
 
@@ -192,7 +198,7 @@ bool Runtime::addMethodLocked(Class cls, SEL selector, IMP implementation, std::
     if (selector == nullptr || implementation == nullptr || cls->m_methods.contains(selector)) {
         return false;
     }
-    auto signature = MethodSignature::parse(types);
+    auto signature = signatureLocked(types);
     if (signature == nullptr) {
         return false;
     }
@@ -200,6 +206,17 @@ bool Runtime::addMethodLocked(Class cls, SEL selector, IMP implementation, std::
         selector, std::make_unique<Method>(
                       Method{selector, implementation, std::string(types), std::move(signature)}));
     return true;
+}
+
+std::shared_ptr<const MethodSignature> Runtime::signatureLocked(std::string_view types) {
+    if (auto found = m_signatures.find(types); found != m_signatures.end()) {
+        return found->second;
+    }
+    auto signature = MethodSignature::parse(types);
+    if (signature != nullptr) {
+        m_signatures.emplace(std::string(types), signature);
+    }
+    return signature;
 }
 
 void Runtime::registerClassPair(Class cls) {

@@ -92,6 +92,17 @@ TEST(Runtime, ClassesHaveMetaclassesAndChains) {
     EXPECT_EQ(lookUpClass("ChainPending"), pending);
 }
 
+TEST(Runtime, EncodingsComeFromTheFunctionsSignatures) {
+    EXPECT_EQ(encodingOf<decltype(&answer)>(), "q@:");
+    EXPECT_EQ(encodingOf<decltype(&classAnswer)>(), "q@:");
+    EXPECT_EQ(encodingOf<decltype(&half)>(), "d@:d");
+    EXPECT_EQ(encodingOf<decltype(&sum8)>(), "Q@:QQQQQQQQ");
+    EXPECT_EQ((encodingOf<void (*)(id, SEL, CGSize, const char*, Class, SEL, int*)>()),
+              "v@:{CGSize=dd}*#:^v");
+    EXPECT_EQ((encodingOf<id (*)(Class, SEL, CGRect, NSRange)>()),
+              "@@:{CGRect={CGPoint=dd}{CGSize=dd}}{_NSRange=QQ}");
+}
+
 TEST(Runtime, MethodsAreFoundThroughSuperclassesAndMetaclasses) {
     TestClasses classes("Lookup");
     const SEL answerSel = registerSelector("answer");
@@ -109,6 +120,14 @@ TEST(Runtime, MethodsAreFoundThroughSuperclassesAndMetaclasses) {
     EXPECT_FALSE(addMethod(classes.base, answerSel, reinterpret_cast<IMP>(&doubled), "q@:"));
     EXPECT_TRUE(addMethod(classes.derived, answerSel, reinterpret_cast<IMP>(&doubled), "q@:"));
     EXPECT_EQ(send<NSInteger>(object, "answer"), 84);
+    // Methods of one type encoding share one parsed signature, whichever class they are in.
+    const Method* overriding = getInstanceMethod(classes.derived, answerSel);
+    const Method* overridden = getInstanceMethod(classes.base, answerSel);
+    ASSERT_NE(overriding, overridden);
+    EXPECT_EQ(overriding->signature, overridden->signature);
+    EXPECT_EQ(overriding->signature,
+              getClassMethod(classes.derived, registerSelector("classAnswer"))->signature);
+    EXPECT_EQ(overriding->signature->returnLength(), sizeof(NSInteger));
     // Encodings that cannot be called are refused.
     for (const char* bad : {"", "q", "q@", "q@:(u=ic)", "q@:b4", "v@:v", "q@:{Opaque}"}) {
         EXPECT_FALSE(addMethod(classes.derived, registerSelector(std::string("bad") + bad),
