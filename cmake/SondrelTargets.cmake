@@ -1,6 +1,13 @@
 # Shared build settings and the helpers every layer uses.
 
 set(SONDREL_WARNINGS -Wall -Wextra -Werror)
+# GCC 12's flow-based checks see out-of-bounds and overlapping copies inside
+# the standard library's inlined string and vector code at -O3 (Release) that
+# cannot happen; they stay warnings there instead of stopping the build.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    list(APPEND SONDREL_WARNINGS -Wno-error=array-bounds -Wno-error=restrict
+                                 -Wno-error=stringop-overflow)
+endif()
 
 if(SONDREL_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
