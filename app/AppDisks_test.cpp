@@ -71,15 +71,6 @@ std::string ReadFile(const std::string& path) {
 
 class AppDisks : public AppDriver {
 protected:
-    std::size_t countInLog(core::TextView what) const {
-        const core::Text text = logText();
-        std::size_t count = 0;
-        for (std::size_t at = text.find(what); at != core::Text::npos;
-             at = text.find(what, at + 1)) {
-            ++count;
-        }
-        return count;
-    }
     bool logged(const std::string& name, core::TextView verdict) const {
         const core::Text line =
             core::Text(u"\"") + core::Utf8ToText(name) + u"\"" + core::Text(verdict);

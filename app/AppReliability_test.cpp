@@ -61,18 +61,7 @@ int ChildProcesses() {
     return count;
 }
 
-class AppReliability : public AppDriver {
-protected:
-    std::size_t countInLog(core::TextView what) const {
-        const core::Text text = logText();
-        std::size_t count = 0;
-        for (std::size_t at = text.find(what); at != core::Text::npos;
-             at = text.find(what, at + 1)) {
-            ++count;
-        }
-        return count;
-    }
-};
+class AppReliability : public AppDriver {};
 
 TEST_F(AppReliability, AHostileFolderDropEndsWithEveryFileAccountedFor) {
     chooseOutputFolder(output.path().string());

@@ -141,6 +141,16 @@ protected:
 
     static core::Text logText() { return controls::GetGadgetText(LogEditor); }
     static std::string logUtf8() { return core::TextToUtf8(logText()); }
+    // How many times `what` stands in the log.
+    static std::size_t countInLog(core::TextView what) {
+        const core::Text text = logText();
+        std::size_t count = 0;
+        for (std::size_t at = text.find(what); at != core::Text::npos;
+             at = text.find(what, at + 1)) {
+            ++count;
+        }
+        return count;
+    }
     static bool hidden(core::ObjectNumber gadget) {
         QWidget* widget = widgetOf(gadget);
         return widget == nullptr || widget->isHidden();
