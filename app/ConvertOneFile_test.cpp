@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/LogTexts.h"
+#include "app/testing/ConversionFixture.h"
 #include "app/testing/MemoryLog.h"
 #include "app/testing/TestFiles.h"
 #include "runtime/system/ArgumentSplitter.h"
@@ -55,32 +56,14 @@ TEST(ConvertOneFile, ArgumentsAreTheSettingsAndOneArgumentPerPath) {
     EXPECT_EQ(ConverterArguments(kAbr128, source, output), split);
 }
 
-class Conversion : public ::testing::Test {
+class Conversion : public testing::ConversionFixture {
 protected:
-    void SetUp() override { m_savedPath = std::getenv("PATH"); }
-    void TearDown() override { ::setenv("PATH", m_savedPath.c_str(), 1); }
-
     ConversionOutcome convert(const std::string& source, std::int64_t number = 1,
                               std::int64_t count = 1, BatchSettings settings = kAbr128) {
         settings.outputFolder = output.folderText();
         return ConvertOneFile(settings, core::Utf8ToText(source), number, count, log, cancel,
                               outputs);
     }
-    // Puts a folder holding an executable "afconvert" script first in PATH.
-    void useScriptedConverter(const std::string& body) {
-        const std::string script = tools.file("afconvert");
-        std::ofstream(script) << "#!/bin/sh\n" << body << "\n";
-        ::chmod(script.c_str(), 0755);
-        ::setenv("PATH", (tools.path().string() + ":" + std::getenv("PATH")).c_str(), 1);
-    }
-
-    ScratchFolder input;
-    ScratchFolder output;
-    ScratchFolder tools;
-    MemoryLog log;
-    std::atomic<std::uint8_t> cancel{0};
-    BatchOutputs outputs;
-    std::string m_savedPath;
 };
 
 TEST_F(Conversion, AnyFileNameConvertsAndIsMarkedDone) {

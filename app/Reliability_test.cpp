@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ConvertOneFile.h"
+#include "app/testing/ConversionFixture.h"
 #include "app/testing/MemoryLog.h"
 #include "app/testing/TestFiles.h"
 #include "runtime/core/TextFileName.h"
@@ -48,11 +49,8 @@ std::string RealConverter() {
     return bin != nullptr ? std::string(bin) + "/afconvert" : std::string("afconvert");
 }
 
-class Reliability : public ::testing::Test {
+class Reliability : public testing::ConversionFixture {
 protected:
-    void SetUp() override { m_savedPath = std::getenv("PATH"); }
-    void TearDown() override { ::setenv("PATH", m_savedPath.c_str(), 1); }
-
     ConversionOutcome convert(const std::string& source, bool aac = true) {
         BatchSettings settings{u"128", 1, aac, output.folderText()};
         return ConvertOneFile(settings, core::FileNameToText(source), 1, 1, log, cancel, outputs);
@@ -64,21 +62,6 @@ protected:
         EXPECT_EQ(log.lineText(log.lineCount() - 2), kSkipped);
         EXPECT_TRUE(FolderNames(output.path()).empty());
     }
-    // Puts a folder holding an executable "afconvert" script first in PATH.
-    void useScriptedConverter(const std::string& body) {
-        const std::string script = tools.file("afconvert");
-        std::ofstream(script) << "#!/bin/sh\n" << body << "\n";
-        ::chmod(script.c_str(), 0755);
-        ::setenv("PATH", (tools.path().string() + ":" + m_savedPath).c_str(), 1);
-    }
-
-    ScratchFolder input;
-    ScratchFolder output;
-    ScratchFolder tools;
-    MemoryLog log;
-    std::atomic<std::uint8_t> cancel{0};
-    BatchOutputs outputs;
-    std::string m_savedPath;
 };
 
 TEST_F(Reliability, BrokenAndMisleadingInputsAreSkippedWithNothingWritten) {
