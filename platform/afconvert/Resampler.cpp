@@ -43,6 +43,7 @@ Status Resampler::open(const AudioShape& in, const AudioShape& out, int frameSiz
                        std::optional<int> quality) {
     m_outShape = out;
     m_frameSize = frameSize;
+    m_inRate = in.sampleRate;
     AVChannelLayout inLayout = layoutOf(in);
     AVChannelLayout outLayout = layoutOf(out);
     int error = swr_alloc_set_opts2(&m_swr, &outLayout, out.sampleFormat, out.sampleRate, &inLayout,
@@ -81,8 +82,13 @@ Status Resampler::open(const AudioShape& in, const AudioShape& out, int frameSiz
     return {};
 }
 
+int64_t Resampler::outputFrames(int64_t inputFrames, int inRate, int outRate) {
+    return av_rescale_rnd(inputFrames, outRate, inRate, AV_ROUND_NEAR_INF);
+}
+
 Status Resampler::push(const AVFrame* frame) {
     const int inFrames = frame ? frame->nb_samples : 0;
+    m_framesIn += inFrames;
     const int room = swr_get_out_samples(m_swr, inFrames);
     if (room < 0)
         return libraryFailure("resampling failed", room);
@@ -101,13 +107,34 @@ Status Resampler::push(const AVFrame* frame) {
         return libraryFailure("resampling failed", made);
     if (made > 0 && av_audio_fifo_write(m_fifo, reinterpret_cast<void**>(m_buffer), made) < made)
         return Status::failure("out of memory");
-    return {};
+    if (frame)
+        return {};
+    // The filter's tail may fall a frame short of the exact length.
+    m_flushed = true;
+    const int64_t missing = outputFrames(m_framesIn, m_inRate, m_outShape.sampleRate) -
+                            m_framesOut - av_audio_fifo_size(m_fifo);
+    return missing > 0 ? padWithSilence(static_cast<int>(missing)) : Status{};
+}
+
+Status Resampler::padWithSilence(int frames) {
+    uint8_t** silence = nullptr;
+    if (av_samples_alloc_array_and_samples(&silence, nullptr, m_outShape.channels, frames,
+                                           m_outShape.sampleFormat, 0) < 0)
+        return Status::failure("out of memory");
+    av_samples_set_silence(silence, 0, frames, m_outShape.channels, m_outShape.sampleFormat);
+    const int written = av_audio_fifo_write(m_fifo, reinterpret_cast<void**>(silence), frames);
+    av_freep(&silence[0]);
+    av_freep(&silence);
+    return written < frames ? Status::failure("out of memory") : Status{};
 }
 
 Status Resampler::pull(bool atEnd, const AVFrame*& frame) {
     frame = nullptr;
-    const int buffered = av_audio_fifo_size(m_fifo);
-    if (buffered == 0 || (buffered < m_frameSize && !atEnd))
+    int buffered = av_audio_fifo_size(m_fifo);
+    if (m_flushed) // and its tail may run a frame past it
+        buffered = static_cast<int>(std::min<int64_t>(
+            buffered, outputFrames(m_framesIn, m_inRate, m_outShape.sampleRate) - m_framesOut));
+    if (buffered <= 0 || (buffered < m_frameSize && !atEnd))
         return {};
     const int take = std::min(buffered, m_frameSize);
     if (av_frame_make_writable(m_out) < 0)
@@ -115,6 +142,7 @@ Status Resampler::pull(bool atEnd, const AVFrame*& frame) {
     if (av_audio_fifo_read(m_fifo, reinterpret_cast<void**>(m_out->data), take) < take)
         return Status::failure("resampling failed: buffer underrun");
     m_out->nb_samples = take;
+    m_framesOut += take;
     frame = m_out;
     return {};
 }
