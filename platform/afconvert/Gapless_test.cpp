@@ -110,6 +110,39 @@ TEST_P(GaplessRoundTrip, ToAacIma4AndPcmCaf) {
     }
 }
 
+// A new rate: as many frames as the source's scaled by the ratio, rounded to
+// the nearest, and frame n at the time of source frame n times the ratio.
+TEST(GaplessResampling, LengthIsTheScaledSourceRoundedAndInPlace) {
+    TempDir dir;
+    const int64_t frames = 12345;
+    const std::string wav = dir / "source.wav";
+    writeWav16(wav, 44100, {sweep(frames, 44100, 150, 3000)});
+    const std::vector<std::pair<std::string, int>> cases = {
+        {"-f caff -d LEI16@48000", 48000}, // 13436.73 frames
+        {"-f caff -d LEI16@22050", 22050}, // 6172.5
+        {"-f caff -d LEI16@8000", 8000},   // 2239.46
+        {"-f caff -d aac@48000 -b 128000", 48000}, {"-f caff -d ima4@16000", 16000}, // 4478.9
+    };
+    for (const auto& [options, rate] : cases) {
+        SCOPED_TRACE(options);
+        const std::string out = dir / "out.caf";
+        const RunResult r = afconvert(options + " " + quote(wav) + " " + quote(out));
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const CafFacts caf = readCaf(out);
+        const int64_t expected = (frames * rate + 22050) / 44100;
+        EXPECT_EQ(validFramesOf(caf), expected);
+        const Decoded d = decodeWithFfmpeg(out);
+        ASSERT_TRUE(d.error.empty()) << d.error;
+        const std::vector<float> audio = trimmedByPacketTable(d.samples[0], caf);
+        ASSERT_EQ(int64_t(audio.size()), expected);
+        const auto reference = sweep(expected, rate, 150, 3000, 0.5, double(frames) / 44100);
+        double peak = 0;
+        EXPECT_EQ(bestLag(reference, audio, size_t(expected / 4), size_t(expected / 2), 200, peak),
+                  0);
+        EXPECT_GT(peak, 0.9);
+    }
+}
+
 std::string ffmpegMakes(const std::string& codecOptions) {
     return "ffmpeg -v error -y -i {wav} " + codecOptions + " {out}";
 }

@@ -150,12 +150,14 @@ inline void writeWav16(const std::string& path, int rate,
     std::ofstream(path, std::ios::binary) << b;
 }
 
-// A sweep from f0 to f1 Hz: no two stretches of it look alike, so a shifted
-// copy correlates with it only where it belongs.
+// A sweep from f0 to f1 Hz over `seconds` (by default the frames' length):
+// no two stretches of it look alike, so a shifted copy correlates with it
+// only where it belongs.
 inline std::vector<float> sweep(int64_t frames, int rate, double f0, double f1,
-                                double amplitude = 0.5) {
+                                double amplitude = 0.5, double seconds = 0) {
     std::vector<float> out(size_t(frames), 0.0f);
-    const double seconds = double(frames) / rate;
+    if (seconds <= 0)
+        seconds = double(frames) / rate;
     for (int64_t i = 0; i < frames; ++i) {
         const double t = double(i) / rate;
         out[size_t(i)] =
