@@ -166,26 +166,53 @@ inline std::vector<float> sweep(int64_t frames, int rate, double f0, double f1,
     return out;
 }
 
-// The lag (within +-maxLag) at which `signal` lies best on `reference` over
-// the window [at, at + window) of the reference, by normalised correlation;
-// `peak` gets the correlation there (1 for identical shapes).
-inline int bestLag(const std::vector<float>& reference, const std::vector<float>& signal, size_t at,
-                   size_t window, int maxLag, double& peak) {
-    peak = -2;
-    int best = 0;
-    for (int lag = -maxLag; lag <= maxLag; ++lag) {
-        double rs = 0, rr = 0, ss = 0;
-        for (size_t i = at; i < at + window; ++i) {
-            const int64_t j = int64_t(i) + lag;
-            const double r = reference[i];
-            const double x = j >= 0 && j < int64_t(signal.size()) ? signal[size_t(j)] : 0.0;
-            rs += r * x, rr += r * r, ss += x * x;
-        }
-        const double c = rs / std::sqrt(std::max(rr * ss, 1e-30));
-        if (c > peak)
-            peak = c, best = lag;
+// Normalised correlation of `signal`, shifted by `lag`, with `reference` over
+// [from, to) of the reference (1 for identical shapes).
+inline double correlationAt(const std::vector<float>& reference, const std::vector<float>& signal,
+                            int lag, size_t from, size_t to) {
+    double rs = 0, rr = 0, ss = 0;
+    for (size_t i = from; i < to && i < reference.size(); ++i) {
+        const int64_t j = int64_t(i) + lag;
+        const double r = reference[i];
+        const double x = j >= 0 && j < int64_t(signal.size()) ? signal[size_t(j)] : 0.0;
+        rs += r * x, rr += r * r, ss += x * x;
     }
+    return rs / std::sqrt(std::max(rr * ss, 1e-30));
+}
+
+// The lag (within +-maxLag) at which `signal` lies best on `reference`:
+// searched over 2048 frames in the middle, then settled within a few frames
+// of that over the whole length, which a coarse codec's local phase errors
+// cannot sway. `peak` gets the correlation there.
+inline int bestLag(const std::vector<float>& reference, const std::vector<float>& signal,
+                   int maxLag, double& peak) {
+    const size_t window = std::min<size_t>(2048, reference.size());
+    const size_t from = (reference.size() - window) / 2;
+    int coarse = 0;
+    peak = -2;
+    for (int lag = -maxLag; lag <= maxLag; ++lag)
+        if (const double c = correlationAt(reference, signal, lag, from, from + window); c > peak)
+            peak = c, coarse = lag;
+    int best = coarse;
+    peak = -2;
+    for (int lag = coarse - 8; lag <= coarse + 8; ++lag)
+        if (const double c = correlationAt(reference, signal, lag, 0, reference.size()); c > peak)
+            peak = c, best = lag;
     return best;
+}
+
+// Sweeps from f0 to f1 Hz over and over, each `period` frames long, with no
+// break in the phase. A stretch of a few thousand frames spans a wide band,
+// so it lies on the source at one lag only, even after coarse coding.
+inline std::vector<float> repeatedSweeps(int64_t frames, int rate, double f0, double f1,
+                                         int64_t period, double amplitude = 0.5) {
+    std::vector<float> out(static_cast<size_t>(frames));
+    double phase = 0;
+    for (int64_t i = 0; i < frames; ++i) {
+        out[size_t(i)] = float(amplitude * std::sin(phase));
+        phase += 2 * M_PI * (f0 + (f1 - f0) * double(i % period) / double(period)) / rate;
+    }
+    return out;
 }
 
 // Signal-to-noise ratio in dB of `signal` against `reference` over their common length.
