@@ -120,8 +120,11 @@ TEST(GaplessResampling, LengthIsTheScaledSourceRoundedAndInPlace) {
     const std::vector<std::pair<std::string, int>> cases = {
         {"-f caff -d LEI16@48000", 48000}, // 13436.73 frames
         {"-f caff -d LEI16@22050", 22050}, // 6172.5
-        {"-f caff -d LEI16@8000", 8000},   // 2239.46
-        {"-f caff -d aac@48000 -b 128000", 48000}, {"-f caff -d ima4@16000", 16000}, // 4478.9
+        {"-f caff -d LEI16@22050 --src-complexity line", 22050},
+        {"-f caff -d LEI16@22050 --src-complexity bats", 22050},
+        {"-f caff -d LEI16@8000", 8000}, // 2239.46
+        {"-f caff -d aac@48000 -b 128000", 48000},
+        {"-f caff -d ima4@16000", 16000}, // 4478.9
     };
     for (const auto& [options, rate] : cases) {
         SCOPED_TRACE(options);

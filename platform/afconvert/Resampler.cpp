@@ -39,8 +39,36 @@ Resampler::~Resampler() {
     swr_free(&m_swr);
 }
 
+// The filter for each complexity; -r then picks within its range. line: a
+// short filter, quick but with more aliasing; norm: the library's filter
+// (32 taps unless -r says otherwise); bats: the SoX resampler at up to 33 bits
+// of precision, the steepest and slowest.
+Status Resampler::chooseFilter(const ResamplerSettings& settings) {
+    const std::optional<int> q = settings.quality;
+    switch (settings.complexity) {
+    case ResamplerComplexity::Line:
+        av_opt_set_int(m_swr, "filter_size", q ? 2 + *q * 6 / 127 : 4, 0);
+        av_opt_set_int(m_swr, "phase_shift", 6, 0);
+        av_opt_set_int(m_swr, "linear_interp", 0, 0);
+        break;
+    case ResamplerComplexity::Normal:
+        if (q) { // -r 0..127 spans short fast filters to long steep ones
+            av_opt_set_int(m_swr, "filter_size", 8 + *q * 56 / 127, 0);
+            av_opt_set_int(m_swr, "phase_shift", *q >= 64 ? 12 : 10, 0);
+            av_opt_set_int(m_swr, "linear_interp", *q >= 32 ? 1 : 0, 0);
+        }
+        break;
+    case ResamplerComplexity::Mastering:
+        if (av_opt_set_int(m_swr, "resampler", SWR_ENGINE_SOXR, 0) < 0)
+            return Status::failure("the mastering resampler (SoX) is not available");
+        av_opt_set_double(m_swr, "precision", q ? 20 + *q * 13.0 / 127 : 28, 0);
+        break;
+    }
+    return {};
+}
+
 Status Resampler::open(const AudioShape& in, const AudioShape& out, int frameSize,
-                       std::optional<int> quality) {
+                       const ResamplerSettings& settings) {
     m_outShape = out;
     m_frameSize = frameSize;
     m_inRate = in.sampleRate;
@@ -50,13 +78,10 @@ Status Resampler::open(const AudioShape& in, const AudioShape& out, int frameSiz
                                     in.sampleFormat, in.sampleRate, 0, nullptr);
     if (error < 0)
         return libraryFailure("cannot set up the resampler", error);
-    if (quality) {
-        // -r 0..127 spans short fast filters to long steep ones.
-        const int filterSize = 8 + *quality * 56 / 127;
-        av_opt_set_int(m_swr, "filter_size", filterSize, 0);
-        av_opt_set_int(m_swr, "phase_shift", *quality >= 64 ? 12 : 10, 0);
-        av_opt_set_int(m_swr, "linear_interp", *quality >= 32 ? 1 : 0, 0);
-    }
+    AFC_TRY(chooseFilter(settings));
+    if (!settings.inputChannelMap.empty() && int(settings.inputChannelMap.size()) == in.channels &&
+        (error = swr_set_channel_mapping(m_swr, settings.inputChannelMap.data())) < 0)
+        return libraryFailure("cannot set up the input's channel order", error);
     if (in.channels != out.channels && (in.channels <= 2 && out.channels <= 2)) {
         // Duplicate mono into both sides; average stereo into mono, so that
         // neither changes the level of what was common to both channels.
@@ -68,7 +93,10 @@ Status Resampler::open(const AudioShape& in, const AudioShape& out, int frameSiz
     }
     error = swr_init(m_swr);
     if (error < 0)
-        return libraryFailure("cannot set up the resampler", error);
+        return libraryFailure(settings.complexity == ResamplerComplexity::Mastering
+                                  ? "cannot set up the mastering resampler (SoX)"
+                                  : "cannot set up the resampler",
+                              error);
     m_fifo = av_audio_fifo_alloc(out.sampleFormat, out.channels, std::max(frameSize, 1) * 2);
     m_out = av_frame_alloc();
     if (!m_fifo || !m_out)

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
+#include "platform/afconvert/Options.h"
 #include "platform/afconvert/Status.h"
 
 extern "C" {
@@ -18,6 +20,15 @@ struct AudioShape {
     int channels = 0;
     uint64_t channelMask = 0; // 0: the default layout for the channel count
     AVSampleFormat sampleFormat = AV_SAMPLE_FMT_NONE;
+};
+
+// How to resample and remix.
+struct ResamplerSettings {
+    std::optional<int> quality; // -r's 0 to 127; nothing for the filter's default
+    ResamplerComplexity complexity = ResamplerComplexity::Normal;
+    // When the input's channels do not come in WAV order: for each channel in
+    // WAV order, the index of the input channel that carries it.
+    std::vector<int> inputChannelMap;
 };
 
 // Converts decoded frames to the encoder's sample format, channel layout and
@@ -37,9 +48,8 @@ public:
     Resampler(const Resampler&) = delete;
     Resampler& operator=(const Resampler&) = delete;
 
-    // quality: -r's 0 to 127, or nothing for the library's default filter.
     Status open(const AudioShape& in, const AudioShape& out, int frameSize,
-                std::optional<int> quality);
+                const ResamplerSettings& settings);
 
     // Converts one input frame (which must have the input shape), or flushes
     // the resampler's delayed samples when frame is nullptr.
@@ -52,6 +62,7 @@ public:
     static int64_t outputFrames(int64_t inputFrames, int inRate, int outRate);
 
 private:
+    Status chooseFilter(const ResamplerSettings& settings);
     Status padWithSilence(int frames);
 
     SwrContext* m_swr = nullptr;
