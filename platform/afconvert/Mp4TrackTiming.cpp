@@ -33,7 +33,7 @@ struct Box {
 template <typename Visit>
 bool findBox(const ReadAt& read, uint64_t begin, uint64_t end, Visit visit) {
     uint64_t at = begin;
-    for (int count = 0; count < kMostBoxes && at + 8 <= end; ++count) {
+    for (int count = 0; count < kMostBoxes && at <= end && end - at >= 8; ++count) {
         std::array<uint8_t, 16> header{};
         if (read(at, header.data(), 8) != 8)
             return false;
