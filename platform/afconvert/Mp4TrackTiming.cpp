@@ -1,9 +1,9 @@
 #include "platform/afconvert/Mp4TrackTiming.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string_view>
-#include <vector>
 
 #include "platform/afconvert/BigEndian.h"
 
@@ -99,12 +99,17 @@ bool readMediaDuration(const ReadAt& read, const Box& stts, uint64_t& duration) 
     const uint64_t entries = readBigEndian32(head.data() + 4);
     if (entries > kMostTimeEntries || stts.body + 8 + entries * 8 > stts.end)
         return false;
-    std::vector<uint8_t> table(size_t(entries) * 8);
-    if (read(stts.body + 8, table.data(), table.size()) != table.size())
-        return false;
+    // Read in pieces: a long track of varying packets has many entries.
+    std::array<uint8_t, 8 * 512> piece{};
     duration = 0;
-    for (size_t i = 0; i < table.size(); i += 8)
-        duration += uint64_t(readBigEndian32(&table[i])) * readBigEndian32(&table[i + 4]);
+    for (uint64_t done = 0; done < entries;) {
+        const size_t count = size_t(std::min<uint64_t>(entries - done, piece.size() / 8));
+        if (read(stts.body + 8 + done * 8, piece.data(), count * 8) != count * 8)
+            return false;
+        for (size_t i = 0; i < count * 8; i += 8)
+            duration += uint64_t(readBigEndian32(&piece[i])) * readBigEndian32(&piece[i + 4]);
+        done += count;
+    }
     return true;
 }
 
