@@ -15,12 +15,8 @@ constexpr size_t kPacketTableHeaderBytes = 24;
 // A file with more chunks than this before its packet table is not one to trust.
 constexpr int kMostChunks = 4096;
 
-uint64_t bigEndian64(const uint8_t* p) {
-    return (uint64_t(readBigEndian32(p)) << 32) | readBigEndian32(p + 4);
-}
-
 std::optional<StatedLength> fromPacketTable(const uint8_t* table) {
-    const auto valid = static_cast<int64_t>(bigEndian64(table + 8));
+    const auto valid = static_cast<int64_t>(readBigEndian64(table + 8));
     const auto priming = static_cast<int32_t>(readBigEndian32(table + 16));
     const auto remainder = static_cast<int32_t>(readBigEndian32(table + 20));
     // Some writers leave the counts at zero; that states nothing.
@@ -40,7 +36,7 @@ std::optional<StatedLength> readCafStatedLength(const ReadAt& read) {
     for (int chunk = 0; chunk < kMostChunks; ++chunk) {
         if (read(at, header.data(), header.size()) != header.size())
             return std::nullopt;
-        const auto size = static_cast<int64_t>(bigEndian64(header.data() + 4));
+        const auto size = static_cast<int64_t>(readBigEndian64(header.data() + 4));
         const uint64_t body = at + kChunkHeaderBytes;
         if (std::memcmp(header.data(), "pakt", 4) == 0) {
             std::array<uint8_t, kPacketTableHeaderBytes> table{};

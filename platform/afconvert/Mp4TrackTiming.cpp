@@ -18,10 +18,6 @@ namespace {
 constexpr int kMostBoxes = 4096; // in one container, before giving up
 constexpr uint64_t kMostTimeEntries = 1u << 24;
 
-uint64_t bigEndian64(const uint8_t* p) {
-    return (uint64_t(readBigEndian32(p)) << 32) | readBigEndian32(p + 4);
-}
-
 struct Box {
     std::string_view type;
     uint64_t body = 0; // offset of the box's contents
@@ -42,7 +38,7 @@ bool findBox(const ReadAt& read, uint64_t begin, uint64_t end, Visit visit) {
         if (size == 1) { // a 64-bit size follows the type
             if (read(at + 8, header.data() + 8, 8) != 8)
                 return false;
-            size = bigEndian64(header.data() + 8);
+            size = readBigEndian64(header.data() + 8);
             body += 8;
         } else if (size == 0) { // runs to the end of its container
             size = end - at;
@@ -125,9 +121,9 @@ void readEditList(const ReadAt& read, const Box& trak, Mp4TrackTiming& timing) {
         read(elst->body + 8, bytes.data(), entry) != entry)
         return;
     timing.editCount = count;
-    timing.editDuration = wide ? bigEndian64(bytes.data()) : readBigEndian32(bytes.data());
-    timing.editMediaTime =
-        wide ? int64_t(bigEndian64(bytes.data() + 8)) : int32_t(readBigEndian32(bytes.data() + 4));
+    timing.editDuration = wide ? readBigEndian64(bytes.data()) : readBigEndian32(bytes.data());
+    timing.editMediaTime = wide ? int64_t(readBigEndian64(bytes.data() + 8))
+                                : int32_t(readBigEndian32(bytes.data() + 4));
 }
 
 std::optional<Mp4TrackTiming> readTrack(const ReadAt& read, const Box& trak, uint32_t movieScale) {
