@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "platform/afconvert/TestSupport.h"
 
 namespace sondrel::afconvert::testing {
@@ -103,6 +105,107 @@ TEST(AfconvertOptions, ChannelsLayoutsAndFiller) {
     EXPECT_EQ(b.samples[0], a.samples[0]);
     EXPECT_EQ(b.samples[1], a.samples[0]);
     EXPECT_EQ(c.samples[0], a.samples[0]);
+}
+
+// The amplitude of the sine of the given frequency in the samples (least squares).
+double toneAmplitude(const std::vector<float>& x, double frequency, int rate) {
+    double ss = 0, sc = 0, cc = 0, ys = 0, yc = 0;
+    for (size_t i = 0; i < x.size(); ++i) {
+        const double w = 2 * M_PI * frequency * double(i) / rate;
+        const double s = std::sin(w), c = std::cos(w);
+        ss += s * s, sc += s * c, cc += c * c, ys += x[i] * s, yc += x[i] * c;
+    }
+    const double det = ss * cc - sc * sc;
+    return std::hypot((ys * cc - yc * sc) / det, (yc * ss - ys * sc) / det);
+}
+
+TEST(AfconvertOptions, ResamplerComplexityTradesAliasingForTime) {
+    TempDir dir;
+    // 1 kHz, and 11.6 kHz, which 22.05 kHz cannot hold: a good filter
+    // removes it, a poor one folds it back to 10.45 kHz.
+    std::vector<float> mix(24000);
+    for (size_t i = 0; i < mix.size(); ++i)
+        mix[i] = float(0.4 * std::sin(2 * M_PI * 1000 * double(i) / 48000) +
+                       0.4 * std::sin(2 * M_PI * 11600 * double(i) / 48000));
+    const std::string in = dir / "mix.wav";
+    writeWav16(in, 48000, {mix});
+    std::map<std::string, double> alias;
+    for (const std::string complexity : {"line", "norm", "bats"}) {
+        SCOPED_TRACE(complexity);
+        const std::string out = dir / (complexity + ".caf");
+        const RunResult r = afconvert("-f caff -d LEF32@22050 --src-complexity " + complexity +
+                                      " " + quote(in) + " " + quote(out));
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const Decoded d = decodeWithFfmpeg(out);
+        ASSERT_EQ(d.frames(), 11025);
+        const std::vector<float> middle(d.samples[0].begin() + 500, d.samples[0].end() - 500);
+        alias[complexity] = 20 * std::log10(toneAmplitude(middle, 10450, 22050) /
+                                            toneAmplitude(middle, 1000, 22050));
+    }
+    // Measured: line -7 dB, norm -23 dB, bats -83 dB.
+    EXPECT_GT(alias["line"], alias["norm"] + 6) << alias["line"];
+    EXPECT_LT(alias["norm"], -15.0);
+    EXPECT_LT(alias["bats"], alias["norm"] - 30) << alias["bats"];
+}
+
+TEST(AfconvertOptions, ChannelLayoutTagsForInputAndOutput) {
+    TempDir dir;
+    const std::string surround = dir / "surround.wav";
+    makeTones(surround, 0.3, 48000, {300, 500, 700, 60, 900, 1100}); // WAV order
+    auto convert = [&](const std::string& options, const std::string& name) {
+        return afconvert("-f caff " + options + " " + quote(surround) + " " + quote(dir / name));
+    };
+    // Once: the output's layout, written as the CAF tag.
+    ASSERT_EQ(convert("-d LEI16 -l MPEG_5_1_A", "a.caf").exitCode, 0);
+    EXPECT_EQ(readCaf(dir / "a.caf").layoutTag, 0x00790006u);
+    ASSERT_EQ(convert("-d aac -b 384000 -l AAC_5_1", "d.caf").exitCode, 0);
+    EXPECT_EQ(readCaf(dir / "d.caf").layoutTag, 0x007C0006u);
+    ASSERT_EQ(convert("-d LEI16 -l Stereo", "s.caf").exitCode, 0);
+    EXPECT_EQ(readCaf(dir / "s.caf").channels, 2u);
+    EXPECT_EQ(readCaf(dir / "s.caf").layoutTag, 0x00650002u);
+
+    // Twice: the input's channels are C L R Ls Rs LFE, written in WAV order.
+    ASSERT_EQ(convert("-d LEI16 -l MPEG_5_1_D -l MPEG_5_1_A", "r.caf").exitCode, 0);
+    const Decoded r = decodeWithFfmpeg(dir / "r.caf");
+    ASSERT_EQ(r.channels, 6);
+    const int tones[6] = {500, 700, 300, 1100, 60, 900};
+    for (int ch = 0; ch < 6; ++ch)
+        EXPECT_GT(toneSnr(r.samples[size_t(ch)], tones[ch], 48000, 1000, 13000), 60.0)
+            << "channel " << ch;
+
+    // What cannot be done is refused in one line, and leaves nothing.
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {"-d LEI16 -l MPEG_5_1_D", "not in the order of MPEG_5_1_D (C L R Ls Rs LFE); use "
+                                   "MPEG_5_1_A"},
+        {"-d aac -l MPEG_5_1_A", "its own order, not in the order of MPEG_5_1_A"},
+        {"-d LEI16 -c 2 -l 5.1", "-c 2 and -l 5.1 (L R C LFE Ls Rs) disagree"},
+        {"-d LEI16 -l Stereo -l Stereo", "-l Stereo describes 2 channels; the input has 6"},
+        {"-d ima4 -l quad", "ima4 holds one or two channels, -l quad has 4"},
+    };
+    for (const auto& [options, message] : refused) {
+        const RunResult bad = convert(options, "bad.caf");
+        EXPECT_EQ(bad.exitCode, 1) << options;
+        EXPECT_NE(bad.err.find(message), std::string::npos) << bad.err;
+        EXPECT_FALSE(fs::exists(dir / "bad.caf"));
+    }
+}
+
+TEST(AfconvertOptions, FileTypeListAndSoundCheck) {
+    const RunResult list = afconvert("-hf");
+    EXPECT_EQ(list.exitCode, 0);
+    for (const char* line : {"'caff' = Core Audio Format", "'WAVE' = WAVE", "'m4af' = MPEG-4",
+                             "data formats: aac alac ima4 ulaw alaw lpcm"})
+        EXPECT_NE(list.out.find(line), std::string::npos) << line;
+
+    // Sound Check options are accepted with a warning; the audio is converted.
+    TempDir dir;
+    makeTones(dir / "in.wav", 0.2, 44100, {440});
+    const RunResult r = afconvert("-f caff -d aac --soundcheck-generate --soundcheck-read " +
+                                  quote(dir / "in.wav") + " " + quote(dir / "out.caf"));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.outLines().back(), "done");
+    EXPECT_NE(r.err.find("warning: --soundcheck-generate: Sound Check"), std::string::npos);
+    EXPECT_EQ(readCaf(dir / "out.caf").validFrames, 8820);
 }
 
 TEST(AfconvertOptions, OutputBesideTheInputTakesTheNextFreeName) {

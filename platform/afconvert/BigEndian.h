@@ -57,4 +57,8 @@ inline uint32_t readBigEndian32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
 }
 
+inline uint64_t readBigEndian64(const uint8_t* p) {
+    return (uint64_t(readBigEndian32(p)) << 32) | readBigEndian32(p + 4);
+}
+
 } // namespace sondrel::afconvert

@@ -98,6 +98,8 @@ CafAudioWriter::CafAudioWriter(ByteSink& output, std::string scratchFolder, bool
 Status CafAudioWriter::begin(const EncodedStream& stream) {
     CafWriterSetup setup;
     AFC_TRY(makeCafSetup(stream, m_pageAlign, setup));
+    if (m_layoutTag)
+        setup.channelLayout = CafChannelLayout{*m_layoutTag, 0};
     if (CafWriter::isVariable(setup.description)) {
         Status status;
         m_audio = m_makeScratch(m_scratchFolder, status);

@@ -25,6 +25,9 @@ public:
     CafAudioWriter(ByteSink& output, std::string scratchFolder, bool pageAlignAudio,
                    ScratchFactory makeScratch);
 
+    // Writes this layout tag instead of the one the stream's channels suggest.
+    void setChannelLayoutTag(uint32_t tag) { m_layoutTag = tag; }
+
     Status begin(const EncodedStream& stream) override;
     Status writePacket(std::span<const uint8_t> packet, uint32_t frames) override;
     Status finish(int64_t validFrames) override;
@@ -41,6 +44,7 @@ private:
     std::unique_ptr<ScratchStore> m_audio;
     std::unique_ptr<ScratchStore> m_table;
     std::unique_ptr<CafWriter> m_writer;
+    std::optional<uint32_t> m_layoutTag;
 };
 
 } // namespace sondrel::afconvert

@@ -1,13 +1,17 @@
 // Fuzzes the CAF writer with arbitrary stream descriptions and packets, and
-// the WAV/AIFF header reader with arbitrary headers. The writer must refuse
-// or write a file whose sizes add up; neither may crash.
+// the readers of outside headers with arbitrary bytes: WAV/AIFF, the CAF
+// packet table and the MP4 track timing. The writer must refuse or write a
+// file whose sizes add up; none may crash.
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/afconvert/CafStatedLength.h"
 #include "platform/afconvert/CafWriter.h"
+#include "platform/afconvert/Mp4TrackTiming.h"
 #include "platform/afconvert/WaveSource.h"
 
 using namespace sondrel::afconvert;
@@ -33,6 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WaveSource::Layout layout;
     std::string problem;
     WaveSource::parseHeader(head, size + (size > 4 ? data[4] : 0), layout, problem);
+    const ReadAt read = [data, size](uint64_t offset, uint8_t* buffer, size_t count) -> size_t {
+        if (offset >= size)
+            return 0;
+        const size_t n = std::min<uint64_t>(count, size - offset);
+        std::memcpy(buffer, data + offset, n);
+        return n;
+    };
+    (void)readCafStatedLength(read);
+    if (const auto timing = readMp4TrackTiming(read, 1))
+        (void)editedFrames(*timing);
 
     Reader in{data, size};
     CafWriterSetup setup;

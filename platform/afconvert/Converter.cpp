@@ -69,8 +69,18 @@ Status makePlan(const Options& options, const SourceInfo& source, Plan& plan) {
     r.strategy = options.strategy;
     r.quality = options.quality;
     r.variableQuality = options.variableQuality;
+    if (options.outputLayout) {
+        const ChannelLayout layout = options.outputLayout->matchingSurround(source.channelMask);
+        if (options.channels && options.channels != layout.channels())
+            return Status::failure("-c " + std::to_string(options.channels) + " and -l " +
+                                   layout.name + " (" + layout.speakerNames() + ") disagree");
+        r.channels = layout.channels();
+        r.channelMask = layout.mask();
+    }
     if (format.kind == DataKind::Ima4 && r.channels > 2)
-        return Status::failure("ima4 holds one or two channels, the source has " +
+        return Status::failure("ima4 holds one or two channels, " +
+                               (options.outputLayout ? "-l " + options.outputLayout->name + " has "
+                                                     : std::string("the source has ")) +
                                std::to_string(r.channels) + " (use -c 1 or -c 2)");
 
     if (options.outputPath.empty()) {
@@ -92,20 +102,19 @@ public:
         : m_source(source), m_encoder(encoder), m_writer(writer), m_reporter(reporter),
           m_verbose(verbose), m_in(std::move(inputName)), m_out(std::move(outputName)) {}
 
-    Status run(std::optional<int> resamplerQuality) {
-        const SourceInfo& in = m_source.info();
+    Status run(const SourceInfo& in, const ResamplerSettings& resampling) {
         const EncodedStream& out = m_encoder.stream();
         AFC_TRY(m_resampler
                     .open({in.sampleRate, in.channels, in.channelMask, in.sampleFormat},
                           {out.sampleRate, out.channels, out.channelMask, m_encoder.inputFormat()},
-                          m_encoder.frameSize(), resamplerQuality)
+                          m_encoder.frameSize(), resampling)
                     .prefixed(m_in));
         for (;;) {
             const AVFrame* frame = nullptr;
             AFC_TRY(m_source.next(frame).prefixed(m_in));
             if (!frame)
                 break;
-            AFC_TRY(checkShape(*frame).prefixed(m_in));
+            AFC_TRY(checkShape(in, *frame).prefixed(m_in));
             AFC_TRY(m_resampler.push(frame).prefixed(m_in));
             AFC_TRY(drain(false));
             reportProgress(frame->nb_samples);
@@ -119,8 +128,7 @@ public:
     int64_t validFrames() const { return m_validFrames; }
 
 private:
-    Status checkShape(const AVFrame& frame) const {
-        const SourceInfo& in = m_source.info();
+    static Status checkShape(const SourceInfo& in, const AVFrame& frame) {
         if (frame.format != in.sampleFormat || frame.sample_rate != in.sampleRate ||
             frame.ch_layout.nb_channels != in.channels)
             return Status::failure(
@@ -195,6 +203,45 @@ Status makeEncoder(const EncoderRequest& request, const Engines& engines,
     return {};
 }
 
+// -l given twice: the first describes the order of the input's channels.
+Status applyInputLayout(const Options& options, SourceInfo& info, ResamplerSettings& resampling) {
+    if (!options.inputLayout)
+        return {};
+    const ChannelLayout& layout = *options.inputLayout;
+    if (layout.channels() != info.channels)
+        return Status::failure("-l " + layout.name + " describes " +
+                               std::to_string(layout.channels()) + " channels; the input has " +
+                               std::to_string(info.channels));
+    info.channelMask = layout.mask();
+    if (!layout.inWaveOrder())
+        resampling.inputChannelMap = layout.waveOrderMap();
+    return {};
+}
+
+// The output's layout from -l: the encoder must carry its speakers, and a
+// CAF file records its tag, which names an order too. PCM and IMA4 keep the
+// channels in WAV order, AAC and ALAC in their own; other file types have a
+// fixed order of their own, so there only the speakers count.
+Status checkOutputLayout(const ChannelLayout& asked, FileType type, const EncodedStream& stream,
+                         std::optional<uint32_t>& tag) {
+    const std::string data = dataFormatName(stream.format);
+    if (!sameSpeakers(asked.mask(), stream.channelMask))
+        return Status::failure("the " + data + " encoder cannot carry the layout " + asked.name +
+                               " (" + asked.speakerNames() + ")");
+    if (type != FileType::Caf || asked.tag == 0)
+        return {};
+    const bool codec = stream.format.kind == DataKind::Aac || stream.format.kind == DataKind::Alac;
+    if (codec ? asked.codecOrder : asked.inWaveOrder()) {
+        tag = asked.tag;
+        return {};
+    }
+    const auto other = namedLayout(asked.mask(), codec);
+    return Status::failure(data + " data keeps these channels in " +
+                           (codec ? "its own order" : "WAV order") + ", not in the order of " +
+                           asked.name + " (" + asked.speakerNames() + ")" +
+                           (other ? "; use " + other->name : std::string()));
+}
+
 std::string describe(const EncodedStream& s, FileType type) {
     return std::string(fileTypeCode(type)) + " " + dataFormatName(s.format) + ", " +
            std::to_string(s.sampleRate) + " Hz, " + std::to_string(s.channels) +
@@ -208,13 +255,21 @@ Status convertFile(const Options& options, const Engines& engines, Reporter& rep
     const std::string& input = options.inputPath;
     std::unique_ptr<AudioSource> source;
     AFC_TRY(openSource(input, engines, source).prefixed(input));
-    const SourceInfo& info = source->info();
+    SourceInfo info = source->info();
+    ResamplerSettings resampling{options.resamplerQuality,
+                                 options.resamplerComplexity.value_or(ResamplerComplexity::Normal),
+                                 {}};
+    AFC_TRY(applyInputLayout(options, info, resampling).prefixed(input));
 
     Plan plan;
     AFC_TRY(makePlan(options, info, plan).prefixed(input));
     std::unique_ptr<PacketEncoder> encoder;
     AFC_TRY(makeEncoder(plan.request, engines, encoder).prefixed(input));
     const EncodedStream& stream = encoder->stream();
+    std::optional<uint32_t> layoutTag;
+    if (options.outputLayout)
+        AFC_TRY(checkOutputLayout(*options.outputLayout, plan.fileType, stream, layoutTag)
+                    .prefixed(input));
 
     if (options.verbose) {
         reporter.info("input: " + info.codecName + ", " + std::to_string(info.sampleRate) +
@@ -232,8 +287,11 @@ Status convertFile(const Options& options, const Engines& engines, Reporter& rep
     std::unique_ptr<AudioWriter> writer;
     if (plan.fileType == FileType::Caf) {
         fileSink = std::make_unique<FileSink>(output.fd());
-        writer = std::make_unique<CafAudioWriter>(*fileSink, output.folder(), !options.noFiller,
-                                                  &CafAudioWriter::fileScratch);
+        auto caf = std::make_unique<CafAudioWriter>(*fileSink, output.folder(), !options.noFiller,
+                                                    &CafAudioWriter::fileScratch);
+        if (layoutTag)
+            caf->setChannelLayoutTag(*layoutTag);
+        writer = std::move(caf);
     } else {
         CodecEngine* second = nullptr;
         AFC_TRY(engines.second(second).prefixed(plan.outputPath));
@@ -242,7 +300,7 @@ Status convertFile(const Options& options, const Engines& engines, Reporter& rep
     AFC_TRY(writer->begin(stream).prefixed(output.path()));
 
     Pipeline pipeline(*source, *encoder, *writer, reporter, options.verbose, input, output.path());
-    AFC_TRY(pipeline.run(options.resamplerQuality));
+    AFC_TRY(pipeline.run(info, resampling));
     if (fileSink)
         AFC_TRY(fileSink->flush().prefixed(output.path()));
     AFC_TRY(output.commit().prefixed(output.path()));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <vector>
 
 namespace sondrel::afconvert {
 
@@ -12,13 +13,18 @@ struct FileTypeInfo {
     FileType type;
     std::string_view code;
     std::string_view extension;
+    std::string_view name;
 };
 
 constexpr std::array kFileTypes = {
-    FileTypeInfo{FileType::Caf, "caff", ".caf"},  FileTypeInfo{FileType::Wave, "WAVE", ".wav"},
-    FileTypeInfo{FileType::Aiff, "AIFF", ".aif"}, FileTypeInfo{FileType::Aifc, "AIFC", ".aifc"},
-    FileTypeInfo{FileType::M4af, "m4af", ".m4a"}, FileTypeInfo{FileType::Mp4f, "mp4f", ".mp4"},
-    FileTypeInfo{FileType::Adts, "adts", ".aac"}, FileTypeInfo{FileType::Next, "NeXT", ".au"},
+    FileTypeInfo{FileType::Caf, "caff", ".caf", "Core Audio Format"},
+    FileTypeInfo{FileType::Wave, "WAVE", ".wav", "WAVE"},
+    FileTypeInfo{FileType::Aiff, "AIFF", ".aif", "AIFF"},
+    FileTypeInfo{FileType::Aifc, "AIFC", ".aifc", "AIFF-C"},
+    FileTypeInfo{FileType::M4af, "m4af", ".m4a", "MPEG-4 audio"},
+    FileTypeInfo{FileType::Mp4f, "mp4f", ".mp4", "MPEG-4"},
+    FileTypeInfo{FileType::Adts, "adts", ".aac", "AAC ADTS"},
+    FileTypeInfo{FileType::Next, "NeXT", ".au", "NeXT/Sun"},
 };
 
 struct ExtensionAlias {
@@ -134,6 +140,38 @@ Status checkFileCanHold(FileType type, const DataFormat& format) {
         return {};
     return Status::failure("a " + std::string(fileTypeCode(type)) + " file cannot hold " +
                            dataFormatName(format) + " data");
+}
+
+std::string fileTypesText() {
+    constexpr std::array kinds = {DataKind::Aac, DataKind::Alac, DataKind::Ima4, DataKind::ULaw,
+                                  DataKind::ALaw};
+    std::vector<PcmFormat> layouts = {{8, false, true, false}, {8, false, false, false}};
+    for (int bits : {16, 24, 32})
+        for (bool big : {true, false})
+            layouts.push_back({bits, false, true, big});
+    for (int bits : {32, 64})
+        for (bool big : {true, false})
+            layouts.push_back({bits, true, true, big});
+
+    std::string text = "File types (-f) and the data formats (-d) each can hold:\n";
+    for (const FileTypeInfo& info : kFileTypes) {
+        text += "  '" + std::string(info.code) + "' = " + std::string(info.name) + " (" +
+                std::string(info.extension);
+        for (const ExtensionAlias& alias : kMoreExtensions)
+            if (alias.type == info.type && alias.extension != info.extension)
+                text += ", " + std::string(alias.extension);
+        text += ")\n      data formats:";
+        for (DataKind kind : kinds)
+            if (kindFits(info.type, kind))
+                text += " " + dataFormatName(DataFormat{kind, {}, 0, std::nullopt, 0});
+        std::string pcm;
+        for (const PcmFormat& layout : layouts)
+            if (pcmFits(info.type, layout))
+                pcm += " " +
+                       dataFormatName(DataFormat{DataKind::LinearPcm, layout, 0, std::nullopt, 0});
+        text += pcm.empty() ? "\n" : " lpcm\n      lpcm:" + pcm + "\n";
+    }
+    return text;
 }
 
 DataFormat defaultDataFormat(FileType type, const std::optional<PcmFormat>& sourcePcm) {

@@ -25,6 +25,10 @@ std::optional<FileType> fileTypeForPath(std::string_view path);
 // such as "a WAVE file cannot hold aac data".
 Status checkFileCanHold(FileType type, const DataFormat& format);
 
+// What -hf prints: every file type with its extensions and the data formats
+// it can hold, linear PCM spelled out layout by layout.
+std::string fileTypesText();
+
 // The data format a type gets when -d is absent. sourcePcm describes the
 // source's samples when they are linear PCM, so that the depth is kept.
 DataFormat defaultDataFormat(FileType type, const std::optional<PcmFormat>& sourcePcm);

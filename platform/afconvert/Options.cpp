@@ -39,6 +39,36 @@ Status applyProperty(const std::string& property, const std::string& value, Opti
     return {};
 }
 
+Status parseComplexity(const std::string& text, ResamplerComplexity& out) {
+    std::string code;
+    for (char c : text)
+        if (c != '\'' && c != '"')
+            code += c;
+    if (code == "line")
+        out = ResamplerComplexity::Line;
+    else if (code == "norm")
+        out = ResamplerComplexity::Normal;
+    else if (code == "bats")
+        out = ResamplerComplexity::Mastering;
+    else
+        return Status::failure("invalid value '" + text +
+                               "' for --src-complexity (expected line, norm or bats)");
+    return {};
+}
+
+// -l once names the output's layout; twice, the input's and then the output's.
+Status addChannelLayout(const std::string& text, Options& out) {
+    ChannelLayout layout;
+    AFC_TRY(parseChannelLayout(text, layout));
+    if (out.inputLayout)
+        return Status::failure(
+            "-l given more than twice (once for the input, once for the output)");
+    if (out.outputLayout)
+        out.inputLayout = std::move(out.outputLayout);
+    out.outputLayout = std::move(layout);
+    return {};
+}
+
 struct Cursor {
     const std::vector<std::string>& arguments;
     size_t index = 0;
@@ -93,6 +123,14 @@ Status parseOne(Cursor& cursor, const std::string& name,
         AFC_TRY(cursor.value(name, inlineValue, value));
         AFC_TRY(intInRange(name, value, 0, 127, number));
         out.resamplerQuality = static_cast<int>(number);
+    } else if (name == "--src-complexity") {
+        AFC_TRY(cursor.value(name, inlineValue, value));
+        ResamplerComplexity complexity{};
+        AFC_TRY(parseComplexity(value, complexity));
+        out.resamplerComplexity = complexity;
+    } else if (name == "-l" || name == "--channel-layout" || name == "--channellayout") {
+        AFC_TRY(cursor.value(name, inlineValue, value));
+        AFC_TRY(addChannelLayout(value, out));
     } else if (name == "-o") {
         AFC_TRY(cursor.value(name, inlineValue, value));
         if (!out.outputPath.empty())
@@ -111,6 +149,9 @@ Status parseOne(Cursor& cursor, const std::string& name,
         out.verbose = true;
     } else if (name == "--no-filler") {
         out.noFiller = true;
+    } else if (name == "--soundcheck-generate" || name == "--soundcheck-read") {
+        out.warnings.push_back(name + ": Sound Check loudness data is not made or copied here; the "
+                                      "audio is converted without it");
     } else {
         return Status::failure("unknown option " + name);
     }
@@ -121,12 +162,12 @@ Status parseOne(Cursor& cursor, const std::string& name,
 
 Status parseOptions(const std::vector<std::string>& arguments, Options& out) {
     out = Options{};
-    if (std::find_if(arguments.begin(), arguments.end(), [](const std::string& a) {
-            return a == "-h" || a == "--help";
-        }) != arguments.end()) {
-        out.help = true;
-        return {};
+    for (const std::string& a : arguments) {
+        out.help = out.help || a == "-h" || a == "--help" || a == "-hf";
+        out.listFileTypes = out.listFileTypes || a == "-hf";
     }
+    if (out.help)
+        return {};
     std::vector<std::string> files;
     bool optionsEnded = false;
     Cursor cursor{arguments};
@@ -183,16 +224,35 @@ Options (before or after the file names):
                           2 constrained variable, 3 variable
   -q, --quality N         encoder quality, 0 to 127
   -r, --src-quality N     resampler quality, 0 to 127
+      --src-complexity C  resampler: line (quick), norm (default) or bats (mastering)
+  -l, --channel-layout TAG
+                          output channel layout: a layout tag (Mono, Stereo,
+                          Quadraphonic, MPEG_5_1_A, AAC_5_1, MPEG_7_1_C...) or
+                          mono, stereo, quad, 5.0, 5.1, 6.1, 7.1; given twice,
+                          the first describes the input's channels
   -u, -ue PROPERTY VALUE  encoder property (vbrq N: variable-rate quality, 0 to 127)
   -o FILE                 output file
       --no-filler         no 'free' padding chunk in a CAF file
+      --soundcheck-generate, --soundcheck-read
+                          accepted; Sound Check data is not made here (a warning says so)
   -v, --verbose           progress on standard output
   -h, --help              this text
+  -hf                     the file types and the data formats each can hold
 
 At least one of -f and -d is needed; the other follows from it or from the
 output file's extension. Without an output file the result is written beside
 the input, named after it with the file type's extension.
+
+The output is exactly as long as the input says it is: encoder priming and
+padding that the input's container records (MP4 edit lists and iTunSMPB
+tags, CAF packet tables, Ogg granule positions, MP3 encoder headers) are
+left out. Resampled, it has the input's frames scaled by the rate ratio,
+rounded to the nearest frame.
 )";
+}
+
+std::string helpText(const Options& options) {
+    return options.listFileTypes ? fileTypesText() : usageText();
 }
 
 } // namespace sondrel::afconvert

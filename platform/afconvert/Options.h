@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/afconvert/ChannelLayout.h"
 #include "platform/afconvert/DataFormat.h"
 #include "platform/afconvert/FileType.h"
 #include "platform/afconvert/Status.h"
@@ -12,6 +13,10 @@ namespace sondrel::afconvert {
 
 // AAC bit-rate allocation, as -s numbers it.
 enum class AacStrategy { Constant = 0, Average = 1, ConstrainedVariable = 2, Variable = 3 };
+
+// The resampler's filter, as --src-complexity names it: line (short and
+// quick), norm (the default), bats (mastering: the steepest, slowest).
+enum class ResamplerComplexity { Line, Normal, Mastering };
 
 // The command line, parsed but not yet checked against the input file.
 struct Options {
@@ -24,10 +29,14 @@ struct Options {
     AacStrategy strategy = AacStrategy::Average;
     std::optional<int> quality;          // -q, 0-127
     std::optional<int> resamplerQuality; // -r, 0-127
-    std::optional<int> variableQuality;  // -ue vbrq, 0-127
+    std::optional<ResamplerComplexity> resamplerComplexity;
+    std::optional<ChannelLayout> inputLayout;  // -l given twice: the first
+    std::optional<ChannelLayout> outputLayout; // -l: the last
+    std::optional<int> variableQuality;        // -ue vbrq, 0-127
     bool verbose = false;
     bool noFiller = false;
     bool help = false;
+    bool listFileTypes = false; // -hf
     // Notes for standard error about options accepted but without effect here.
     std::vector<std::string> warnings;
 };
@@ -39,5 +48,8 @@ Status parseOptions(const std::vector<std::string>& arguments, Options& out);
 
 // The usage text that -h prints.
 std::string usageText();
+
+// What -h or -hf asks the program to print.
+std::string helpText(const Options& options);
 
 } // namespace sondrel::afconvert

@@ -76,6 +76,63 @@ TEST(Options, ErrorsSayWhatIsWrong) {
     EXPECT_EQ(failure({"-d", "aac"}), "no input file given");
 }
 
+TEST(Options, LayoutsComplexityAndHelpTopics) {
+    const Options once = parsed({"-d", "aac", "-l", "'MPEG_5_1_A'", "a"});
+    EXPECT_FALSE(once.inputLayout);
+    ASSERT_TRUE(once.outputLayout);
+    EXPECT_EQ(once.outputLayout->tag, 0x00790006u);
+    const Options twice = parsed(
+        {"-d", "aac", "--channel-layout=kAudioChannelLayoutTag_AAC_5_1", "-l", "stereo", "a"});
+    EXPECT_EQ(twice.inputLayout->tag, 0x007C0006u);
+    EXPECT_EQ(twice.outputLayout->name, "Stereo");
+    EXPECT_NE(failure({"-d", "aac", "-l", "mono", "-l", "mono", "-l", "mono", "a"})
+                  .find("more than twice"),
+              std::string::npos);
+    EXPECT_NE(failure({"-d", "aac", "-l", "MPEG_9_1", "a"}).find("unknown channel layout"),
+              std::string::npos);
+
+    EXPECT_EQ(parsed({"-d", "aac", "--src-complexity", "'bats'", "a"}).resamplerComplexity,
+              ResamplerComplexity::Mastering);
+    EXPECT_EQ(parsed({"-d", "aac", "--src-complexity=line", "a"}).resamplerComplexity,
+              ResamplerComplexity::Line);
+    EXPECT_NE(failure({"-d", "aac", "--src-complexity", "best", "a"}).find("line, norm or bats"),
+              std::string::npos);
+
+    const Options soundCheck = parsed({"-d", "aac", "--soundcheck-generate", "a"});
+    ASSERT_EQ(soundCheck.warnings.size(), 1u);
+    EXPECT_NE(soundCheck.warnings[0].find("Sound Check"), std::string::npos);
+
+    const Options list = parsed({"-hf"});
+    EXPECT_TRUE(list.help && list.listFileTypes);
+    EXPECT_EQ(helpText(list), fileTypesText());
+    EXPECT_EQ(helpText(parsed({"-h"})), usageText());
+}
+
+TEST(ChannelLayouts, OrdersAndSpeakers) {
+    ChannelLayout d, a, c71, plain;
+    ASSERT_TRUE(parseChannelLayout("MPEG_5_1_D", d).ok());
+    ASSERT_TRUE(parseChannelLayout("mpeg_5_1_a", a).ok());
+    ASSERT_TRUE(parseChannelLayout("MPEG_7_1_C", c71).ok());
+    ASSERT_TRUE(parseChannelLayout("5.1", plain).ok());
+    EXPECT_EQ(d.speakerNames(), "C L R Ls Rs LFE");
+    EXPECT_EQ(c71.speakerNames(), "L R C LFE Ls Rs Rls Rrs");
+    EXPECT_EQ(d.mask(), 0x3Fu);
+    EXPECT_TRUE(a.inWaveOrder());
+    EXPECT_FALSE(d.inWaveOrder());
+    EXPECT_TRUE(d.codecOrder);
+    EXPECT_EQ(plain.tag, 0u);
+    // WAV position k comes from channel map[k]: L is D's channel 1, LFE its 5.
+    EXPECT_EQ(d.waveOrderMap(), (std::vector<int>{1, 2, 0, 5, 3, 4}));
+    // A 5.1 source with side surrounds keeps them.
+    EXPECT_EQ(a.matchingSurround(0x60F).mask(), 0x60Fu);
+    EXPECT_EQ(a.matchingSurround(0x3F).mask(), 0x3Fu);
+    EXPECT_TRUE(sameSpeakers(0x3F, 0x60F));
+    EXPECT_FALSE(sameSpeakers(0x3F, 0x63F));
+    EXPECT_EQ(namedLayout(0x3F, false)->name, "MPEG_5_1_A");
+    EXPECT_EQ(namedLayout(0x3F, true)->name, "MPEG_5_1_D");
+    EXPECT_EQ(namedLayout(c71.mask(), false)->name, "7.1");
+}
+
 TEST(FileTypes, WhatEachTypeHoldsAndItsDefaults) {
     DataFormat aac, ima, le16, ui8;
     ASSERT_TRUE(parseDataFormat("aac", aac).ok());
@@ -95,6 +152,17 @@ TEST(FileTypes, WhatEachTypeHoldsAndItsDefaults) {
               (PcmFormat{24, false, true, false}));
     EXPECT_EQ(defaultDataFormat(FileType::Wave, PcmFormat{8, false, true, false}).pcm.isSigned,
               false);
+    // -hf lists each type with what it holds, from the same rules.
+    const std::string list = fileTypesText();
+    EXPECT_NE(
+        list.find("'caff' = Core Audio Format (.caf, .caff)\n"
+                  "      data formats: aac alac ima4 ulaw alaw lpcm\n"
+                  "      lpcm: I8 BEI16 LEI16 BEI24 LEI24 BEI32 LEI32 BEF32 LEF32 BEF64 LEF64\n"),
+        std::string::npos)
+        << list;
+    EXPECT_NE(list.find("'adts' = AAC ADTS (.aac, .adts)\n      data formats: aac\n"),
+              std::string::npos);
+    EXPECT_NE(list.find("lpcm: UI8 LEI16 LEI24 LEI32 LEF32 LEF64\n"), std::string::npos);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // tool, making audio files with sox, and reading results back with FFmpeg's
 // demuxers and decoders (an implementation independent of ours).
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -126,6 +127,102 @@ inline void makeTones(const std::string& path, double seconds, int rate,
                                 std::to_string(frequencies.size()) + " " + sampleOptions + " " +
                                 quote(path) + " " + synth + " vol " + std::to_string(amplitude);
     runShell(command);
+}
+
+// Writes a 16-bit WAV file of exactly the given samples (per channel, -1 to 1).
+inline void writeWav16(const std::string& path, int rate,
+                       const std::vector<std::vector<float>>& channels) {
+    const uint32_t frames = uint32_t(channels[0].size()), count = uint32_t(channels.size());
+    std::string b = "RIFF....WAVEfmt ";
+    auto le = [&b](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            b += char((v >> (8 * i)) & 0xFF);
+    };
+    le(16, 4), le(1, 2), le(count, 2), le(uint32_t(rate), 4), le(uint32_t(rate) * count * 2, 4);
+    le(count * 2, 2), le(16, 2);
+    b += "data", le(frames * count * 2, 4);
+    for (uint32_t i = 0; i < frames; ++i)
+        for (const auto& channel : channels)
+            le(uint32_t(int16_t(std::lround(std::clamp(channel[i], -1.0f, 1.0f) * 32767))), 2);
+    const uint32_t riff = uint32_t(b.size() - 8);
+    for (int i = 0; i < 4; ++i)
+        b[size_t(4 + i)] = char((riff >> (8 * i)) & 0xFF);
+    std::ofstream(path, std::ios::binary) << b;
+}
+
+// A sweep from f0 to f1 Hz over `seconds` (by default the frames' length):
+// no two stretches of it look alike, so a shifted copy correlates with it
+// only where it belongs.
+inline std::vector<float> sweep(int64_t frames, int rate, double f0, double f1,
+                                double amplitude = 0.5, double seconds = 0) {
+    std::vector<float> out(size_t(frames), 0.0f);
+    if (seconds <= 0)
+        seconds = double(frames) / rate;
+    for (int64_t i = 0; i < frames; ++i) {
+        const double t = double(i) / rate;
+        out[size_t(i)] =
+            float(amplitude * std::sin(2 * M_PI * (f0 * t + (f1 - f0) * t * t / (2 * seconds))));
+    }
+    return out;
+}
+
+// Normalised correlation of `signal`, shifted by `lag`, with `reference` over
+// [from, to) of the reference (1 for identical shapes).
+inline double correlationAt(const std::vector<float>& reference, const std::vector<float>& signal,
+                            int lag, size_t from, size_t to) {
+    double rs = 0, rr = 0, ss = 0;
+    for (size_t i = from; i < to && i < reference.size(); ++i) {
+        const int64_t j = int64_t(i) + lag;
+        const double r = reference[i];
+        const double x = j >= 0 && j < int64_t(signal.size()) ? signal[size_t(j)] : 0.0;
+        rs += r * x, rr += r * r, ss += x * x;
+    }
+    return rs / std::sqrt(std::max(rr * ss, 1e-30));
+}
+
+// The lag (within +-maxLag) at which `signal` lies best on `reference`:
+// searched over 2048 frames in the middle, then settled within a few frames
+// of that over the whole length, which a coarse codec's local phase errors
+// cannot sway. `peak` gets the correlation there.
+inline int bestLag(const std::vector<float>& reference, const std::vector<float>& signal,
+                   int maxLag, double& peak) {
+    const size_t window = std::min<size_t>(2048, reference.size());
+    const size_t from = (reference.size() - window) / 2;
+    int coarse = 0;
+    peak = -2;
+    for (int lag = -maxLag; lag <= maxLag; ++lag)
+        if (const double c = correlationAt(reference, signal, lag, from, from + window); c > peak)
+            peak = c, coarse = lag;
+    int best = coarse;
+    peak = -2;
+    for (int lag = coarse - 8; lag <= coarse + 8; ++lag)
+        if (const double c = correlationAt(reference, signal, lag, 0, reference.size()); c > peak)
+            peak = c, best = lag;
+    return best;
+}
+
+// Sweeps from f0 to f1 Hz over and over, each `period` frames long, with no
+// break in the phase. A stretch of a few thousand frames spans a wide band,
+// so it lies on the source at one lag only, even after coarse coding.
+inline std::vector<float> repeatedSweeps(int64_t frames, int rate, double f0, double f1,
+                                         int64_t period, double amplitude = 0.5) {
+    std::vector<float> out(static_cast<size_t>(frames));
+    double phase = 0;
+    for (int64_t i = 0; i < frames; ++i) {
+        out[size_t(i)] = float(amplitude * std::sin(phase));
+        phase += 2 * M_PI * (f0 + (f1 - f0) * double(i % period) / double(period)) / rate;
+    }
+    return out;
+}
+
+// Signal-to-noise ratio in dB of `signal` against `reference` over their common length.
+inline double snrDb(const std::vector<float>& reference, const std::vector<float>& signal) {
+    double power = 0, noise = 0;
+    for (size_t i = 0; i < std::min(reference.size(), signal.size()); ++i) {
+        power += double(reference[i]) * reference[i];
+        noise += (double(signal[i]) - reference[i]) * (double(signal[i]) - reference[i]);
+    }
+    return 10 * std::log10(power / std::max(noise, 1e-20));
 }
 
 struct Decoded {
@@ -311,6 +408,28 @@ inline CafFacts readCaf(const std::string& path) {
         at = body + size_t(size);
     }
     return f;
+}
+
+// The frames a CAF file's packet table calls valid, or the PCM data's frames
+// for a file without one.
+inline int64_t validFramesOf(const CafFacts& caf) {
+    if (caf.validFrames >= 0)
+        return caf.validFrames;
+    return caf.bytesPerPacket ? int64_t(caf.dataBytes / caf.bytesPerPacket) : -1;
+}
+
+// Decoded audio of a CAF file, trimmed as its packet table says: `dropped`
+// frames the decoder left out at the start already (0 for FFmpeg, which
+// keeps the priming), then the priming, then the valid frames. A decoder
+// that gave fewer frames than the table promises gives a shorter result.
+inline std::vector<float> trimmedByPacketTable(const std::vector<float>& decoded,
+                                               const CafFacts& caf, int64_t dropped = 0) {
+    const int64_t from = std::max<int64_t>(0, caf.priming) - dropped;
+    const int64_t valid = validFramesOf(caf);
+    if (from < 0 || from > int64_t(decoded.size()))
+        return {};
+    const int64_t to = std::min<int64_t>(int64_t(decoded.size()), from + valid);
+    return std::vector<float>(decoded.begin() + from, decoded.begin() + to);
 }
 
 } // namespace sondrel::afconvert::testing

@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (options.help) {
-        console.usage(usageText());
+        console.usage(helpText(options));
         return 0;
     }
     for (const std::string& warning : options.warnings)

@@ -1,11 +1,14 @@
 #include "platform/afconvert/ffmpeg/LavSource.h"
 
+#include <cstring>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
 }
 
+#include "platform/afconvert/ffmpeg/ContainerLength.h"
 #include "platform/afconvert/ffmpeg/LavError.h"
 
 namespace sondrel::afconvert {
@@ -92,12 +95,12 @@ Status LavSource::open(const std::string& path, std::unique_ptr<AudioSource>& ou
         error = avcodec_open2(source->m_decoder, codec, nullptr);
     if (error < 0)
         return lavFailure("cannot open the " + std::string(codec->name) + " decoder", error);
-    AFC_TRY(source->describe());
+    AFC_TRY(source->describe(path));
     out = std::move(source);
     return {};
 }
 
-Status LavSource::describe() {
+Status LavSource::describe(const std::string& path) {
     const AVStream* stream = m_format->streams[m_stream];
     const AVCodecContext* d = m_decoder;
     m_info.sampleRate = d->sample_rate;
@@ -107,7 +110,12 @@ Status LavSource::describe() {
     m_info.sampleFormat = d->sample_fmt;
     m_info.codecName = avcodec_get_name(d->codec_id);
     m_info.pcm = storedPcm(*stream->codecpar);
-    if (stream->duration > 0)
+    const StatedLength stated = containerLength(*m_format, m_stream, path);
+    m_trimmer = FrameTrimmer(stated);
+    m_replaceEnd = stated.replacesDecoderEnd;
+    if (stated.frames >= 0)
+        m_info.frameCount = stated.frames;
+    else if (stream->duration > 0)
         m_info.frameCount = av_rescale_q(stream->duration, stream->time_base, {1, d->sample_rate});
     else if (m_format->duration > 0)
         m_info.frameCount = av_rescale(m_format->duration, d->sample_rate, AV_TIME_BASE);
@@ -133,6 +141,16 @@ Status LavSource::feedDecoder() {
             av_packet_unref(m_packet);
             continue;
         }
+        // A demuxer that marks the priming for the decoder to drop has
+        // applied the container's record itself.
+        size_t skipBytes = 0;
+        uint8_t* skip = av_packet_get_side_data(m_packet, AV_PKT_DATA_SKIP_SAMPLES, &skipBytes);
+        if (!m_sawPacket && skip)
+            m_trimmer.forgetSkip();
+        m_sawPacket = true;
+        if (skip && skipBytes >= 8 && m_replaceEnd)
+            std::memset(skip + 4, 0, 4); // the frames to drop at the end
+
         const int sent = avcodec_send_packet(m_decoder, m_packet);
         av_packet_unref(m_packet);
         if (sent < 0 && sent != AVERROR(EAGAIN))
@@ -144,8 +162,12 @@ Status LavSource::feedDecoder() {
 Status LavSource::next(const AVFrame*& frame) {
     frame = nullptr;
     for (;;) {
+        if (m_trimmer.complete())
+            return {};
         const int error = avcodec_receive_frame(m_decoder, m_frame);
         if (error == 0) {
+            if (!m_trimmer.trim(*m_frame))
+                continue;
             frame = m_frame;
             return {};
         }

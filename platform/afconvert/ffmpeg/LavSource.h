@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/afconvert/AudioSource.h"
+#include "platform/afconvert/StatedLength.h"
 
 struct AVFormatContext;
 struct AVCodecContext;
@@ -13,7 +14,8 @@ namespace sondrel::afconvert {
 
 // Decodes the first audio stream of any file libavformat and libavcodec
 // read (MP3, AAC/M4A, FLAC, Ogg Vorbis, Opus, CAF, compressed WAV...).
-// Damaged audio data is an error rather than a gap in the output.
+// Damaged audio data is an error rather than a gap in the output. The audio
+// comes out at the length the container records (see ContainerLength.h).
 class LavSource final : public AudioSource {
 public:
     static Status open(const std::string& path, std::unique_ptr<AudioSource>& out);
@@ -26,7 +28,7 @@ public:
 
 private:
     LavSource() = default;
-    Status describe();
+    Status describe(const std::string& path);
     Status feedDecoder();
 
     AVFormatContext* m_format = nullptr;
@@ -35,6 +37,9 @@ private:
     AVFrame* m_frame = nullptr;
     int m_stream = -1;
     bool m_flushed = false;
+    bool m_sawPacket = false;
+    bool m_replaceEnd = false;
+    FrameTrimmer m_trimmer;
     SourceInfo m_info;
 };
 
