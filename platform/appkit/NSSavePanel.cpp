@@ -79,8 +79,13 @@ void chooseFromInside(QFileDialog& dialog, const ModalAnswer& answer) {
 
 NSInteger NSSavePanelObject::runModal() {
     return onMainThread([&]() -> NSInteger {
+        ModalAnswer answer;
+        const bool answered = takeModalAnswer(answer);
         QFileDialog dialog(keyWindowWidget(), toQString(title));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        // The desktop's own dialog where the session offers one through Qt's platform theme;
+        // Qt's own where it offers none, and whenever the program answers the dialog itself (its
+        // tests), which it does through the widgets of Qt's own.
+        dialog.setOption(QFileDialog::DontUseNativeDialog, answered);
         dialog.setOption(QFileDialog::ReadOnly, !canCreateDirectories);
         dialog.setOption(QFileDialog::DontResolveSymlinks, !resolvesAliases);
         if (!isOpenPanel) {
@@ -93,7 +98,8 @@ NSInteger NSSavePanelObject::runModal() {
             dialog.setFileMode(allowsMultipleSelection ? QFileDialog::ExistingFiles
                                                        : QFileDialog::ExistingFile);
         }
-        dialog.setDirectory(directory.empty() ? QDir::currentPath() : toQString(directory));
+        // Without a folder given, the home folder: the working folder is the program's own.
+        dialog.setDirectory(directory.empty() ? QDir::homePath() : toQString(directory));
         dialog.selectFile(toQString(nameFieldValue));
         ModalRecord record;
         record.kind = isOpenPanel ? u"open" : u"save";
@@ -105,8 +111,7 @@ NSInteger NSSavePanelObject::runModal() {
         record.choosesDirectories = isOpenPanel && canChooseDirectories;
         record.multipleSelection = isOpenPanel && allowsMultipleSelection;
         recordModal(record);
-        ModalAnswer answer;
-        if (takeModalAnswer(answer))
+        if (answered)
             chooseFromInside(dialog, answer);
         m_filenames.clear();
         if (dialog.exec() != QDialog::Accepted)

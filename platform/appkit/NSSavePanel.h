@@ -1,7 +1,8 @@
 #pragma once
 
-// NSSavePanel and NSOpenPanel: modal file choosers over Qt's own file dialog (the same on every
-// desktop, and drivable by ModalAnswers), centred on the key window. runModal answers 1 when the
+// NSSavePanel and NSOpenPanel: modal file choosers, the desktop's own dialog where the session
+// offers one, else Qt's own file dialog (always Qt's own when ModalAnswers answers them), centred
+// on the key window. runModal answers 1 when the
 // user chose and 0 when they cancelled; the chosen paths are then `filenames`. The panels are
 // objects of their own here, not windows. +savePanel and +openPanel give one shared panel each,
 // which keeps its settings between runs, as Cocoa's shared panels do.
@@ -21,7 +22,7 @@ public:
     using Object::Object;
 
     std::u16string title;
-    std::u16string directory; // empty: the current folder
+    std::u16string directory; // empty: the home folder
     std::u16string nameFieldValue;
     bool canCreateDirectories = true;
     bool canSelectHiddenExtension = false;
