@@ -42,10 +42,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                 if (i + length > arguments.size()) {
                     return Failure("option '" + argument + "' needs a value");
                 }
-                line.toolkitArguments.insert(line.toolkitArguments.end(),
-                                             arguments.begin() + static_cast<std::ptrdiff_t>(i),
-                                             arguments.begin() +
-                                                 static_cast<std::ptrdiff_t>(i + length));
+                line.toolkitArguments.insert(
+                    line.toolkitArguments.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i),
+                    arguments.begin() + static_cast<std::ptrdiff_t>(i + length));
                 i += static_cast<std::size_t>(length) - 1;
             } else {
                 return Failure("unknown option '" + argument + "'");

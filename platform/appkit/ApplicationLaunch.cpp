@@ -20,10 +20,22 @@ Launch& launch() {
 
 // Qt's options (QGuiApplication, QApplication and the xcb platform) that take the next argument
 // as their value, and those that stand alone.
-constexpr std::array<std::string_view, 16> kWithValue = {
-    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "qwindowicon",
-    "qwindowtitle", "session", "display", "geometry", "title", "icon", "name", "style",
-    "stylesheet", "visual"};
+constexpr std::array<std::string_view, 16> kWithValue = {"platform",
+                                                         "platformpluginpath",
+                                                         "platformtheme",
+                                                         "plugin",
+                                                         "qwindowgeometry",
+                                                         "qwindowicon",
+                                                         "qwindowtitle",
+                                                         "session",
+                                                         "display",
+                                                         "geometry",
+                                                         "title",
+                                                         "icon",
+                                                         "name",
+                                                         "style",
+                                                         "stylesheet",
+                                                         "visual"};
 constexpr std::array<std::string_view, 5> kAlone = {"reverse", "nograb", "dograb", "widgetcount",
                                                     "testability"};
 

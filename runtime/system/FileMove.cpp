@@ -26,7 +26,8 @@ bool copyAll(int from, int to) {
             return got == 0;
         }
         for (ssize_t written = 0; written < got;) {
-            const ssize_t done = ::write(to, buffer + written, static_cast<std::size_t>(got - written));
+            const ssize_t done =
+                ::write(to, buffer + written, static_cast<std::size_t>(got - written));
             if (done < 0 && errno == EINTR) {
                 continue;
             }

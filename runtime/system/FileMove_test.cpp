@@ -48,7 +48,8 @@ TEST_F(FileMove, MovesOnceAndNeverReplaces) {
     std::ofstream(m_here / "old") << content;
     ::chmod((m_here / "old").c_str(), 0640);
     fs::create_directory(m_here / "new");
-    EXPECT_EQ(MoveFileWithoutReplacing(T(m_here / "old"), T(m_here / "new/file")), MoveResult::Moved);
+    EXPECT_EQ(MoveFileWithoutReplacing(T(m_here / "old"), T(m_here / "new/file")),
+              MoveResult::Moved);
     EXPECT_FALSE(fs::exists(m_here / "old"));
     EXPECT_EQ(Read(m_here / "new/file"), content);
 
@@ -72,7 +73,8 @@ TEST_F(FileMove, MovesOnceAndNeverReplaces) {
 // the file is copied in full, keeps its permission bits, and only then is the
 // original removed.
 TEST_F(FileMove, AcrossFileSystemsCopiesThenRemoves) {
-    struct stat here {}, shm {};
+    struct stat here {
+    }, shm{};
     if (::stat(m_here.c_str(), &here) != 0 || ::stat("/dev/shm", &shm) != 0 ||
         here.st_dev == shm.st_dev) {
         GTEST_SKIP() << "no second file system to move to";

@@ -37,8 +37,8 @@ std::optional<std::string> quotedValue(std::string_view text) {
         if (c == '"') {
             return value;
         }
-        if (c == '\\' && i + 1 < text.size() && std::string_view("\"\\$`").find(text[i + 1]) !=
-                                                    std::string_view::npos) {
+        if (c == '\\' && i + 1 < text.size() &&
+            std::string_view("\"\\$`").find(text[i + 1]) != std::string_view::npos) {
             value += text[++i];
         } else {
             value += c;

@@ -2,43 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
 
 #include "runtime/system/ProcessEnvironment.h"
+#include "runtime/system/testing/ScopedVariable.h"
 
 namespace sondrel::system {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Sets (or, with nothing, unsets) an environment variable for one scope.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, std::optional<std::string> value) : m_name(name) {
-        if (const char* old = std::getenv(name)) {
-            m_old = old;
-        }
-        set(value);
-    }
-    ~ScopedVariable() { set(m_old); }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    void set(const std::optional<std::string>& value) {
-        if (value) {
-            ::setenv(m_name, value->c_str(), 1);
-        } else {
-            ::unsetenv(m_name);
-        }
-    }
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+using testing::ScopedVariable;
 
 class Scratch {
 public:
@@ -65,7 +42,8 @@ TEST(UserFolders, HomeComesFromHomeWhenItIsAbsolute) {
     }
     // Unset, empty or relative: the password database's entry, an absolute folder.
     for (std::optional<std::string> value :
-         {std::optional<std::string>(), std::optional<std::string>(""), std::optional<std::string>("rel/home")}) {
+         {std::optional<std::string>(), std::optional<std::string>(""),
+          std::optional<std::string>("rel/home")}) {
         const ScopedVariable home("HOME", value);
         const core::Text folder = UserHomeFolder();
         ASSERT_FALSE(folder.empty());
@@ -81,9 +59,9 @@ TEST(UserFolders, ConfigFolderFollowsXdgConfigHome) {
         EXPECT_EQ(UserConfigFolder(u"/home/u/"), u"/elsewhere/cfg/");
         EXPECT_EQ(UserConfigFolder(u""), u"/elsewhere/cfg/");
     }
-    for (std::optional<std::string> value : {std::optional<std::string>(),
-                                              std::optional<std::string>(""),
-                                              std::optional<std::string>("relative/cfg")}) {
+    for (std::optional<std::string> value :
+         {std::optional<std::string>(), std::optional<std::string>(""),
+          std::optional<std::string>("relative/cfg")}) {
         const ScopedVariable config("XDG_CONFIG_HOME", value);
         EXPECT_EQ(UserConfigFolder(u"/home/u/"), u"/home/u/.config/");
         EXPECT_EQ(UserConfigFolder(u""), u"");

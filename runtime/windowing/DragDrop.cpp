@@ -192,7 +192,8 @@ bool PostFileDrop(core::ObjectNumber gadget, core::ObjectNumber window,
     record->format = DropFiles;
     record->action = 1;
     record->text = objc::newNativeString(JoinLines(paths));
-    if (!QueueEvent(GadgetDropEvent, gadget, window, reinterpret_cast<std::uint64_t>(record.get()))) {
+    if (!QueueEvent(GadgetDropEvent, gadget, window,
+                    reinterpret_cast<std::uint64_t>(record.get()))) {
         FreeDropRecord(record.release());
         return false;
     }
