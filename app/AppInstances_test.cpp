@@ -64,26 +64,25 @@ std::vector<pid_t> Descendants() {
     return found;
 }
 
-// True when something listens on the socket at `path`.
-bool Listening(const std::string& path) {
+// Connects (or binds) a new local socket to `path`; true when that worked.
+bool UseSocket(const std::string& path, int (*use)(int, const sockaddr*, socklen_t)) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     path.copy(address.sun_path, sizeof address.sun_path - 1);
-    const bool answered =
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    const bool done = use(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
-    return answered;
+    return done;
+}
+
+// True when something listens on the socket at `path`.
+bool Listening(const std::string& path) {
+    return UseSocket(path, ::connect);
 }
 
 // A socket file no one listens on, as a run that crashed leaves it.
 void LeaveStaleSocket(const std::string& path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    path.copy(address.sun_path, sizeof address.sun_path - 1);
-    ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    ::close(fd);
+    UseSocket(path, ::bind);
 }
 
 bool WaitFor(const std::function<bool()>& done) {

@@ -2,9 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-
-#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -14,19 +11,9 @@ namespace sondrel::app {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Permissions;
+using testing::ReadFile;
 using testing::ScratchFolder;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-int Permissions(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;
-}
 
 core::Text T(const std::string& utf8) {
     return core::Utf8ToText(utf8);
