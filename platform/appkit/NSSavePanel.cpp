@@ -81,7 +81,7 @@ void chooseFromInside(QFileDialog& dialog, const ModalAnswer& answer) {
 // The desktop's own dialog through the portal; nothing when the portal cannot show it.
 std::optional<std::vector<std::u16string>> NSSavePanelObject::runPortal() {
     PortalRequest request;
-    request.kind = !isOpenPanel ? PortalRequest::Kind::Save
+    request.kind = !isOpenPanel                              ? PortalRequest::Kind::Save
                    : canChooseDirectories && !canChooseFiles ? PortalRequest::Kind::OpenFolder
                                                              : PortalRequest::Kind::OpenFiles;
     request.title = toQString(title);

@@ -3,8 +3,8 @@
 // NSSavePanel and NSOpenPanel: modal file choosers, the desktop's own dialog where the session
 // offers one (through the XDG desktop portal, see PortalFileChooser.h, else through Qt's platform
 // theme), Qt's own file dialog otherwise, centred on the key window. A dialog ModalAnswers
-// answers is always Qt's own, which the answer drives through its widgets. runModal answers 1 when the
-// user chose and 0 when they cancelled; the chosen paths are then `filenames`. The panels are
+// answers is always Qt's own, which the answer drives through its widgets. runModal answers 1 when
+// the user chose and 0 when they cancelled; the chosen paths are then `filenames`. The panels are
 // objects of their own here, not windows. +savePanel and +openPanel give one shared panel each,
 // which keeps its settings between runs, as Cocoa's shared panels do.
 
