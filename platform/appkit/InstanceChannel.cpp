@@ -65,9 +65,11 @@ struct Instance {
     std::unique_ptr<QLocalServer> server;
 };
 
+// Lives as long as the process (a run that ends without releasing leaves the socket file, which
+// the next first start removes; the system drops the lock).
 Instance& instance() {
-    static Instance state;
-    return state;
+    static auto* state = new Instance;
+    return *state;
 }
 
 bool isPrivateFolder(const std::string& path) {
@@ -110,14 +112,17 @@ std::optional<std::string> ownRuntimeFolder(const std::string& given) {
     return isPrivateFolder(own) ? std::optional(own) : std::nullopt;
 }
 
+// The value the toolkit's option `name` was given on the command line, or the empty text.
 std::string toolkitOption(std::string_view name) {
     const std::vector<std::string>& arguments = toolkitArguments();
-    for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
-        std::string_view argument = arguments[i];
-        if (argument.starts_with("--"))
-            argument.remove_prefix(1);
-        if (argument.substr(1) == name)
+    for (std::size_t i = 0; i < arguments.size();) {
+        const int length = toolkitOptionLength(arguments[i]);
+        std::string_view option = arguments[i];
+        if (option.starts_with("--"))
+            option.remove_prefix(1);
+        if (length == 2 && i + 1 < arguments.size() && option.substr(1) == name)
             return arguments[i + 1];
+        i += length > 0 ? static_cast<std::size_t>(length) : 1;
     }
     return {};
 }
