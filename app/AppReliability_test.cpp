@@ -309,15 +309,15 @@ TEST_F(MissingHome, StartsStoresNothingAndStillConverts) {
 
 class BlockedSupportFolder : public AppDriver {
 protected:
-    // "Library" is a file, so no support folder can be made under it.
-    void prepareHome() override { std::ofstream(home.file("Library")) << "in the way"; }
+    // ".config" is a file, so no support folder can be made under it.
+    void prepareHome() override { std::ofstream(home.file(".config")) << "in the way"; }
 };
 TEST_F(BlockedSupportFolder, StartsAndLeavesTheBlockingFileAlone) {
     EXPECT_EQ(windowing::GetGadgetState(AacOption), 1);
     chooseMenuItem(QuitItem);
     app->shutDown();
     app.reset();
-    EXPECT_EQ(ReadFile(home.file("Library")), "in the way");
+    EXPECT_EQ(ReadFile(home.file(".config")), "in the way");
 }
 
 } // namespace

@@ -378,6 +378,7 @@ TEST_F(ApplicationTest, HelpAndAboutSuspendStickiness) {
 }
 
 TEST_F(ApplicationTest, CancellingTheFolderRequesterTwiceFallsBackToTheDesktop) {
+    std::filesystem::create_directory(home.file("Desktop"));
     answerCancel();
     answerOk();
     answerCancel();
@@ -387,6 +388,8 @@ TEST_F(ApplicationTest, CancellingTheFolderRequesterTwiceFallsBackToTheDesktop) 
     EXPECT_EQ(shown[0].title, u"Select an output folder...");
     EXPECT_TRUE(shown[0].choosesDirectories);
     EXPECT_FALSE(shown[0].choosesFiles);
+    EXPECT_EQ(shown[0].directory, T(home.file("Desktop")));
+    EXPECT_EQ(shown[2].directory, T(home.file("Desktop")));
     EXPECT_EQ(shown[1].message, u"Output Folder!");
     EXPECT_EQ(shown[1].informative, u"You did not select an output folder! Please select an output "
                                     u"folder for the converted audio files.");

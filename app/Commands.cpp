@@ -15,6 +15,7 @@
 #include "runtime/controls/Requesters.h"
 #include "runtime/system/PreferenceFile.h"
 #include "runtime/system/ProgramRunner.h"
+#include "runtime/system/UserFolders.h"
 #include "runtime/windowing/DragDrop.h"
 #include "runtime/windowing/EventQueue.h"
 #include "runtime/windowing/Gadget.h"
@@ -139,17 +140,27 @@ void Application::handleGadget(std::int64_t gadget, std::uint64_t subtype) {
     }
 }
 
+// The chooser opens at the output folder in use, or at the desktop folder
+// while none is chosen.
 void Application::chooseOutputFolder() {
-    m_state.chosenFolder = controls::ChooseFolder(kChooseFolderTitle, u"");
+    const core::Text current = controls::GetGadgetText(OutputFolderField);
+    const core::Text start = current.empty() ? desktopFolder() : current;
+    m_state.chosenFolder =
+        controls::ChooseFolder(kChooseFolderTitle, start, controls::ChooseInsideInitialFolder);
     controls::SetGadgetText(OutputFolderField, m_state.chosenFolder);
     if (controls::GetGadgetText(OutputFolderField).empty()) {
         controls::ShowMessage(kOutputFolderTitle, kNoFolderSelected);
-        m_state.chosenFolder = controls::ChooseFolder(kChooseFolderTitle, u"");
+        m_state.chosenFolder =
+            controls::ChooseFolder(kChooseFolderTitle, start, controls::ChooseInsideInitialFolder);
         controls::SetGadgetText(OutputFolderField, m_state.chosenFolder);
     }
     if (controls::GetGadgetText(OutputFolderField).empty()) {
-        controls::SetGadgetText(OutputFolderField, m_options.home + u"Desktop/");
+        controls::SetGadgetText(OutputFolderField, desktopFolder());
     }
+}
+
+core::Text Application::desktopFolder() const {
+    return system::UserDesktopFolder(m_options.home, m_options.configFolder);
 }
 
 // The first accepted drop takes the prompt, its centring and the picture

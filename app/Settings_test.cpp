@@ -3,11 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
-#include "app/SupportFolder.h"
 #include "app/testing/TestFiles.h"
 #include "runtime/system/PreferenceFile.h"
 
@@ -21,47 +18,6 @@ std::string ReadFile(const std::string& path) {
     std::stringstream content;
     content << in.rdbuf();
     return content.str();
-}
-
-int Permissions(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;
-}
-
-TEST(SupportFolder, LayoutFollowsTheSystemVersion) {
-    EXPECT_EQ(SupportFolderPath(u"/home/u/", 60000),
-              u"/home/u/Library/Application Support/Sondrel/");
-    EXPECT_EQ(SupportFolderPath(u"/home/u/", 10700),
-              u"/home/u/Library/Application Support/Sondrel/");
-    EXPECT_EQ(SupportFolderPath(u"/home/u/", 10800),
-              u"/home/u/Library/Application Support/Sondrel/");
-    EXPECT_EQ(SupportFolderPath(u"/home/u/", 10600),
-              u"/home/u/Library/Application Support/Quillfern/Sondrel/");
-    EXPECT_EQ(SupportFolderPath(u"/home/u/", 10000),
-              u"/home/u/Library/Application Support/Quillfern/Sondrel/");
-    EXPECT_EQ(SupportFolderPath(u"", 60000), u"");
-    EXPECT_EQ(SettingsPath(u"/s/"), u"/s/save.pref");
-    EXPECT_EQ(SettingsPath(u""), u"");
-}
-
-TEST(SupportFolder, EveryMissingLevelIsCreatedForTheOwnerOnly) {
-    ScratchFolder home;
-    const core::Text homeText = home.folderText();
-    const core::Text folder = SupportFolderPath(homeText, 60000);
-    ASSERT_TRUE(CreateSupportFolder(homeText, folder));
-    for (const char* level :
-         {"Library", "Library/Application Support", "Library/Application Support/Sondrel"}) {
-        EXPECT_EQ(Permissions(home.file(level)), 0700) << level;
-    }
-    // Existing levels are kept as they are; the older layout adds its own two.
-    ::chmod(home.file("Library").c_str(), 0755);
-    const core::Text old = SupportFolderPath(homeText, 10600);
-    ASSERT_TRUE(CreateSupportFolder(homeText, old));
-    EXPECT_EQ(Permissions(home.file("Library")), 0755);
-    EXPECT_EQ(Permissions(home.file("Library/Application Support/Quillfern/Sondrel")), 0700);
-
-    EXPECT_FALSE(CreateSupportFolder(u"", u"Library/Application Support/Sondrel/"));
-    EXPECT_FALSE(CreateSupportFolder(homeText + u"missing/", homeText + u"missing/Library/"));
 }
 
 class SettingsFile : public ::testing::Test {

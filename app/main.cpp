@@ -1,7 +1,8 @@
-// Sondrel: converts audio files dropped on its window into Core Audio Format files.
+// Sondrel: converts audio files dropped on its window, or named on its command
+// line, into Core Audio Format files.
 
 #include "app/Application.h"
 
-int main() {
-    return sondrel::app::RunSondrel();
+int main(int argc, char** argv) {
+    return sondrel::app::RunSondrel(argc, argv);
 }

@@ -116,7 +116,9 @@ struct Bench {
     }
     bool start(const std::string& outputFolder) {
         fs::create_directories(outputFolder);
-        app.emplace(ApplicationOptions{home.folderText()});
+        ApplicationOptions options;
+        options.home = home.folderText();
+        app.emplace(std::move(options));
         if (!app->startUp()) {
             return false;
         }

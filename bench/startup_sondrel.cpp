@@ -35,7 +35,9 @@ bool WindowShown() {
 
 int main() {
     sondrel::app::testing::ScratchFolder home;
-    sondrel::app::Application application(sondrel::app::ApplicationOptions{home.folderText()});
+    sondrel::app::ApplicationOptions options;
+    options.home = home.folderText();
+    sondrel::app::Application application(std::move(options));
     if (!application.startUp()) {
         return 1;
     }

@@ -4,6 +4,7 @@
 // app-about.png) for a person to look at. The test checks what a picture can
 // show without judging it: each window is on the screen and not blank.
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <set>
@@ -62,6 +63,23 @@ TEST_F(AppScreens, MainHelpAndAboutWindowsOnTheScreen) {
     ASSERT_NE(windowing::WindowHandle(AboutWindow), nullptr);
     EXPECT_GT(shoot(AboutWindow, "app-about.png"), 8u);
     pressCloseButton(AboutWindow);
+}
+
+// The window system knows the windows as Sondrel's (the class a desktop
+// entry's StartupWMClass names), whatever the program file is called.
+TEST_F(AppScreens, TheWindowClassIsSondrel) {
+    pump(200);
+    const WId id = windowing::WindowHandle(MainWindow)->widget()->window()->winId();
+    const std::string command = "xprop -id " + std::to_string(id) + " WM_CLASS";
+    std::string said;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            said += buffer;
+        }
+        EXPECT_EQ(::pclose(pipe), 0);
+    }
+    EXPECT_EQ(said, "WM_CLASS(STRING) = \"app_screens\", \"Sondrel\"\n");
 }
 
 } // namespace

@@ -35,7 +35,7 @@ protected:
     void SetUp() override {
         appkit::clearModalAnswers();
         prepareHome();
-        app.emplace(ApplicationOptions{home.folderText()});
+        app.emplace(options());
         ASSERT_TRUE(app->startUp());
         pump(50);
     }
@@ -47,9 +47,16 @@ protected:
     }
     // Runs before start-up: a test may put a settings file in place.
     virtual void prepareHome() {}
+    // What the application starts with: the scratch home folder, which also
+    // holds its configuration folder and its single-instance socket.
+    virtual ApplicationOptions options() {
+        ApplicationOptions options;
+        options.home = home.folderText();
+        return options;
+    }
 
     std::string supportFile(const std::string& name) const {
-        return home.file("Library/Application Support/Sondrel/" + name);
+        return home.file(".config/Sondrel/" + name);
     }
 
     // Turns the event loop for about `milliseconds`.

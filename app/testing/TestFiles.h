@@ -7,10 +7,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "runtime/core/Text.h"
@@ -44,6 +47,20 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// The whole content of a file; empty when it cannot be read.
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+// The permission bits of what is at `path`, or -1 when nothing is.
+inline int Permissions(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;
+}
 
 // Runs a program with its arguments and waits; its exit status, or -1 when it
 // could not be started.

@@ -116,4 +116,8 @@ QByteArray UriList(const std::vector<std::u16string>& paths) {
     return list;
 }
 
+std::optional<QByteArray> FileNameBytes(const std::u16string& path) {
+    return TextToBytes(path);
+}
+
 } // namespace sondrel::appkit

@@ -8,6 +8,7 @@
 // the lone surrogate U+DC80 to U+DCFF, the same mapping the runtime uses when
 // it hands such a text back to the system as a file name.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,5 +24,9 @@ std::vector<std::u16string> LocalFileNames(const QByteArray& uriList);
 // in CR LF. A path holding a surrogate other than the escaped bytes is left
 // out.
 QByteArray UriList(const std::vector<std::u16string>& paths);
+
+// The bytes of a file name given as such a text; nothing for a text holding a
+// surrogate other than the escaped bytes.
+std::optional<QByteArray> FileNameBytes(const std::u16string& path);
 
 } // namespace sondrel::appkit

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "platform/appkit/ApplicationLaunch.h"
 #include "platform/appkit/Foundation.h"
 #include "platform/appkit/KeyTranslation.h"
 #include "platform/appkit/MainThread.h"
@@ -136,14 +138,28 @@ NSApplicationObject* NSApplicationObject::shared() {
         if (QApplication::instance() == nullptr) {
             // Qt keeps argc and argv for the life of the application object, which is the life
             // of the process: the application object, like Cocoa's, is never deallocated.
-            static int argc = 1;
-            static std::string program = [] {
+            static std::vector<std::string> arguments = [] {
                 const std::u16string path = executablePath();
-                return path.empty() ? std::string("sondrel")
-                                    : QString::fromStdU16String(path).toStdString();
+                std::vector<std::string> all{path.empty()
+                                                 ? std::string("sondrel")
+                                                 : QString::fromStdU16String(path).toStdString()};
+                for (const std::string& argument : toolkitArguments())
+                    all.push_back(argument);
+                return all;
             }();
-            static char* argv[] = {program.data(), nullptr};
-            new QApplication(argc, argv);
+            static std::vector<char*> argv = [] {
+                std::vector<char*> pointers;
+                for (std::string& argument : arguments)
+                    pointers.push_back(argument.data());
+                pointers.push_back(nullptr);
+                return pointers;
+            }();
+            static int argc = static_cast<int>(arguments.size());
+            // The class of the windows (X11) comes from the application's name, and the desktop
+            // entry matched to them (Wayland's application id) from the desktop file name.
+            QCoreApplication::setApplicationName(QString::fromStdU16String(applicationName()));
+            QGuiApplication::setDesktopFileName(QString::fromStdU16String(desktopEntryName()));
+            new QApplication(argc, argv.data());
             QApplication::setQuitOnLastWindowClosed(false);
         }
         startMainThreadCourier();
@@ -363,6 +379,27 @@ void NSApplicationObject::unhideWindows() {
     performOnMainThread([&] {
         for (NSWindowObject* window : std::exchange(m_hiddenWindows, {}))
             window->deminiaturize();
+    });
+}
+
+void NSApplicationObject::activate() {
+    performOnMainThread([&] {
+        unhideWindows();
+        NSWindowObject* front = m_keyWindow;
+        for (NSWindowObject* window : NSWindowObject::allWindows()) {
+            if (front == nullptr && !window->isClosed() &&
+                (window->isVisible() || window->isMiniaturized()))
+                front = window;
+        }
+        if (front == nullptr)
+            return;
+        if (front->isMiniaturized())
+            front->deminiaturize();
+        front->makeKeyAndOrderFront();
+        if (QWidget* widget = front->widget()) {
+            widget->raise();
+            widget->activateWindow();
+        }
     });
 }
 

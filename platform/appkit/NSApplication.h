@@ -86,6 +86,10 @@ public:
 
     void hideWindows();
     void unhideWindows();
+    // Brings the application forward, as a second start of the program asks: windows hidden
+    // with hideWindows come back, and the key window (or else the first window shown) is
+    // de-miniaturized, raised and made key.
+    void activate();
 
 private:
     struct Native;

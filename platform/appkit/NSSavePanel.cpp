@@ -12,6 +12,7 @@
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSURL.h"
 #include "platform/appkit/NSWindow.h"
+#include "platform/appkit/PortalFileChooser.h"
 #include "platform/appkit/QtStrings.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/NSString.h"
@@ -77,10 +78,49 @@ void chooseFromInside(QFileDialog& dialog, const ModalAnswer& answer) {
 
 } // namespace
 
+// The desktop's own dialog through the portal; nothing when the portal cannot show it.
+std::optional<std::vector<std::u16string>> NSSavePanelObject::runPortal() {
+    PortalRequest request;
+    request.kind = !isOpenPanel                              ? PortalRequest::Kind::Save
+                   : canChooseDirectories && !canChooseFiles ? PortalRequest::Kind::OpenFolder
+                                                             : PortalRequest::Kind::OpenFiles;
+    request.title = toQString(title);
+    request.folder = directory.empty() ? QDir::homePath().toStdU16String() : directory;
+    request.name = nameFieldValue;
+    request.multiple = allowsMultipleSelection;
+    request.parent = keyWindowWidget();
+    std::optional<std::vector<std::u16string>> chosen = chooseWithPortal(request);
+    if (chosen) {
+        ModalRecord record;
+        record.kind = isOpenPanel ? u"open" : u"save";
+        record.title = title;
+        record.directory = request.folder;
+        record.name = nameFieldValue;
+        record.choosesFiles = !isOpenPanel || canChooseFiles;
+        record.choosesDirectories = isOpenPanel && canChooseDirectories;
+        record.multipleSelection = isOpenPanel && allowsMultipleSelection;
+        recordModal(record);
+    }
+    return chosen;
+}
+
 NSInteger NSSavePanelObject::runModal() {
     return onMainThread([&]() -> NSInteger {
+        ModalAnswer answer;
+        const bool answered = takeModalAnswer(answer);
+        m_filenames.clear();
+        if (!answered) {
+            if (std::optional<std::vector<std::u16string>> chosen = runPortal()) {
+                for (const std::u16string& path : *chosen)
+                    m_filenames.push_back(QDir::cleanPath(toQString(path)).toStdU16String());
+                return m_filenames.empty() ? NSModalResponseCancel : NSModalResponseOK;
+            }
+        }
         QFileDialog dialog(keyWindowWidget(), toQString(title));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        // The desktop's own dialog where the session offers one through Qt's platform theme;
+        // Qt's own where it offers none, and whenever the program answers the dialog itself (its
+        // tests), which it does through the widgets of Qt's own.
+        dialog.setOption(QFileDialog::DontUseNativeDialog, answered);
         dialog.setOption(QFileDialog::ReadOnly, !canCreateDirectories);
         dialog.setOption(QFileDialog::DontResolveSymlinks, !resolvesAliases);
         if (!isOpenPanel) {
@@ -93,7 +133,8 @@ NSInteger NSSavePanelObject::runModal() {
             dialog.setFileMode(allowsMultipleSelection ? QFileDialog::ExistingFiles
                                                        : QFileDialog::ExistingFile);
         }
-        dialog.setDirectory(directory.empty() ? QDir::currentPath() : toQString(directory));
+        // Without a folder given, the home folder: the working folder is the program's own.
+        dialog.setDirectory(directory.empty() ? QDir::homePath() : toQString(directory));
         dialog.selectFile(toQString(nameFieldValue));
         ModalRecord record;
         record.kind = isOpenPanel ? u"open" : u"save";
@@ -105,10 +146,8 @@ NSInteger NSSavePanelObject::runModal() {
         record.choosesDirectories = isOpenPanel && canChooseDirectories;
         record.multipleSelection = isOpenPanel && allowsMultipleSelection;
         recordModal(record);
-        ModalAnswer answer;
-        if (takeModalAnswer(answer))
+        if (answered)
             chooseFromInside(dialog, answer);
-        m_filenames.clear();
         if (dialog.exec() != QDialog::Accepted)
             return NSModalResponseCancel;
         for (const QString& file : dialog.selectedFiles())

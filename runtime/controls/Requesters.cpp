@@ -50,14 +50,20 @@ private:
     id m_window;
 };
 
+// The folder an initial path names, to open in with no name given.
+PanelPath InsideFolder(core::TextView folder) {
+    while (folder.size() > 1 && folder.back() == u'/')
+        folder.remove_suffix(1);
+    return {!folder.empty(), core::Text(folder), {}};
+}
+
 // Runs a file panel: the title, the initial path split into folder and name, then the modal
 // run. True when the user chose.
-bool runPanel(id panel, core::TextView title, core::TextView initialPath, bool folderMode) {
+bool runPanel(id panel, core::TextView title, const PanelPath& split) {
     const KeyWindowKeeper keeper;
     objc::send<void>(panel, "setTitle:", nativeString(title));
     objc::send<void>(panel, "setCanCreateDirectories:", objc::YES);
     objc::send<void>(panel, "setCanSelectHiddenExtension:", objc::YES);
-    const PanelPath split = SplitPanelPath(initialPath, folderMode);
     // Every system this runs on is past the version (10.6) that brought directory URLs.
     if (split.hasDirectory)
         objc::send<void>(panel, "setDirectoryURL:",
@@ -100,7 +106,7 @@ std::int32_t ShowMessage(core::TextView title, core::TextView text, std::uint32_
     });
 }
 
-core::Text ChooseFolder(core::TextView title, core::TextView initialPath) {
+core::Text ChooseFolder(core::TextView title, core::TextView initialPath, std::uint32_t flags) {
     return appkit::onMainThread([&]() -> core::Text {
         objc::AutoreleasePool pool;
         const id panel = openPanel();
@@ -110,7 +116,10 @@ core::Text ChooseFolder(core::TextView title, core::TextView initialPath) {
         objc::send<void>(panel, "setCanChooseDirectories:", objc::YES);
         objc::send<void>(panel, "setResolvesAliases:", objc::YES);
         objc::send<void>(panel, "setAllowsMultipleSelection:", objc::NO);
-        if (!runPanel(panel, title, initialPath, true))
+        const PanelPath split = (flags & ChooseInsideInitialFolder) != 0
+                                    ? InsideFolder(initialPath)
+                                    : SplitPanelPath(initialPath, true);
+        if (!runPanel(panel, title, split))
             return {};
         core::Text path = objc::nativeStringText(objc::send<id>(panel, "filename"));
         if (path.empty())
@@ -133,7 +142,7 @@ core::Text ChooseOpenFile(core::TextView title, core::TextView initialPath, core
         objc::send<void>(panel, "setCanChooseDirectories:", objc::NO);
         objc::send<void>(panel, "setResolvesAliases:", objc::YES);
         objc::send<void>(panel, "setAllowsMultipleSelection:", several ? objc::YES : objc::NO);
-        if (!runPanel(panel, title, initialPath, false))
+        if (!runPanel(panel, title, SplitPanelPath(initialPath, false)))
             return {};
         const id names = objc::send<id>(panel, "filenames");
         const auto count = objc::send<objc::NSUInteger>(names, "count");
@@ -171,7 +180,7 @@ core::Text ChooseSaveFile(core::TextView title, core::TextView initialPath, core
     return appkit::onMainThread([&]() -> core::Text {
         objc::AutoreleasePool pool;
         const id panel = objc::send<id>(objc::lookUpClass("NSSavePanel"), "savePanel");
-        if (panel == nullptr || !runPanel(panel, title, initialPath, false))
+        if (panel == nullptr || !runPanel(panel, title, SplitPanelPath(initialPath, false)))
             return {};
         return objc::nativeStringText(objc::send<id>(panel, "filename"));
     });

@@ -31,9 +31,15 @@ enum MessageAnswer : std::int32_t {
 // of the flags count.
 std::int32_t ShowMessage(core::TextView title, core::TextView text, std::uint32_t flags = 0);
 
-// The chosen folder's path ending in "/", or the empty text. The initial path is split as
-// PanelPath.h says (a path ending in "/" opens in the parent of the folder it names).
-core::Text ChooseFolder(core::TextView title, core::TextView initialPath);
+enum ChooseFolderFlags : std::uint32_t {
+    // The chooser opens inside the folder the initial path names, whatever its ending, with no
+    // name given.
+    ChooseInsideInitialFolder = 1,
+};
+
+// The chosen folder's path ending in "/", or the empty text. Without flags the initial path is
+// split as PanelPath.h says (a path ending in "/" opens in the parent of the folder it names).
+core::Text ChooseFolder(core::TextView title, core::TextView initialPath, std::uint32_t flags = 0);
 
 enum OpenFileFlags : std::uint32_t {
     OpenSeveralFiles = 1,

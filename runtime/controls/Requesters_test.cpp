@@ -86,6 +86,13 @@ TEST_F(RequestersTest, ChooseFolder) {
     EXPECT_EQ(shown.directory, m_folder.u16string());
     EXPECT_TRUE(shown.choosesDirectories);
     EXPECT_FALSE(shown.choosesFiles);
+    // Asked to, it opens inside the folder named, whatever its ending, naming nothing.
+    for (const std::u16string& inside : {Path("Music") + u"/", Path("Music")}) {
+        Answer(ModalAnswer::Action::Cancel);
+        ChooseFolder(u"Folder", inside, ChooseInsideInitialFolder);
+        EXPECT_EQ(appkit::modalRecords().back().directory, Path("Music"));
+        EXPECT_EQ(appkit::modalRecords().back().name, u"");
+    }
     // A folder that is not there is refused, not chosen.
     Answer(ModalAnswer::Action::Accept, {}, {Path("missing")});
     EXPECT_EQ(ChooseFolder(u"Folder", u""), u"");

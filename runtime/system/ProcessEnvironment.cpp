@@ -62,13 +62,16 @@ int SystemVersionCode() {
 }
 
 core::Text UserHomeFolder() {
-    std::optional<std::string> home = homeFromPasswordDatabase();
-    if (!home) {
-        const char* variable = std::getenv("HOME");
-        if (variable == nullptr || variable[0] == '\0') {
-            return {};
-        }
+    // HOME first, as every other program on the system reads it: a user, a
+    // sandbox or a test that points it elsewhere means it.
+    std::optional<std::string> home;
+    if (const char* variable = std::getenv("HOME"); variable != nullptr && variable[0] == '/') {
         home = variable;
+    } else {
+        home = homeFromPasswordDatabase();
+    }
+    if (!home) {
+        return {};
     }
     if (!home->ends_with('/')) {
         *home += '/';

@@ -13,8 +13,8 @@ namespace sondrel::system {
 // 10.M systems, 60000 for every current one. Linux counts as current.
 int SystemVersionCode();
 
-// The user's home folder ending in "/": from the password database, or from
-// HOME when that has no answer; empty when neither gives a usable path.
+// The user's home folder ending in "/": HOME when it is set and absolute, the
+// password database's entry otherwise; empty when neither gives a usable path.
 core::Text UserHomeFolder();
 
 // The size in bytes of the file at `path`; -1 when the path is empty or

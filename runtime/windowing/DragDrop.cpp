@@ -186,6 +186,21 @@ core::Text DroppedFileNames() {
     return objc::nativeStringText(g_held->text);
 }
 
+bool PostFileDrop(core::ObjectNumber gadget, core::ObjectNumber window,
+                  const std::vector<core::Text>& paths) {
+    auto record = std::make_unique<DropRecord>();
+    record->format = DropFiles;
+    record->action = 1;
+    record->text = objc::newNativeString(JoinLines(paths));
+    if (!QueueEvent(GadgetDropEvent, gadget, window,
+                    reinterpret_cast<std::uint64_t>(record.get()))) {
+        FreeDropRecord(record.release());
+        return false;
+    }
+    record.release(); // now the queue's, then the event loop's
+    return true;
+}
+
 void FreeDropRecord(DropRecord* record) {
     if (record == nullptr)
         return;

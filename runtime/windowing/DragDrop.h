@@ -11,6 +11,7 @@
 // it; DroppedFileNames reads the held record.
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/objc/Object.h"
 #include "runtime/core/ObjectRegistry.h"
@@ -42,6 +43,12 @@ void AcceptWindowDrops(core::ObjectNumber window, std::uint32_t format, std::int
 // The file names of the held drop (one path per line), or the empty text when no drop is held or
 // it is not a file-name drop.
 core::Text DroppedFileNames();
+
+// Posts a drop of file names on the gadget of the window, as if they were dragged there from a
+// file manager (the program's files given on its command line or by a later start arrive so).
+// False when no event could be queued.
+bool PostFileDrop(core::ObjectNumber gadget, core::ObjectNumber window,
+                  const std::vector<core::Text>& paths);
 
 // Releases the record's text and image and frees it; null is ignored.
 void FreeDropRecord(DropRecord* record);

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/appkit/ApplicationLaunch.h"
 #include "platform/appkit/Foundation.h"
 #include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSApplication.h"
@@ -181,9 +182,7 @@ const objc::ClassRegistration menuObjectRegistration{
 } // namespace
 
 core::Text ApplicationName() {
-    const std::u16string path = appkit::executablePath();
-    const std::size_t slash = path.rfind(u'/');
-    return slash == std::u16string::npos ? path : path.substr(slash + 1);
+    return appkit::applicationName();
 }
 
 void InitMenus() {

@@ -60,7 +60,8 @@ void FreeWindowMenuBar(appkit::NSWindowObject* window);
 // Start-up of the menus' native side: the menu delegate, the application menu, and the default
 // menu bar (installed for window -1). Called by InitApplication.
 void InitApplicationMenus();
-// The application name shown in the application menu: the executable's file name.
+// The application name shown in the application menu: the one the program gave
+// (SetApplicationIdentity), else the executable's file name.
 core::Text ApplicationName();
 
 } // namespace sondrel::windowing

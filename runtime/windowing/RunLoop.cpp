@@ -14,6 +14,7 @@
 #include "runtime/windowing/Gadget.h"
 #include "runtime/windowing/Menus.h"
 #include "runtime/windowing/Shortcuts.h"
+#include "runtime/windowing/SingleInstance.h"
 #include "runtime/windowing/Windows.h"
 
 namespace sondrel::windowing {
@@ -84,8 +85,11 @@ void HandleNativeEvent(NSApplicationObject& app, NSEventObject& event) {
 
 // RTApplicationDelegate.
 void theadedAction(objc::Object*, SEL, id) {}
-void applicationOpenFiles(objc::Object*, SEL, id, id) {
-    // Files handed to the application by the system are ignored: no open-files handler exists.
+// Files handed to the application (by a later start of the program) go to the open-files
+// handler, if the program installed one.
+void applicationOpenFiles(objc::Object*, SEL, id, id files) {
+    const std::vector<std::u16string> paths = appkit::stringArrayTexts(files);
+    detail::OpenFiles(std::vector<core::Text>(paths.begin(), paths.end()));
 }
 
 const objc::ClassRegistration applicationDelegateRegistration{
