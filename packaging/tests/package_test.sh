@@ -39,6 +39,9 @@ for binary in bin/sondrel bin/afconvert lib/sondrel/afconvert-engine.so; do
     fi
 done
 check_converts "$scratch/root/usr" "$scratch"
+# The unpacked program starts and knows its version without a display.
+[[ $(QT_QPA_PLATFORM=offscreen timeout 30 "$scratch/root/usr/bin/sondrel" --version) == *"$version"* ]] ||
+    fail "sondrel --version"
 
 lintian --fail-on error --no-tag-display-limit "$deb" >"$scratch/lintian.log" 2>&1 ||
     { cat "$scratch/lintian.log"; fail "lintian reports errors"; }
