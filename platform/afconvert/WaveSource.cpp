@@ -103,6 +103,19 @@ bool settleDataLength(WaveSource::Layout& layout, uint64_t declared, uint64_t fi
     return true;
 }
 
+// The audio length a data chunk declares. A writer that meant to fill its sizes in at the end and
+// never did leaves 0 there, with a RIFF size that ends before the audio (or is a placeholder
+// itself): that 0 means "to the end of the file" like 0xFFFFFFFF, not an empty file. A RIFF
+// size that reaches past the chunk header vouches for a truly empty chunk.
+uint32_t declaredDataSize(const std::vector<uint8_t>& head, uint32_t size, uint64_t dataOffset) {
+    if (size != 0)
+        return size;
+    const uint32_t riffSize = le32(head.data() + 4);
+    if (riffSize == 0xFFFFFFFFu || 8 + uint64_t(riffSize) <= dataOffset)
+        return 0xFFFFFFFFu;
+    return 0;
+}
+
 bool parseWaveFormat(const uint8_t* p, uint32_t size, WaveSource::Layout& layout,
                      std::string& problem) {
     if (size < 16) {
@@ -152,7 +165,8 @@ bool parseWave(const std::vector<uint8_t>& head, uint64_t fileSize, WaveSource::
                 return true;
             }
             layout.dataOffset = at + 8;
-            settleDataLength(layout, size, fileSize, problem);
+            settleDataLength(layout, declaredDataSize(head, size, layout.dataOffset), fileSize,
+                             problem);
             return true;
         }
         at += 8 + uint64_t(size) + (size & 1);

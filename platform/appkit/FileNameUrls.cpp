@@ -1,58 +1,29 @@
 #include "platform/appkit/FileNameUrls.h"
 
 #include <optional>
+#include <string_view>
 
 #include <QString>
 #include <QUrl>
 
+#include "platform/objc/StringEncoding.h"
+
 namespace sondrel::appkit {
 namespace {
 
-// The length of the well-formed UTF-8 sequence at bytes[at], or 0.
-qsizetype SequenceAt(const QByteArray& bytes, qsizetype at) {
-    const auto lead = static_cast<unsigned char>(bytes[at]);
-    qsizetype length = 0;
-    char32_t point = 0;
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        point = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        point = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        point = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (length > bytes.size() - at)
-        return 0;
-    for (qsizetype i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(bytes[at + i]);
-        if ((next & 0xC0) != 0x80)
-            return 0;
-        point = (point << 6) | (next & 0x3F);
-    }
-    const bool overlong = (length == 3 && point < 0x800) || (length == 4 && point < 0x10000);
-    if (overlong || (point >= 0xD800 && point <= 0xDFFF) || point > 0x10FFFF)
-        return 0;
-    return length;
-}
-
 std::u16string BytesToText(const QByteArray& bytes) {
+    const std::string_view view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     std::u16string text;
-    qsizetype at = 0;
-    while (at < bytes.size()) {
-        const qsizetype length = SequenceAt(bytes, at);
-        if (length == 0) {
-            text.push_back(static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(bytes[at])));
+    std::size_t at = 0;
+    while (at < view.size()) {
+        char32_t point = 0;
+        if (const std::size_t length = objc::decodeUtf8Sequence(view, at, point)) {
+            objc::appendUtf16(text, point);
+            at += length;
+        } else {
+            text.push_back(static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(view[at])));
             ++at;
-            continue;
         }
-        text += QString::fromUtf8(bytes.constData() + at, length).toStdU16String();
-        at += length;
     }
     return text;
 }
@@ -71,11 +42,12 @@ std::optional<QByteArray> TextToBytes(const std::u16string& text) {
         if (i < text.size() && !IsEscapedByteAt(text, i))
             continue;
         // A run with a lone surrogate of another kind does not come back whole.
-        const QString run = QString::fromStdU16String(text.substr(start, i - start));
-        const QByteArray utf8 = run.toUtf8();
-        if (QString::fromUtf8(utf8) != run)
+        const std::u16string_view run = std::u16string_view(text).substr(start, i - start);
+        const std::string utf8 = objc::encodeUtf8(run);
+        std::u16string back;
+        if (!objc::decodeUtf8(utf8, back) || back != run)
             return std::nullopt;
-        bytes += utf8;
+        bytes.append(utf8.data(), static_cast<qsizetype>(utf8.size()));
         if (i < text.size())
             bytes.push_back(static_cast<char>(text[i] - 0xDC00));
         start = i + 1;

@@ -17,7 +17,9 @@
 // taking their registry locks first.
 //
 // Before the application object exists, and after it is gone, calls run at once on the calling
-// thread: there is then no main-thread GUI to protect.
+// thread: there is then no main-thread GUI to protect. Stopping the courier turns new calls away
+// first (they too run at once on their own threads) and then runs the calls already waiting, so
+// a call made while the main thread stops is never left waiting.
 
 #include <functional>
 #include <type_traits>
@@ -45,7 +47,8 @@ template <class F> auto onMainThread(F&& call) -> std::invoke_result_t<F&> {
     }
 }
 
-// Made once by the application object on the main thread; ends with it.
+// Made once by the application object on the main thread; ends with it (or, in tests, when
+// stopped; it may then be started again).
 void startMainThreadCourier();
 void stopMainThreadCourier();
 

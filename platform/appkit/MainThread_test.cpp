@@ -63,5 +63,34 @@ TEST(MainThread, CallsOnTheMainThreadRunAtOnceEvenNested) {
     EXPECT_EQ(depth, 2);
 }
 
+TEST(MainThread, OnceStoppedCallsRunOnTheirOwnThreadAndAStartedCourierCarriesThemAgain) {
+    NSApplicationObject::shared();
+    std::thread::id ranOn;
+    std::thread stopped([&] { performOnMainThread([&] { ranOn = std::this_thread::get_id(); }); });
+    stopMainThreadCourier(); // may cross the call above: it runs here or on its thread, never waits
+    stopped.join();
+    EXPECT_NE(ranOn, std::thread::id());
+    std::thread after([&] {
+        EXPECT_TRUE(isMainThread()); // no main thread to carry calls to
+        performOnMainThread([&] { ranOn = std::this_thread::get_id(); });
+        EXPECT_EQ(ranOn, std::this_thread::get_id());
+    });
+    after.join();
+
+    startMainThreadCourier();
+    const std::thread::id mainId = std::this_thread::get_id();
+    std::atomic<bool> done = false;
+    std::thread carried([&] {
+        EXPECT_FALSE(isMainThread());
+        performOnMainThread([&] { ranOn = std::this_thread::get_id(); });
+        done = true;
+    });
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done && std::chrono::steady_clock::now() < end)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    carried.join();
+    EXPECT_EQ(ranOn, mainId);
+}
+
 } // namespace
 } // namespace sondrel::appkit

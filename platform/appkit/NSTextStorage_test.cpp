@@ -1,5 +1,10 @@
 #include "platform/appkit/NSTextStorage.h"
 
+#include <atomic>
+#include <chrono>
+#include <random>
+#include <thread>
+
 #include <QApplication>
 #include <QTest>
 #include <QTextBlock>
@@ -12,6 +17,7 @@
 #include "platform/appkit/NSTextView.h"
 #include "platform/appkit/Retained.h"
 #include "platform/objc/Messaging.h"
+#include "platform/objc/NSString.h"
 #include "platform/objc/RtfReader.h"
 
 namespace sondrel::appkit {
@@ -95,6 +101,155 @@ TEST_F(TextStorageTest, AttributedTextKeepsItsStylesAndTheParagraphItContinues) 
     ExpectDocumentMatches();
     m_storage->setHtml(u"<table><tr><td>cell</td></tr></table><p>after</p>");
     ExpectDocumentMatches();
+}
+
+TEST_F(TextStorageTest, EditsByMessageClampToTheText) {
+    using objc::NSRange;
+    const auto string = [](std::u16string_view text) {
+        return objc::autoreleasedNativeString(std::u16string(text));
+    };
+    objc::send<void>(m_storage, "replaceCharactersInRange:withString:", NSRange{0, 0},
+                     string(u"line one\nline two"));
+    objc::send<void>(m_storage, "replaceCharactersInRange:withString:", NSRange{5, 100},
+                     string(u"1")); // a range past the end ends at the end
+    EXPECT_EQ(m_storage->string(), u"line 1");
+    objc::send<void>(m_storage, "replaceCharactersInRange:withString:", NSRange{99, 3},
+                     string(u"!")); // a place past the end is the end
+    EXPECT_EQ(m_storage->string(), u"line 1!");
+    objc::send<void>(m_storage, "deleteCharactersInRange:", NSRange{4, 1});
+    objc::send<void>(m_storage, "deleteCharactersInRange:", NSRange{50, 1});
+    EXPECT_EQ(objc::nativeStringText(objc::send<id>(m_storage, "string")), u"line1!");
+    EXPECT_EQ(objc::send<objc::NSUInteger>(m_storage, "length"), 6u);
+    ExpectDocumentMatches();
+
+    // Another storage gives its plain text; an attributed string its styles as well.
+    const id other = objc::send<id>(objc::send<id>(objc::lookUpClass("NSTextStorage"), "alloc"),
+                                    "initWithString:", string(u"\r\nmore"));
+    objc::send<void>(m_storage, "appendAttributedString:", other);
+    EXPECT_EQ(m_storage->string(), u"line1!\r\nmore");
+    EXPECT_EQ(m_storage->lineCount(), 3u);
+    objc::release(other);
+    objc::AttributedText bold;
+    objc::CharacterStyle style;
+    style.bold = true;
+    bold.append(u"B", style);
+    const id attributed =
+        objc::send<id>(objc::send<id>(objc::lookUpClass("NSAttributedString"), "alloc"),
+                       "initWithString:", string(u"x"));
+    objc::send<void>(m_storage, "setAttributedString:", attributed);
+    EXPECT_EQ(m_storage->string(), u"x");
+    objc::release(attributed);
+    ExpectDocumentMatches();
+}
+
+// Text put in by the program takes the style of the text it replaces, or of what it follows.
+TEST_F(TextStorageTest, ReplacedTextTakesTheStyleOfItsPlace) {
+    objc::AttributedText text;
+    objc::CharacterStyle bold;
+    bold.bold = true;
+    text.append(u"BOLD", bold);
+    text.append(u"plain", objc::CharacterStyle{});
+    m_storage->setAttributedText(text);
+    const auto boldAt = [&](int position) {
+        QTextCursor cursor(m_storage->document());
+        cursor.setPosition(position + 1); // the format of the character before the cursor
+        return cursor.charFormat().fontWeight() >= QFont::Bold;
+    };
+    m_storage->replaceCharacters(4, 0, u"++"); // after "BOLD": its style
+    m_storage->replaceCharacters(6, 2, u"PL"); // over "pl": plain
+    m_storage->replaceCharacters(0, 1, u"b");  // over "B": bold
+    EXPECT_EQ(m_storage->string(), u"bOLD++PLain");
+    EXPECT_TRUE(boldAt(0));
+    EXPECT_TRUE(boldAt(4));
+    EXPECT_TRUE(boldAt(5));
+    EXPECT_FALSE(boldAt(6));
+    EXPECT_FALSE(boldAt(7));
+    ExpectDocumentMatches();
+}
+
+// Any sequence of edits, with line ends of every kind, leaves the text, its lines and the
+// document in step with a plain model of the text.
+TEST_F(TextStorageTest, RandomEditsKeepTheTextItsLinesAndTheDocumentInStep) {
+    std::mt19937 random(7);
+    const std::u16string pieces[] = {u"a",    u"log line",      u"\n", u"\r", u"\r\n",
+                                     u"\n\n", u"\u00e9t\u00e9", u""};
+    std::u16string model;
+    for (int step = 0; step < 300; ++step) {
+        std::u16string inserted;
+        for (int i = static_cast<int>(random() % 4); i > 0; --i)
+            inserted += pieces[random() % std::size(pieces)];
+        const std::size_t position = random() % (model.size() + 3); // sometimes past the end
+        const std::size_t length = random() % 6;
+        switch (random() % 3) {
+        case 0:
+            m_storage->append(objc::AttributedText(inserted));
+            model += inserted;
+            break;
+        case 1: {
+            m_storage->replaceCharacters(position, length, inserted);
+            const std::size_t at = std::min(position, model.size());
+            model.replace(at, std::min(length, model.size() - at), inserted);
+            break;
+        }
+        default:
+            if (random() % 20 == 0) {
+                m_storage->setAttributedText(objc::AttributedText(inserted));
+                model = inserted;
+            }
+            break;
+        }
+        ASSERT_EQ(m_storage->string(), model) << "step " << step;
+        TextLines expected;
+        expected.assign(model);
+        ASSERT_EQ(m_storage->lineCount(), expected.lineCount()) << "step " << step;
+        for (std::size_t line = 0; line < expected.lineCount(); ++line)
+            ASSERT_EQ(m_storage->lineText(line), expected.lineText(line)) << "step " << step;
+        ASSERT_EQ(m_storage->hasCarriageReturns(), model.find(u'\r') != std::u16string::npos);
+        ExpectDocumentMatches();
+    }
+}
+
+// The batch worker appends to the log from its own thread while the main thread runs its loop.
+TEST_F(TextStorageTest, AppendsFromAnotherThreadArriveWholeAndInOrder) {
+    constexpr int kLines = 200;
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+        for (int i = 0; i < kLines; ++i) {
+            const std::u16string line = (i == 0 ? u"" : u"\n") + std::u16string(u"file ") +
+                                        static_cast<char16_t>(u'0' + i % 10) + u" - Done!";
+            m_storage->append(objc::AttributedText(line));
+        }
+        done = true;
+    });
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done && std::chrono::steady_clock::now() < end)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    worker.join();
+    ASSERT_EQ(m_storage->lineCount(), static_cast<std::size_t>(kLines));
+    for (int i = 0; i < kLines; ++i) {
+        const std::u16string expected =
+            u"file " + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)) + u" - Done!";
+        ASSERT_EQ(m_storage->lineText(static_cast<std::size_t>(i)), expected) << i;
+    }
+    ExpectDocumentMatches();
+}
+
+TEST_F(TextStorageTest, OnlyTheObserversOwnerRemovesIt) {
+    int first = 0;
+    int second = 0;
+    int owner = 0;
+    int other = 0;
+    m_storage->setEditObserver(&owner, [&] { ++first; });
+    m_storage->setEditObserver(&owner, [&] { ++second; }); // one observer: the later one
+    m_storage->removeEditObserver(&other);
+    QTextEdit* edit = m_view->editor();
+    QTest::keyClicks(edit, "ab");
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(second, 2);
+    m_storage->removeEditObserver(&owner);
+    QTest::keyClicks(edit, "c");
+    EXPECT_EQ(second, 2);
+    EXPECT_EQ(m_storage->string(), u"abc") << "the text follows without an observer too";
 }
 
 } // namespace

@@ -11,16 +11,6 @@ constexpr std::array<char16_t, 32> kCp1252High = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-void appendCodePoint(char32_t cp, std::u16string& out) {
-    if (cp >= 0x10000) {
-        cp -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (cp >> 10));
-        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-        out += static_cast<char16_t>(cp);
-    }
-}
-
 int encodeCp1252(char16_t unit) {
     if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) {
         return unit;
@@ -35,43 +25,64 @@ int encodeCp1252(char16_t unit) {
 
 } // namespace
 
+std::size_t decodeUtf8Sequence(std::string_view bytes, std::size_t at, char32_t& point) {
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    std::size_t length = 0;
+    char32_t cp = 0;
+    if (lead < 0x80) {
+        point = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        cp = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        cp = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (length > bytes.size() - at) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(bytes[at + k]);
+        if ((next & 0xC0) != 0x80) {
+            return 0;
+        }
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
+    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return 0;
+    }
+    point = cp;
+    return length;
+}
+
+void appendUtf16(std::u16string& out, char32_t point) {
+    if (point >= 0x10000) {
+        point -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (point >> 10));
+        out += static_cast<char16_t>(0xDC00 + (point & 0x3FF));
+    } else {
+        out += static_cast<char16_t>(point);
+    }
+}
+
 bool decodeUtf8(std::string_view bytes, std::u16string& out) {
     out.clear();
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        std::size_t extra = 0;
-        char32_t cp = 0;
-        if (lead < 0x80) {
-            cp = lead;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            extra = 1;
-            cp = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            extra = 2;
-            cp = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            extra = 3;
-            cp = lead & 0x07;
-        } else {
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        char32_t point = 0;
+        const std::size_t length = decodeUtf8Sequence(bytes, at, point);
+        if (length == 0) {
             return false;
         }
-        if (bytes.size() - i - 1 < extra) {
-            return false;
-        }
-        for (std::size_t k = 1; k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        const bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
-        if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return false;
-        }
-        appendCodePoint(cp, out);
-        i += extra + 1;
+        appendUtf16(out, point);
+        at += length;
     }
     return true;
 }

@@ -18,8 +18,14 @@ enum StringEncoding : std::uint64_t {
     kWindowsCP1252StringEncoding = 12,
 };
 
-// Strict UTF-8: false for malformed sequences, overlong forms, surrogates or values past
-// U+10FFFF. Never reads past the end of the input.
+// The platform's one UTF-8 reader: the length of the well-formed sequence at bytes[at]
+// (at < bytes.size()), with its code point in `point`; 0 for a malformed or cut-short sequence,
+// an overlong form, a surrogate or a value past U+10FFFF. Never reads past the end.
+std::size_t decodeUtf8Sequence(std::string_view bytes, std::size_t at, char32_t& point);
+// Appends a code point as one unit, or as a surrogate pair above U+FFFF.
+void appendUtf16(std::u16string& out, char32_t point);
+
+// Strict UTF-8: false for any sequence decodeUtf8Sequence refuses.
 bool decodeUtf8(std::string_view bytes, std::u16string& out);
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string encodeUtf8(std::u16string_view text);

@@ -6,6 +6,7 @@
 #include "platform/objc/NSString.h"
 #include "runtime/controls/GadgetCreation.h"
 #include "runtime/controls/GadgetKinds.h"
+#include "runtime/controls/SharedGadgetMethods.h"
 
 namespace sondrel::controls {
 namespace {
@@ -14,10 +15,7 @@ using objc::id;
 using objc::SEL;
 using windowing::RTGadgetFunctionsObject;
 
-class RTButtonGadgetView : public appkit::NSButtonObject, public windowing::GadgetViewFields {
-public:
-    using NSButtonObject::NSButtonObject;
-};
+using RTButtonGadgetView = windowing::GadgetView<appkit::NSButtonObject>;
 
 // Only the way from rounded to square: a button that left the rounded height stays square.
 void setFrame(RTButtonGadgetView* self, SEL, objc::NSRect frame) {
@@ -27,32 +25,20 @@ void setFrame(RTButtonGadgetView* self, SEL, objc::NSRect frame) {
 }
 
 objc::ClassDefinition viewClass() {
-    objc::ClassDefinition definition("RTButtonGadgetView", "NSButton",
-                                     objc::factoryFor<RTButtonGadgetView>());
-    windowing::AddGadgetViewMethods<RTButtonGadgetView>(definition);
+    objc::ClassDefinition definition =
+        windowing::GadgetViewClass<RTButtonGadgetView>("RTButtonGadgetView", "NSButton");
     definition.instanceMethod("setFrame:", &setFrame);
     return definition;
 }
 
-id mainView(RTGadgetFunctionsObject* self) {
-    return self->Gadget != nullptr ? self->Gadget->view : nullptr;
-}
-
-id getGadgetText(RTGadgetFunctionsObject* self, SEL) {
-    const id title = objc::send<id>(mainView(self), "title");
-    return title != nullptr ? title : objc::autoreleasedNativeString(u"");
-}
-
-void setGadgetText(RTGadgetFunctionsObject* self, SEL, id text) {
-    objc::send<void>(mainView(self),
-                     "setTitle:", text != nullptr ? text : objc::autoreleasedNativeString(u""));
+objc::ClassDefinition functionsClass() {
+    objc::ClassDefinition definition("RTButtonGadgetFunctions", "RTGadgetFunctions");
+    AddTitleTextMethods(definition);
+    return definition;
 }
 
 const objc::ClassRegistration viewRegistration{viewClass()};
-const objc::ClassRegistration functionsRegistration{
-    objc::ClassDefinition("RTButtonGadgetFunctions", "RTGadgetFunctions")
-        .instanceMethod("GetGadgetText", &getGadgetText)
-        .instanceMethod("SetGadgetText:", &setGadgetText)};
+const objc::ClassRegistration functionsRegistration{functionsClass()};
 
 // Text alignment from the flags: left wins over right; none keeps the button's own.
 void alignText(id view, std::uint32_t flags) {
@@ -67,16 +53,10 @@ void alignText(id view, std::uint32_t flags) {
 std::int64_t CreateButtonGadget(core::ObjectNumber gadget, std::int32_t x, std::int32_t y,
                                 std::int32_t width, std::int32_t height, core::TextView text,
                                 std::uint32_t flags) {
-    GadgetCreation creation;
-    creation.number = gadget;
-    creation.kind = ButtonGadgetKind;
-    creation.flags = flags;
-    creation.frame = GadgetFrame(x, y, width, height);
-    creation.viewClass = "RTButtonGadgetView";
-    creation.functionsClass = "RTButtonGadgetFunctions";
+    GadgetCreation creation(gadget, ButtonGadgetKind, flags, GadgetFrame(x, y, width, height),
+                            "RTButtonGadgetView", "RTButtonGadgetFunctions");
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
-        objc::send<void>(functions,
-                         "SetGadgetText:", objc::autoreleasedNativeString(core::Text(text)));
+        SetInitialText(functions, text);
         if (flags & ButtonToggle)
             objc::send<void>(view, "setButtonType:", objc::NSUInteger{1});
         alignText(view, flags);

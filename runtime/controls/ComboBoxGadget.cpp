@@ -7,8 +7,10 @@
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSString.h"
+#include "runtime/controls/ComboItems.h"
 #include "runtime/controls/GadgetCreation.h"
 #include "runtime/controls/GadgetKinds.h"
+#include "runtime/controls/SharedGadgetMethods.h"
 
 namespace sondrel::controls {
 
@@ -33,33 +35,10 @@ using objc::id;
 using objc::SEL;
 using windowing::RTGadgetFunctionsObject;
 
-class RT_NSPopUpButton : public NSPopUpButtonObject, public windowing::GadgetViewFields {
-public:
-    using NSPopUpButtonObject::NSPopUpButtonObject;
-};
-
-objc::ClassDefinition viewClass() {
-    objc::ClassDefinition definition("RT_NSPopUpButton", "NSPopUpButton",
-                                     objc::factoryFor<RT_NSPopUpButton>());
-    windowing::AddGadgetViewMethods<RT_NSPopUpButton>(definition);
-    return definition;
-}
+using RT_NSPopUpButton = windowing::GadgetView<NSPopUpButtonObject>;
 
 NSPopUpButtonObject* popUp(RTGadgetFunctionsObject* self) {
-    return objc::liveCast<NSPopUpButtonObject>(self->Gadget != nullptr ? self->Gadget->view
-                                                                       : nullptr);
-}
-
-std::uint32_t flagsOf(RTGadgetFunctionsObject* self) {
-    return self->Gadget != nullptr ? self->Gadget->flags : 0;
-}
-
-// The item at a valid index; null for any other.
-NSMenuItemObject* itemAt(RTGadgetFunctionsObject* self, std::int64_t index) {
-    NSPopUpButtonObject* button = popUp(self);
-    return button != nullptr && index >= 0 && index < button->numberOfItems()
-               ? button->itemAtIndex(index)
-               : nullptr;
+    return objc::liveCast<NSPopUpButtonObject>(self->mainView());
 }
 
 // The empty picture items of an image pop-up show when they have none; made once, kept.
@@ -69,39 +48,67 @@ id placeholderImage() {
     return image;
 }
 
+// The items are the pop-up's menu items; an item's data is its tag.
+struct PopUpItems {
+    using Functions = RTGadgetFunctionsObject;
+
+    static NSMenuItemObject* item(Functions* self, std::int64_t index) {
+        return popUp(self)->itemAtIndex(index);
+    }
+    static std::int64_t count(Functions* self) {
+        NSPopUpButtonObject* button = popUp(self);
+        return button != nullptr ? button->numberOfItems() : 0;
+    }
+    static std::u16string text(Functions* self, std::int64_t index) {
+        return item(self, index)->title();
+    }
+    static void setText(Functions* self, std::int64_t index, const std::u16string& text) {
+        item(self, index)->setTitle(text);
+        popUp(self)->synchronizeTitle();
+    }
+    static std::int64_t data(Functions* self, std::int64_t index) {
+        return item(self, index)->tag();
+    }
+    static void setData(Functions* self, std::int64_t index, std::int64_t value) {
+        item(self, index)->setTag(value);
+    }
+    static void remove(Functions* self, std::int64_t index) {
+        popUp(self)->removeItemAtIndex(index);
+    }
+    static void clear(Functions* self) {
+        if (NSPopUpButtonObject* button = popUp(self))
+            button->removeAllItems();
+    }
+    // Adding never selects an item; the result is the new menu item.
+    static std::int64_t insert(Functions* self, std::int64_t at, const std::u16string& text,
+                               id image) {
+        NSPopUpButtonObject* button = popUp(self);
+        if (button == nullptr)
+            return 0;
+        const bool selected = button->indexOfSelectedItem() >= 0;
+        appkit::Retained<NSMenuItemObject> item =
+            appkit::Retained<NSMenuItemObject>::adopt(appkit::newMenuItem(text, nullptr, u""));
+        if (!item)
+            return 0;
+        item->setTag(0);
+        if (self->flags() & ComboBoxImages)
+            item->setImage(image != nullptr ? image : placeholderImage());
+        button->insertMenuItem(item.get(), at);
+        if (!selected)
+            button->selectItem(nullptr);
+        return reinterpret_cast<std::int64_t>(item.get());
+    }
+};
+
 void eventHandler(RTGadgetFunctionsObject* self, SEL, id) {
-    objc::send<void>(self, "SendEvent:", std::int64_t{GadgetChangeEvent});
+    SendGadgetEvent(self, GadgetChangeEvent);
 }
 
 void setGadgetItemImage(RTGadgetFunctionsObject* self, SEL, std::int32_t index, id image) {
-    NSMenuItemObject* item = itemAt(self, index);
-    if (item == nullptr || (flagsOf(self) & ComboBoxImages) == 0)
+    if (!combo_items::valid<PopUpItems>(self, index) || (self->flags() & ComboBoxImages) == 0)
         return;
-    item->setImage(image);
+    PopUpItems::item(self, index)->setImage(image);
     popUp(self)->synchronizeTitle();
-}
-
-std::int64_t getGadgetItemData(RTGadgetFunctionsObject* self, SEL, std::int32_t index) {
-    NSMenuItemObject* item = itemAt(self, index);
-    return item != nullptr ? item->tag() : 0;
-}
-
-void setGadgetItemData(RTGadgetFunctionsObject* self, SEL, std::int32_t index, std::int64_t value) {
-    if (NSMenuItemObject* item = itemAt(self, index))
-        item->setTag(value);
-}
-
-id getGadgetItemText(RTGadgetFunctionsObject* self, SEL, std::int32_t index, std::int32_t) {
-    NSMenuItemObject* item = itemAt(self, index);
-    return objc::autoreleasedNativeString(item != nullptr ? item->title() : std::u16string());
-}
-
-void setGadgetItemText(RTGadgetFunctionsObject* self, SEL, std::int32_t index, id text,
-                       std::int32_t) {
-    if (NSMenuItemObject* item = itemAt(self, index)) {
-        item->setTitle(detail::ComboItemText(text, flagsOf(self)));
-        popUp(self)->synchronizeTitle();
-    }
 }
 
 id getGadgetText(RTGadgetFunctionsObject* self, SEL) {
@@ -114,7 +121,7 @@ id getGadgetText(RTGadgetFunctionsObject* self, SEL) {
 void setGadgetText(RTGadgetFunctionsObject* self, SEL, id text) {
     if (NSPopUpButtonObject* button = popUp(self))
         button->selectItemAtIndex(
-            button->indexOfItemWithTitle(detail::ComboItemText(text, flagsOf(self))));
+            button->indexOfItemWithTitle(detail::ComboItemText(text, self->flags())));
 }
 
 std::int64_t getGadgetState(RTGadgetFunctionsObject* self, SEL) {
@@ -129,60 +136,21 @@ void setGadgetState(RTGadgetFunctionsObject* self, SEL, std::int64_t state) {
         button->selectItemAtIndex(state);
 }
 
-std::int32_t countGadgetItems(RTGadgetFunctionsObject* self, SEL) {
-    NSPopUpButtonObject* button = popUp(self);
-    return button != nullptr ? static_cast<std::int32_t>(button->numberOfItems()) : 0;
-}
-
-void clearGadgetItems(RTGadgetFunctionsObject* self, SEL) {
-    if (NSPopUpButtonObject* button = popUp(self))
-        button->removeAllItems();
-}
-
-void removeGadgetItem(RTGadgetFunctionsObject* self, SEL, std::int32_t index) {
-    if (itemAt(self, index) != nullptr)
-        popUp(self)->removeItemAtIndex(index);
-}
-
-// Positions below 0 or past the items append. Adding never selects an item.
-std::int64_t addGadgetItem(RTGadgetFunctionsObject* self, SEL, std::int32_t position, id text,
-                           id image, std::int32_t) {
-    NSPopUpButtonObject* button = popUp(self);
-    if (button == nullptr)
-        return 0;
-    const std::uint32_t flags = flagsOf(self);
-    const bool selected = button->indexOfSelectedItem() >= 0;
-    appkit::Retained<NSMenuItemObject> item = appkit::Retained<NSMenuItemObject>::adopt(
-        appkit::newMenuItem(detail::ComboItemText(text, flags), nullptr, u""));
-    if (!item)
-        return 0;
-    item->setTag(0);
-    if (flags & ComboBoxImages)
-        item->setImage(image != nullptr ? image : placeholderImage());
-    const objc::NSInteger count = button->numberOfItems();
-    button->insertMenuItem(item.get(), position < 0 || position >= count ? count : position);
-    if (!selected)
-        button->selectItem(nullptr);
-    return reinterpret_cast<std::int64_t>(item.get());
-}
-
-const objc::ClassRegistration viewRegistration{viewClass()};
-const objc::ClassRegistration functionsRegistration{
-    objc::ClassDefinition("RTComboBoxGadgetFunctions", "RTGadgetFunctions")
+objc::ClassDefinition functionsClass() {
+    objc::ClassDefinition definition("RTComboBoxGadgetFunctions", "RTGadgetFunctions");
+    AddComboItemMethods<PopUpItems>(definition)
         .instanceMethod("EventHandler:", &eventHandler)
         .instanceMethod("SetGadgetItemImage:image:", &setGadgetItemImage)
-        .instanceMethod("GetGadgetItemData:", &getGadgetItemData)
-        .instanceMethod("SetGadgetItemData:value:", &setGadgetItemData)
-        .instanceMethod("GetGadgetItemText:column:", &getGadgetItemText)
-        .instanceMethod("SetGadgetItemText:text:column:", &setGadgetItemText)
         .instanceMethod("GetGadgetText", &getGadgetText)
         .instanceMethod("SetGadgetText:", &setGadgetText)
         .instanceMethod("GetGadgetState", &getGadgetState)
-        .instanceMethod("SetGadgetState:", &setGadgetState)
-        .instanceMethod("CountGadgetItems", &countGadgetItems)
-        .instanceMethod("ClearGadgetItems", &clearGadgetItems)
-        .instanceMethod("RemoveGadgetItem:", &removeGadgetItem)
-        .instanceMethod("AddGadgetItem:text:image:flags:", &addGadgetItem)};
+        .instanceMethod("SetGadgetState:", &setGadgetState);
+    return definition;
+}
+
+const objc::ClassRegistration viewRegistration{
+    windowing::GadgetViewClass<RT_NSPopUpButton>("RT_NSPopUpButton", "NSPopUpButton")};
+const objc::ClassRegistration functionsRegistration{functionsClass()};
 
 } // namespace
 
@@ -191,13 +159,8 @@ std::int64_t CreateComboBoxGadget(core::ObjectNumber gadget, std::int32_t x, std
     const objc::NSRect frame = GadgetFrame(x, y, width, height);
     if (flags & ComboBoxEditable)
         return detail::CreateEditComboBoxGadget(gadget, frame, flags);
-    GadgetCreation creation;
-    creation.number = gadget;
-    creation.kind = ComboBoxGadgetKind;
-    creation.flags = flags;
-    creation.frame = frame;
-    creation.viewClass = "RT_NSPopUpButton";
-    creation.functionsClass = "RTComboBoxGadgetFunctions";
+    GadgetCreation creation(gadget, ComboBoxGadgetKind, flags, frame, "RT_NSPopUpButton",
+                            "RTComboBoxGadgetFunctions");
     creation.initialise = [&](id button) {
         return objc::send<id>(button, "initWithFrame:pullsDown:", frame, objc::NO);
     };

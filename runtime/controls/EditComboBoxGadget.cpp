@@ -10,8 +10,10 @@
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSString.h"
 #include "runtime/controls/ComboBoxGadget.h"
+#include "runtime/controls/ComboItems.h"
 #include "runtime/controls/GadgetCreation.h"
 #include "runtime/controls/GadgetKinds.h"
+#include "runtime/controls/SharedGadgetMethods.h"
 
 namespace sondrel::controls {
 namespace {
@@ -22,10 +24,7 @@ using objc::NSInteger;
 using objc::SEL;
 using windowing::RTGadgetFunctionsObject;
 
-class RT_NSComboBox : public appkit::NSComboBoxObject, public windowing::GadgetViewFields {
-public:
-    using NSComboBoxObject::NSComboBoxObject;
-};
+using RT_NSComboBox = windowing::GadgetView<appkit::NSComboBoxObject>;
 
 // The list: item texts, their data values (0 for none) and the index last asked for.
 class RTEditComboBoxGadgetFunctions : public RTGadgetFunctionsObject {
@@ -55,27 +54,55 @@ void textDidEndEditing(RT_NSComboBox* self, SEL, id notification) {
 }
 
 objc::ClassDefinition viewClass() {
-    objc::ClassDefinition definition("RT_NSComboBox", "NSComboBox",
-                                     objc::factoryFor<RT_NSComboBox>());
-    windowing::AddGadgetViewMethods<RT_NSComboBox>(definition);
+    objc::ClassDefinition definition =
+        windowing::GadgetViewClass<RT_NSComboBox>("RT_NSComboBox", "NSComboBox");
     definition.instanceMethod("becomeFirstResponder", &becomeFirstResponder)
         .instanceMethod("textDidEndEditing:", &textDidEndEditing);
     return definition;
 }
 
 appkit::NSComboBoxObject* comboBox(Functions* self) {
-    return objc::liveCast<appkit::NSComboBoxObject>(self->Gadget != nullptr ? self->Gadget->view
-                                                                            : nullptr);
-}
-
-std::uint32_t flagsOf(Functions* self) {
-    return self->Gadget != nullptr ? self->Gadget->flags : 0;
+    return objc::liveCast<appkit::NSComboBoxObject>(self->mainView());
 }
 
 void showText(Functions* self, const std::u16string& text) {
     if (appkit::NSComboBoxObject* combo = comboBox(self))
         combo->setStringValue(text);
 }
+
+// The items are the operations object's own lists.
+struct EditItems {
+    using Functions = RTEditComboBoxGadgetFunctions;
+
+    static std::int64_t count(Functions* self) {
+        return static_cast<std::int64_t>(self->Items.size());
+    }
+    static std::u16string text(Functions* self, std::int64_t index) {
+        return self->Items[static_cast<std::size_t>(index)];
+    }
+    static void setText(Functions* self, std::int64_t index, const std::u16string& text) {
+        self->Items[static_cast<std::size_t>(index)] = text;
+    }
+    static std::int64_t data(Functions* self, std::int64_t index) {
+        return self->Values[static_cast<std::size_t>(index)];
+    }
+    static void setData(Functions* self, std::int64_t index, std::int64_t value) {
+        self->Values[static_cast<std::size_t>(index)] = value;
+    }
+    static void remove(Functions* self, std::int64_t index) {
+        self->Items.erase(self->Items.begin() + index);
+        self->Values.erase(self->Values.begin() + index);
+    }
+    static void clear(Functions* self) {
+        self->Items.clear();
+        self->Values.clear();
+    }
+    static std::int64_t insert(Functions* self, std::int64_t at, const std::u16string& text, id) {
+        self->Items.insert(self->Items.begin() + at, text);
+        self->Values.insert(self->Values.begin() + at, 0);
+        return 1;
+    }
+};
 
 id init(Functions* self, SEL) {
     self->Items.reserve(15);
@@ -85,8 +112,7 @@ id init(Functions* self, SEL) {
 }
 
 void freeGadget(Functions* self, SEL) {
-    self->Items.clear();
-    self->Values.clear();
+    EditItems::clear(self);
 }
 
 NSInteger numberOfItemsInComboBox(Functions* self, SEL, id) {
@@ -102,26 +128,7 @@ id objectValueForItemAtIndex(Functions* self, SEL, id, NSInteger index) {
 }
 
 void controlTextDidChange(Functions* self, SEL, id) {
-    objc::send<void>(self, "SendEvent:", std::int64_t{GadgetChangeEvent});
-}
-
-std::int64_t getGadgetItemData(Functions* self, SEL, std::int32_t index) {
-    return self->valid(index) ? self->Values[static_cast<std::size_t>(index)] : 0;
-}
-
-void setGadgetItemData(Functions* self, SEL, std::int32_t index, std::int64_t value) {
-    if (self->valid(index))
-        self->Values[static_cast<std::size_t>(index)] = value;
-}
-
-id getGadgetItemText(Functions* self, SEL, std::int32_t index, std::int32_t) {
-    return objc::autoreleasedNativeString(
-        self->valid(index) ? self->Items[static_cast<std::size_t>(index)] : std::u16string());
-}
-
-void setGadgetItemText(Functions* self, SEL, std::int32_t index, id text, std::int32_t) {
-    if (self->valid(index))
-        self->Items[static_cast<std::size_t>(index)] = detail::ComboItemText(text, flagsOf(self));
+    SendGadgetEvent(self, GadgetChangeEvent);
 }
 
 id getGadgetText(Functions* self, SEL) {
@@ -133,7 +140,7 @@ id getGadgetText(Functions* self, SEL) {
 // Shows the text and selects the first item equal to it in the list (or none); the state
 // stays as it was.
 void setGadgetText(Functions* self, SEL, id text) {
-    const std::u16string value = detail::ComboItemText(text, flagsOf(self));
+    const std::u16string value = detail::ComboItemText(text, self->flags());
     showText(self, value);
     appkit::NSComboBoxObject* combo = comboBox(self);
     if (combo == nullptr)
@@ -163,52 +170,24 @@ void setGadgetState(Functions* self, SEL, std::int64_t state) {
     }
 }
 
-std::int32_t countGadgetItems(Functions* self, SEL) {
-    return static_cast<std::int32_t>(self->Items.size());
-}
-
-void clearGadgetItems(Functions* self, SEL) {
-    self->Items.clear();
-    self->Values.clear();
-}
-
-void removeGadgetItem(Functions* self, SEL, std::int32_t index) {
-    if (!self->valid(index))
-        return;
-    self->Items.erase(self->Items.begin() + index);
-    self->Values.erase(self->Values.begin() + index);
-}
-
-std::int64_t addGadgetItem(Functions* self, SEL, std::int32_t position, id text, id, std::int32_t) {
-    const auto count = static_cast<std::int32_t>(self->Items.size());
-    if (position < 0 || position >= count)
-        position = count;
-    self->Items.insert(self->Items.begin() + position, detail::ComboItemText(text, flagsOf(self)));
-    self->Values.insert(self->Values.begin() + position, 0);
-    return 1;
-}
-
-const objc::ClassRegistration viewRegistration{viewClass()};
-const objc::ClassRegistration functionsRegistration{
-    objc::ClassDefinition("RTEditComboBoxGadgetFunctions", "RTGadgetFunctions",
-                          objc::factoryFor<RTEditComboBoxGadgetFunctions>())
-        .instanceMethod("GetGadgetItemData:", &getGadgetItemData)
-        .instanceMethod("SetGadgetItemData:value:", &setGadgetItemData)
-        .instanceMethod("GetGadgetItemText:column:", &getGadgetItemText)
-        .instanceMethod("SetGadgetItemText:text:column:", &setGadgetItemText)
+objc::ClassDefinition functionsClass() {
+    objc::ClassDefinition definition("RTEditComboBoxGadgetFunctions", "RTGadgetFunctions",
+                                     objc::factoryFor<RTEditComboBoxGadgetFunctions>());
+    AddComboItemMethods<EditItems>(definition)
         .instanceMethod("GetGadgetText", &getGadgetText)
         .instanceMethod("SetGadgetText:", &setGadgetText)
         .instanceMethod("GetGadgetState", &getGadgetState)
         .instanceMethod("SetGadgetState:", &setGadgetState)
-        .instanceMethod("CountGadgetItems", &countGadgetItems)
-        .instanceMethod("ClearGadgetItems", &clearGadgetItems)
-        .instanceMethod("RemoveGadgetItem:", &removeGadgetItem)
-        .instanceMethod("AddGadgetItem:text:image:flags:", &addGadgetItem)
         .instanceMethod("controlTextDidChange:", &controlTextDidChange)
         .instanceMethod("numberOfItemsInComboBox:", &numberOfItemsInComboBox)
         .instanceMethod("comboBox:objectValueForItemAtIndex:", &objectValueForItemAtIndex)
         .instanceMethod("FreeGadget", &freeGadget)
-        .instanceMethod("init", &init)};
+        .instanceMethod("init", &init);
+    return definition;
+}
+
+const objc::ClassRegistration viewRegistration{viewClass()};
+const objc::ClassRegistration functionsRegistration{functionsClass()};
 
 } // namespace
 
@@ -216,13 +195,8 @@ namespace detail {
 
 std::int64_t CreateEditComboBoxGadget(core::ObjectNumber gadget, objc::NSRect frame,
                                       std::uint32_t flags) {
-    GadgetCreation creation;
-    creation.number = gadget;
-    creation.kind = ComboBoxGadgetKind;
-    creation.flags = flags;
-    creation.frame = frame;
-    creation.viewClass = "RT_NSComboBox";
-    creation.functionsClass = "RTEditComboBoxGadgetFunctions";
+    GadgetCreation creation(gadget, ComboBoxGadgetKind, flags, frame, "RT_NSComboBox",
+                            "RTEditComboBoxGadgetFunctions");
     creation.configure = [](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
         objc::send<void>(view, "setCompletes:", objc::NO);
         objc::send<void>(view, "setUsesDataSource:", objc::YES);

@@ -12,6 +12,7 @@
 #include "platform/objc/NSString.h"
 #include "runtime/controls/GadgetCreation.h"
 #include "runtime/controls/GadgetKinds.h"
+#include "runtime/controls/SharedGadgetMethods.h"
 #include "runtime/controls/TextViewCommands.h"
 
 namespace sondrel::controls {
@@ -25,10 +26,7 @@ using objc::id;
 using objc::SEL;
 using windowing::RTGadgetFunctionsObject;
 
-class RTEditorGadgetTextView : public NSTextViewObject, public windowing::GadgetViewFields {
-public:
-    using NSTextViewObject::NSTextViewObject;
-};
+using RTEditorGadgetTextView = windowing::GadgetView<NSTextViewObject>;
 
 BOOL becomeFirstResponder(RTEditorGadgetTextView* self, SEL) {
     RaiseViewEvent(self, self->RT_tag, GadgetFocusEvent);
@@ -41,16 +39,15 @@ BOOL resignFirstResponder(RTEditorGadgetTextView* self, SEL) {
 }
 
 objc::ClassDefinition viewClass() {
-    objc::ClassDefinition definition("RTEditorGadgetTextView", "NSTextView",
-                                     objc::factoryFor<RTEditorGadgetTextView>());
-    windowing::AddGadgetViewMethods<RTEditorGadgetTextView>(definition);
+    objc::ClassDefinition definition =
+        windowing::GadgetViewClass<RTEditorGadgetTextView>("RTEditorGadgetTextView", "NSTextView");
     definition.instanceMethod("becomeFirstResponder", &becomeFirstResponder)
         .instanceMethod("resignFirstResponder", &resignFirstResponder);
     return definition;
 }
 
 NSTextViewObject* textView(RTGadgetFunctionsObject* self) {
-    return appkit::textViewOf(self->Gadget != nullptr ? self->Gadget->view : nullptr);
+    return appkit::textViewOf(self->mainView());
 }
 
 NSTextStorageObject* storage(RTGadgetFunctionsObject* self) {
@@ -89,28 +86,15 @@ void redisplay(RTGadgetFunctionsObject* self) {
 }
 
 void textDidChange(RTGadgetFunctionsObject* self, SEL, id) {
-    objc::send<void>(self, "SendEvent:", std::int64_t{GadgetChangeEvent});
+    SendGadgetEvent(self, GadgetChangeEvent);
 }
 
 id getGadgetColor(RTGadgetFunctionsObject* self, SEL, std::int32_t type) {
-    NSTextViewObject* view = textView(self);
-    if (view == nullptr)
-        return nullptr;
-    if (type == windowing::kGadgetFrontColor)
-        return view->textColor();
-    if (type == windowing::kGadgetBackColor)
-        return view->backgroundColor();
-    return nullptr;
+    return TextOrBackgroundColor(textView(self), type);
 }
 
 void setGadgetColor(RTGadgetFunctionsObject* self, SEL, std::int32_t type, id color) {
-    NSTextViewObject* view = textView(self);
-    if (view == nullptr)
-        return;
-    if (type == windowing::kGadgetFrontColor)
-        view->setTextColor(color);
-    else if (type == windowing::kGadgetBackColor)
-        view->setBackgroundColor(color);
+    SetTextOrBackgroundColor(textView(self), type, color);
 }
 
 std::int64_t getGadgetAttribute(RTGadgetFunctionsObject* self, SEL, std::int32_t attribute) {
@@ -267,13 +251,8 @@ const objc::ClassRegistration functionsRegistration{
 std::int64_t CreateEditorGadget(core::ObjectNumber gadget, std::int32_t x, std::int32_t y,
                                 std::int32_t width, std::int32_t height, std::uint32_t flags) {
     const objc::NSRect frame = GadgetFrame(x, y, width, height);
-    GadgetCreation creation;
-    creation.number = gadget;
-    creation.kind = EditorGadgetKind;
-    creation.flags = flags;
-    creation.frame = frame;
-    creation.viewClass = "RTEditorGadgetTextView";
-    creation.functionsClass = "RTEditorGadgetFunctions";
+    GadgetCreation creation(gadget, EditorGadgetKind, flags, frame, "RTEditorGadgetTextView",
+                            "RTEditorGadgetFunctions");
     creation.initialise = [&](id view) {
         return objc::send<id>(
             view, "initWithFrame:", GadgetFrame(0, 0, std::max(width, 1), std::max(height, 1)));

@@ -6,6 +6,7 @@
 #include "platform/objc/NSString.h"
 #include "runtime/controls/GadgetCreation.h"
 #include "runtime/controls/GadgetKinds.h"
+#include "runtime/controls/SharedGadgetMethods.h"
 
 namespace sondrel::controls {
 namespace {
@@ -14,44 +15,32 @@ using objc::id;
 using objc::SEL;
 using windowing::RTGadgetFunctionsObject;
 
-class RT_NSBox : public appkit::NSBoxObject, public windowing::GadgetViewFields {
-public:
-    using NSBoxObject::NSBoxObject;
-};
-
-objc::ClassDefinition viewClass() {
-    objc::ClassDefinition definition("RT_NSBox", "NSBox", objc::factoryFor<RT_NSBox>());
-    windowing::AddGadgetViewMethods<RT_NSBox>(definition);
-    return definition;
-}
-
-id mainView(RTGadgetFunctionsObject* self) {
-    return self->Gadget != nullptr ? self->Gadget->view : nullptr;
-}
+using RT_NSBox = windowing::GadgetView<appkit::NSBoxObject>;
 
 void setGadgetFont(RTGadgetFunctionsObject* self, SEL, id font) {
-    objc::send<void>(mainView(self), "setTitleFont:", font);
+    objc::send<void>(self->mainView(), "setTitleFont:", font);
 }
 
 id getGadgetFont(RTGadgetFunctionsObject* self, SEL) {
-    return objc::send<id>(mainView(self), "titleFont");
+    return objc::send<id>(self->mainView(), "titleFont");
 }
 
 id getGadgetText(RTGadgetFunctionsObject* self, SEL) {
-    const id title = objc::send<id>(mainView(self), "title");
-    return title != nullptr ? title : objc::autoreleasedNativeString(u"");
+    return TitleText(self->mainView());
 }
 
 void setGadgetText(RTGadgetFunctionsObject* self, SEL, id text) {
+    const id box = self->mainView();
     if (objc::nativeStringText(text).empty()) {
-        objc::send<void>(mainView(self), "setTitlePosition:", objc::NSUInteger{0});
+        objc::send<void>(box, "setTitlePosition:", objc::NSUInteger{0});
         return;
     }
-    objc::send<void>(mainView(self), "setTitlePosition:", objc::NSUInteger{2});
-    objc::send<void>(mainView(self), "setTitle:", text);
+    objc::send<void>(box, "setTitlePosition:", objc::NSUInteger{2});
+    objc::send<void>(box, "setTitle:", text);
 }
 
-const objc::ClassRegistration viewRegistration{viewClass()};
+const objc::ClassRegistration viewRegistration{
+    windowing::GadgetViewClass<RT_NSBox>("RT_NSBox", "NSBox")};
 const objc::ClassRegistration functionsRegistration{
     objc::ClassDefinition("RTFrameGadgetFunctions", "RTGadgetFunctions")
         .instanceMethod("SetGadgetFont:", &setGadgetFont)
@@ -64,16 +53,10 @@ const objc::ClassRegistration functionsRegistration{
 std::int64_t CreateFrameGadget(core::ObjectNumber gadget, std::int32_t x, std::int32_t y,
                                std::int32_t width, std::int32_t height, core::TextView text,
                                std::uint32_t flags) {
-    GadgetCreation creation;
-    creation.number = gadget;
-    creation.kind = FrameGadgetKind;
-    creation.flags = flags;
-    creation.frame = GadgetFrame(x, y, width, height);
-    creation.viewClass = "RT_NSBox";
-    creation.functionsClass = "RTFrameGadgetFunctions";
+    GadgetCreation creation(gadget, FrameGadgetKind, flags, GadgetFrame(x, y, width, height),
+                            "RT_NSBox", "RTFrameGadgetFunctions");
     creation.configure = [&](appkit::NSViewObject*, RTGadgetFunctionsObject* functions) {
-        objc::send<void>(functions,
-                         "SetGadgetText:", objc::autoreleasedNativeString(core::Text(text)));
+        SetInitialText(functions, text);
     };
     return CreateGadget(creation);
 }

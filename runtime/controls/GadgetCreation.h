@@ -15,12 +15,17 @@
 namespace sondrel::controls {
 
 struct GadgetCreation {
-    core::ObjectNumber number = core::AnyObjectNumber;
-    std::int32_t kind = 0;
-    std::uint32_t flags = 0;
+    GadgetCreation(core::ObjectNumber number, std::int32_t kind, std::uint32_t flags,
+                   objc::NSRect frame, const char* viewClass, const char* functionsClass)
+        : number(number), kind(kind), flags(flags), frame(frame), viewClass(viewClass),
+          functionsClass(functionsClass) {}
+
+    core::ObjectNumber number;
+    std::int32_t kind;
+    std::uint32_t flags;
     objc::NSRect frame;
-    const char* viewClass = nullptr;
-    const char* functionsClass = nullptr;
+    const char* viewClass;
+    const char* functionsClass;
     // Initialises the allocated view (initWithFrame: with the frame when not given); returns the
     // view or null when it failed.
     std::function<objc::id(objc::id view)> initialise;

@@ -6,6 +6,7 @@
 #include "platform/objc/Messaging.h"
 #include "runtime/controls/GadgetCreation.h"
 #include "runtime/controls/GadgetKinds.h"
+#include "runtime/controls/SharedGadgetMethods.h"
 
 namespace sondrel::controls {
 namespace {
@@ -15,9 +16,9 @@ using objc::NSRect;
 using objc::SEL;
 using windowing::RTGadgetFunctionsObject;
 
-class RT_NSImageView : public appkit::NSImageViewObject, public windowing::GadgetViewFields {
+class RT_NSImageView : public windowing::GadgetView<appkit::NSImageViewObject> {
 public:
-    using NSImageViewObject::NSImageViewObject;
+    using GadgetView::GadgetView;
     std::int32_t DragEventSent = 0;
 };
 
@@ -55,9 +56,8 @@ void mouseDragged(RT_NSImageView* self, SEL, id) {
 }
 
 objc::ClassDefinition viewClass() {
-    objc::ClassDefinition definition("RT_NSImageView", "NSImageView",
-                                     objc::factoryFor<RT_NSImageView>());
-    windowing::AddGadgetViewMethods<RT_NSImageView>(definition);
+    objc::ClassDefinition definition =
+        windowing::GadgetViewClass<RT_NSImageView>("RT_NSImageView", "NSImageView");
     definition.instanceMethod("mouseDown:", &mouseDown)
         .instanceMethod("mouseUp:", &mouseUp)
         .instanceMethod("rightMouseDown:", &rightMouseDown)
@@ -66,27 +66,23 @@ objc::ClassDefinition viewClass() {
     return definition;
 }
 
-id mainView(RTGadgetFunctionsObject* self) {
-    return self->Gadget != nullptr ? self->Gadget->view : nullptr;
-}
-
 std::int64_t getGadgetState(RTGadgetFunctionsObject* self, SEL) {
-    return reinterpret_cast<std::int64_t>(objc::send<id>(mainView(self), "image"));
+    return reinterpret_cast<std::int64_t>(objc::send<id>(self->mainView(), "image"));
 }
 
 void setGadgetState(RTGadgetFunctionsObject* self, SEL, std::int64_t state) {
-    objc::send<void>(mainView(self), "setImage:", reinterpret_cast<id>(state));
+    objc::send<void>(self->mainView(), "setImage:", reinterpret_cast<id>(state));
     objc::send<void>(self, "resizeToFit");
 }
 
 // The view keeps its place and takes the image's size (and the bezel's, when framed).
 void resizeToFit(RTGadgetFunctionsObject* self, SEL) {
-    const id view = mainView(self);
+    const id view = self->mainView();
     const id image = objc::send<id>(view, "image");
     if (image == nullptr)
         return;
     const objc::NSSize size = objc::send<objc::NSSize>(image, "size");
-    const double border = self->Gadget != nullptr && (self->Gadget->flags & ImageBorder) ? 4 : 0;
+    const double border = (self->flags() & ImageBorder) != 0 ? 4 : 0;
     NSRect frame = objc::send<NSRect>(view, "frame");
     frame.size = objc::NSSize{size.width + border, size.height + border};
     objc::send<void>(view, "setFrame:", frame);
@@ -105,13 +101,8 @@ const objc::ClassRegistration functionsRegistration{
 std::int64_t CreateImageGadget(core::ObjectNumber gadget, std::int32_t x, std::int32_t y,
                                std::int32_t width, std::int32_t height, id image,
                                std::uint32_t flags) {
-    GadgetCreation creation;
-    creation.number = gadget;
-    creation.kind = ImageGadgetKind;
-    creation.flags = flags;
-    creation.frame = GadgetFrame(x, y, width, height);
-    creation.viewClass = "RT_NSImageView";
-    creation.functionsClass = "RTImageGadgetFunctions";
+    GadgetCreation creation(gadget, ImageGadgetKind, flags, GadgetFrame(x, y, width, height),
+                            "RT_NSImageView", "RTImageGadgetFunctions");
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
         objc::send<void>(view, "setEditable:", objc::NO);
         objc::send<void>(view, "setAnimates:", objc::NO);

@@ -11,6 +11,7 @@
 #include "platform/objc/NSString.h"
 #include "runtime/controls/GadgetCreation.h"
 #include "runtime/controls/GadgetKinds.h"
+#include "runtime/controls/SharedGadgetMethods.h"
 
 namespace sondrel::controls {
 namespace {
@@ -19,10 +20,7 @@ using objc::id;
 using objc::SEL;
 using windowing::RTGadgetFunctionsObject;
 
-class RTMatrix : public appkit::NSMatrixObject, public windowing::GadgetViewFields {
-public:
-    using NSMatrixObject::NSMatrixObject;
-};
+using RTMatrix = windowing::GadgetView<appkit::NSMatrixObject>;
 
 // The views of one option group. Not retained: each option leaves its group when its gadget
 // record is released, before its view goes.
@@ -40,33 +38,21 @@ public:
 // that creates gadgets (the main thread), without a lock.
 std::shared_ptr<OptionGroup> g_currentGroup;
 
-objc::ClassDefinition viewClass() {
-    objc::ClassDefinition definition("RTMatrix", "NSMatrix", objc::factoryFor<RTMatrix>());
-    windowing::AddGadgetViewMethods<RTMatrix>(definition);
-    return definition;
-}
-
-id mainView(RTGadgetFunctionsObject* self) {
-    return self->Gadget != nullptr ? self->Gadget->view : nullptr;
-}
-
 id firstCell(RTGadgetFunctionsObject* self) {
-    return objc::send<id>(mainView(self), "cellAtRow:column:", objc::NSInteger{0},
+    return objc::send<id>(self->mainView(), "cellAtRow:column:", objc::NSInteger{0},
                           objc::NSInteger{0});
 }
 
 id getGadgetText(RTOptionGadgetFunctions* self, SEL) {
-    const id title = objc::send<id>(firstCell(self), "title");
-    return title != nullptr ? title : objc::autoreleasedNativeString(u"");
+    return TitleText(firstCell(self));
 }
 
 void setGadgetText(RTOptionGadgetFunctions* self, SEL, id text) {
-    objc::send<void>(firstCell(self),
-                     "setTitle:", text != nullptr ? text : objc::autoreleasedNativeString(u""));
+    SetTitleText(firstCell(self), text);
 }
 
 void setGadgetState(RTOptionGadgetFunctions* self, SEL, std::int64_t state) {
-    const id own = mainView(self);
+    const id own = self->mainView();
     if (self->OptionArray) {
         const std::vector<appkit::NSViewObject*> views = self->OptionArray->views;
         for (appkit::NSViewObject* view : views) {
@@ -78,18 +64,18 @@ void setGadgetState(RTOptionGadgetFunctions* self, SEL, std::int64_t state) {
 }
 
 void eventHandler(RTOptionGadgetFunctions* self, SEL, id) {
-    objc::send<void>(self, "SendEvent:", std::int64_t{GadgetActionEvent});
+    SendGadgetEvent(self, GadgetActionEvent);
     objc::send<void>(self, "SetGadgetState:", std::int64_t{1});
 }
 
 void freeGadget(RTOptionGadgetFunctions* self, SEL) {
     if (self->OptionArray)
-        std::erase(self->OptionArray->views,
-                   self->Gadget != nullptr ? self->Gadget->view : nullptr);
+        std::erase(self->OptionArray->views, self->mainView());
     self->OptionArray.reset();
 }
 
-const objc::ClassRegistration viewRegistration{viewClass()};
+const objc::ClassRegistration viewRegistration{
+    windowing::GadgetViewClass<RTMatrix>("RTMatrix", "NSMatrix")};
 const objc::ClassRegistration functionsRegistration{
     objc::ClassDefinition("RTOptionGadgetFunctions", "RTGadgetFunctions",
                           objc::factoryFor<RTOptionGadgetFunctions>())
@@ -107,12 +93,8 @@ void EndOptionGroup() {
 
 std::int64_t CreateOptionGadget(core::ObjectNumber gadget, std::int32_t x, std::int32_t y,
                                 std::int32_t width, std::int32_t height, core::TextView text) {
-    GadgetCreation creation;
-    creation.number = gadget;
-    creation.kind = OptionGadgetKind;
-    creation.frame = GadgetFrame(x, y, width, height);
-    creation.viewClass = "RTMatrix";
-    creation.functionsClass = "RTOptionGadgetFunctions";
+    GadgetCreation creation(gadget, OptionGadgetKind, 0, GadgetFrame(x, y, width, height),
+                            "RTMatrix", "RTOptionGadgetFunctions");
     creation.initialise = [&](id matrix) -> id {
         appkit::Retained<appkit::NSCellObject> prototype =
             appkit::Retained<appkit::NSCellObject>::adopt(
@@ -128,8 +110,7 @@ std::int64_t CreateOptionGadget(core::ObjectNumber gadget, std::int32_t x, std::
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* base) {
         auto* functions = static_cast<RTOptionGadgetFunctions*>(base);
         objc::send<void>(view, "setAutosizesCells:", objc::YES);
-        objc::send<void>(functions,
-                         "SetGadgetText:", objc::autoreleasedNativeString(core::Text(text)));
+        SetInitialText(functions, text);
         if (!g_currentGroup)
             g_currentGroup = std::make_shared<OptionGroup>();
         objc::send<void>(view, "setIntValue:", 0);

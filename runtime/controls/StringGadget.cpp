@@ -11,6 +11,7 @@
 #include "platform/objc/NSString.h"
 #include "runtime/controls/GadgetCreation.h"
 #include "runtime/controls/GadgetKinds.h"
+#include "runtime/controls/SharedGadgetMethods.h"
 #include "runtime/controls/StringFormatters.h"
 
 namespace sondrel::controls {
@@ -21,17 +22,8 @@ using objc::id;
 using objc::SEL;
 using windowing::RTGadgetFunctionsObject;
 
-class RTStringGadgetTextField : public appkit::NSTextFieldObject,
-                                public windowing::GadgetViewFields {
-public:
-    using NSTextFieldObject::NSTextFieldObject;
-};
-
-class RTSecureTextField : public appkit::NSSecureTextFieldObject,
-                          public windowing::GadgetViewFields {
-public:
-    using NSSecureTextFieldObject::NSSecureTextFieldObject;
-};
+using RTStringGadgetTextField = windowing::GadgetView<appkit::NSTextFieldObject>;
+using RTSecureTextField = windowing::GadgetView<appkit::NSSecureTextFieldObject>;
 
 // The field's own events: focus taken, and editing ended other than by Return or Enter.
 template <class Field> BOOL becomeFirstResponder(Field* self, SEL) {
@@ -47,8 +39,7 @@ template <class Field> void textDidEndEditing(Field* self, SEL, id notification)
 }
 
 template <class Field> objc::ClassDefinition fieldClass(const char* name, const char* superclass) {
-    objc::ClassDefinition definition(name, superclass, objc::factoryFor<Field>());
-    windowing::AddGadgetViewMethods<Field>(definition);
+    objc::ClassDefinition definition = windowing::GadgetViewClass<Field>(name, superclass);
     definition.instanceMethod("becomeFirstResponder", &becomeFirstResponder<Field>)
         .instanceMethod("textDidEndEditing:", &textDidEndEditing<Field>);
     return definition;
@@ -60,20 +51,12 @@ const objc::ClassRegistration stringFieldRegistration{
 const objc::ClassRegistration secureFieldRegistration{
     fieldClass<RTSecureTextField>("RTSecureTextField", "NSSecureTextField")};
 
-id mainView(RTGadgetFunctionsObject* self) {
-    return self->Gadget != nullptr ? self->Gadget->view : nullptr;
-}
-
-std::uint32_t flagsOf(RTGadgetFunctionsObject* self) {
-    return self->Gadget != nullptr ? self->Gadget->flags : 0;
-}
-
 void controlTextDidChange(RTGadgetFunctionsObject* self, SEL, id) {
-    objc::send<void>(self, "SendEvent:", std::int64_t{GadgetChangeEvent});
+    SendGadgetEvent(self, GadgetChangeEvent);
 }
 
 RTMaximumLengthFormatterObject* formatterOf(RTGadgetFunctionsObject* self) {
-    return MaximumLengthFormatterOf(objc::send<id>(mainView(self), "formatter"));
+    return MaximumLengthFormatterOf(objc::send<id>(self->mainView(), "formatter"));
 }
 
 std::int64_t getGadgetAttribute(RTGadgetFunctionsObject* self, SEL, std::int32_t attribute) {
@@ -93,27 +76,20 @@ void setGadgetAttribute(RTGadgetFunctionsObject* self, SEL, std::int32_t attribu
 // (upper case wins over lower case).
 void setGadgetText(RTGadgetFunctionsObject* self, SEL, id text) {
     std::u16string value = objc::nativeStringText(text);
-    const std::uint32_t flags = flagsOf(self);
+    const std::uint32_t flags = self->flags();
     if (flags & StringUpperCase)
         value = appkit::upperCaseText(value);
     else if (flags & StringLowerCase)
         value = appkit::lowerCaseText(value);
-    objc::send<void>(mainView(self), "setStringValue:", objc::autoreleasedNativeString(value));
+    objc::send<void>(self->mainView(), "setStringValue:", objc::autoreleasedNativeString(value));
 }
 
 id getGadgetColor(RTGadgetFunctionsObject* self, SEL, std::int32_t type) {
-    if (type == windowing::kGadgetFrontColor)
-        return objc::send<id>(mainView(self), "textColor");
-    if (type == windowing::kGadgetBackColor)
-        return objc::send<id>(mainView(self), "backgroundColor");
-    return nullptr;
+    return TextOrBackgroundColor(self->mainView(), type);
 }
 
 void setGadgetColor(RTGadgetFunctionsObject* self, SEL, std::int32_t type, id color) {
-    if (type == windowing::kGadgetFrontColor)
-        objc::send<void>(mainView(self), "setTextColor:", color);
-    else if (type == windowing::kGadgetBackColor)
-        objc::send<void>(mainView(self), "setBackgroundColor:", color);
+    SetTextOrBackgroundColor(self->mainView(), type, color);
 }
 
 // Return in a field is not a gadget event here (the end of editing is reported instead).
@@ -144,13 +120,10 @@ const char* formatterClass(std::uint32_t flags) {
 std::int64_t CreateStringGadget(core::ObjectNumber gadget, std::int32_t x, std::int32_t y,
                                 std::int32_t width, std::int32_t height, core::TextView text,
                                 std::uint32_t flags) {
-    GadgetCreation creation;
-    creation.number = gadget;
-    creation.kind = StringGadgetKind;
-    creation.flags = flags;
-    creation.frame = GadgetFrame(x, y, width, height);
-    creation.viewClass = (flags & StringPassword) ? "RTSecureTextField" : "RTStringGadgetTextField";
-    creation.functionsClass = "RTStringGadgetFunctions";
+    GadgetCreation creation(gadget, StringGadgetKind, flags, GadgetFrame(x, y, width, height),
+                            (flags & StringPassword) ? "RTSecureTextField"
+                                                     : "RTStringGadgetTextField",
+                            "RTStringGadgetFunctions");
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
         if (flags & StringReadOnly) {
             objc::send<void>(view, "setEditable:", objc::NO);
@@ -166,8 +139,7 @@ std::int64_t CreateStringGadget(core::ObjectNumber gadget, std::int32_t x, std::
         objc::send<void>(view, "setFormatter:", formatter);
         objc::release(formatter);
         objc::send<void>(view, "setDelegate:", static_cast<id>(functions));
-        objc::send<void>(functions,
-                         "SetGadgetText:", objc::autoreleasedNativeString(core::Text(text)));
+        SetInitialText(functions, text);
     };
     return CreateGadget(creation);
 }

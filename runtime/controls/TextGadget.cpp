@@ -8,6 +8,7 @@
 #include "platform/objc/NSString.h"
 #include "runtime/controls/GadgetCreation.h"
 #include "runtime/controls/GadgetKinds.h"
+#include "runtime/controls/SharedGadgetMethods.h"
 
 namespace sondrel::controls {
 namespace {
@@ -16,10 +17,7 @@ using objc::id;
 using objc::SEL;
 using windowing::RTGadgetFunctionsObject;
 
-class RT_NSTextField : public appkit::NSTextFieldObject, public windowing::GadgetViewFields {
-public:
-    using NSTextFieldObject::NSTextFieldObject;
-};
+using RT_NSTextField = windowing::GadgetView<appkit::NSTextFieldObject>;
 
 // The text colour the program set last (kept after the gadget is freed, as designed).
 class RTTextGadgetFunctions : public RTGadgetFunctionsObject {
@@ -27,17 +25,6 @@ public:
     using RTGadgetFunctionsObject::RTGadgetFunctionsObject;
     appkit::Retained<objc::Object> FrontColor;
 };
-
-objc::ClassDefinition viewClass() {
-    objc::ClassDefinition definition("RT_NSTextField", "NSTextField",
-                                     objc::factoryFor<RT_NSTextField>());
-    windowing::AddGadgetViewMethods<RT_NSTextField>(definition);
-    return definition;
-}
-
-id mainView(RTGadgetFunctionsObject* self) {
-    return self->Gadget != nullptr ? self->Gadget->view : nullptr;
-}
 
 std::int64_t getGadgetState(RTTextGadgetFunctions*, SEL) {
     return 0;
@@ -50,27 +37,22 @@ void disableGadget(RTTextGadgetFunctions* self, SEL, std::int32_t state) {
         color = appkit::secondarySelectedControlColor();
     else
         color = self->FrontColor ? self->FrontColor.get() : appkit::controlTextColor();
-    objc::send<void>(mainView(self), "setTextColor:", color);
+    objc::send<void>(self->mainView(), "setTextColor:", color);
 }
 
 id getGadgetColor(RTTextGadgetFunctions* self, SEL, std::int32_t type) {
-    if (type == windowing::kGadgetFrontColor)
-        return objc::send<id>(mainView(self), "textColor");
-    if (type == windowing::kGadgetBackColor)
-        return objc::send<id>(mainView(self), "backgroundColor");
-    return nullptr;
+    return TextOrBackgroundColor(self->mainView(), type);
 }
 
+// The program's text colour is kept: enabling the gadget again restores it.
 void setGadgetColor(RTTextGadgetFunctions* self, SEL, std::int32_t type, id color) {
-    if (type == windowing::kGadgetFrontColor) {
+    if (type == windowing::kGadgetFrontColor)
         self->FrontColor = appkit::Retained<objc::Object>::retain(color);
-        objc::send<void>(mainView(self), "setTextColor:", color);
-    } else if (type == windowing::kGadgetBackColor) {
-        objc::send<void>(mainView(self), "setBackgroundColor:", color);
-    }
+    SetTextOrBackgroundColor(self->mainView(), type, color);
 }
 
-const objc::ClassRegistration viewRegistration{viewClass()};
+const objc::ClassRegistration viewRegistration{
+    windowing::GadgetViewClass<RT_NSTextField>("RT_NSTextField", "NSTextField")};
 const objc::ClassRegistration functionsRegistration{
     objc::ClassDefinition("RTTextGadgetFunctions", "RTGadgetFunctions",
                           objc::factoryFor<RTTextGadgetFunctions>())
@@ -85,16 +67,10 @@ const objc::ClassRegistration functionsRegistration{
 std::int64_t CreateTextGadget(core::ObjectNumber gadget, std::int32_t x, std::int32_t y,
                               std::int32_t width, std::int32_t height, core::TextView text,
                               std::uint32_t flags) {
-    GadgetCreation creation;
-    creation.number = gadget;
-    creation.kind = TextGadgetKind;
-    creation.flags = flags;
-    creation.frame = GadgetFrame(x, y, width, height);
-    creation.viewClass = "RT_NSTextField";
-    creation.functionsClass = "RTTextGadgetFunctions";
+    GadgetCreation creation(gadget, TextGadgetKind, flags, GadgetFrame(x, y, width, height),
+                            "RT_NSTextField", "RTTextGadgetFunctions");
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
-        objc::send<void>(functions,
-                         "SetGadgetText:", objc::autoreleasedNativeString(core::Text(text)));
+        SetInitialText(functions, text);
         objc::send<void>(view, "setSelectable:", objc::NO);
         objc::send<void>(view, "setBezeled:", objc::NO);
         objc::send<void>(view, "setBackgroundColor:", appkit::controlColor());

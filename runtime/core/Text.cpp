@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cwctype>
 
+#include "runtime/core/Utf8.h"
+
 namespace sondrel::core {
 namespace {
 
@@ -39,68 +41,13 @@ bool isLowSurrogate(char32_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-void appendUtf8(std::string& out, char32_t point) {
-    if (point < 0x80) {
-        out.push_back(static_cast<char>(point));
-    } else if (point < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (point >> 6)));
-        out.push_back(static_cast<char>(0x80 | (point & 0x3F)));
-    } else if (point < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (point >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((point >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (point & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (point >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((point >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((point >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (point & 0x3F)));
-    }
-}
-
-// Decodes the sequence at bytes[at]. Returns its length and stores the code
-// point, or returns 0 when the sequence is ill-formed or cut short.
-std::size_t decodeUtf8(std::string_view bytes, std::size_t at, char32_t& point) {
-    const auto lead = static_cast<unsigned char>(bytes[at]);
-    std::size_t length = 0;
-    if (lead < 0x80) {
-        point = lead;
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        point = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        point = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        point = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (length > bytes.size() - at) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(bytes[at + i]);
-        if ((next & 0xC0) != 0x80) {
-            return 0;
-        }
-        point = (point << 6) | (next & 0x3F);
-    }
-    const bool overlong = (length == 3 && point < 0x800) || (length == 4 && point < 0x10000);
-    if (overlong || (point >= 0xD800 && point <= 0xDFFF) || point > 0x10FFFF) {
-        return 0;
-    }
-    return length;
-}
-
 // Number of leading bytes that form well-formed UTF-8; calls `sink` with each
 // decoded code point.
 template <typename Sink> std::size_t walkUtf8(std::string_view bytes, Sink&& sink) {
     std::size_t at = 0;
     while (at < bytes.size()) {
         char32_t point = 0;
-        const std::size_t length = decodeUtf8(bytes, at, point);
+        const std::size_t length = DecodeUtf8(bytes, at, point);
         if (length == 0) {
             break;
         }
@@ -193,7 +140,7 @@ std::string TextToUtf8(TextView text) {
         } else if (isLowSurrogate(unit)) {
             break;
         }
-        appendUtf8(out, unit);
+        AppendUtf8(out, unit);
     }
     return out;
 }
@@ -201,15 +148,7 @@ std::string TextToUtf8(TextView text) {
 Text Utf8ToText(std::string_view bytes) {
     Text out;
     out.reserve(bytes.size());
-    walkUtf8(bytes, [&out](char32_t point) {
-        if (point < 0x10000) {
-            out.push_back(static_cast<char16_t>(point));
-        } else {
-            point -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (point >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (point & 0x3FF)));
-        }
-    });
+    walkUtf8(bytes, [&out](char32_t point) { AppendUtf16(out, point); });
     return out;
 }
 

@@ -1,5 +1,7 @@
 #include "runtime/system/OutputLine.h"
 
+#include "runtime/core/Utf8.h"
+
 namespace sondrel::system {
 namespace {
 
@@ -14,7 +16,7 @@ Step readContinuation(ByteSource& source, int count, std::uint32_t& code) {
         if (!byte) {
             return Step::EndOfOutput;
         }
-        if ((*byte & 0xC0) != 0x80) {
+        if (!core::IsUtf8Continuation(*byte)) {
             return Step::Broken;
         }
         source.skipByte();
@@ -39,30 +41,20 @@ core::Text DecodeOutputLine(ByteSource& source) {
         if (line.size() == line.capacity()) {
             line.reserve(line.size() + kGrowth);
         }
-        std::uint8_t lead = *byte;
-        int continuation;
-        std::uint32_t code;
-        if (lead < 0x80) {
-            line.push_back(static_cast<char16_t>(lead));
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            continuation = 1;
-            code = lead & 0x1F;
-        } else if ((lead & 0xF0) == 0xE0) {
-            continuation = 2;
-            code = lead & 0x0F;
-        } else if ((lead & 0xF8) == 0xF0) {
-            continuation = 3;
-            code = lead & 0x07;
-        } else {
-            line.push_back(u' ');
+        // The lead byte's pattern alone decides the length: no check for overlong forms or
+        // surrogates, as a tool's output is taken as it comes.
+        const core::Utf8Lead lead = core::Utf8LeadOf(*byte);
+        if (lead.length <= 1) {
+            line.push_back(lead.length == 1 ? static_cast<char16_t>(*byte) : u' ');
             continue;
         }
-        Step step = readContinuation(source, continuation, code);
+        std::uint32_t code = *byte & lead.payload;
+        Step step = readContinuation(source, lead.length - 1, code);
         if (step == Step::EndOfOutput) {
             return line;
         }
-        bool usable = step == Step::Character && continuation < 3;
+        // A four-byte character does not fit one unit of the line.
+        bool usable = step == Step::Character && lead.length < 4;
         line.push_back(usable ? static_cast<char16_t>(code) : u' ');
     }
 }

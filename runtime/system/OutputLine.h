@@ -16,6 +16,8 @@
 //    swallowed into a broken sequence);
 //  - the end of the output, also inside a sequence, ends the line (the
 //    unfinished character is dropped).
+// The bytes' patterns come from the runtime's UTF-8 codec (runtime/core/Utf8.h);
+// only the leniency is this reader's own.
 
 #include "runtime/core/Text.h"
 

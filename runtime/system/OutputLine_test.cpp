@@ -50,6 +50,10 @@ TEST(OutputLine, BadBytesBecomeSpaces) {
     EXPECT_EQ(DecodeOutputLine(cut), u"next");
     Bytes cutLong("\xE2\x80z\n");
     EXPECT_EQ(DecodeOutputLine(cutLong), u" z");
+    // Lead bytes are read by their pattern alone, overlong forms included: C0 and F5 start
+    // sequences here, which a strict reader refuses, and F8 starts none.
+    Bytes patterns("\xC0\x80|\xF5\x80\x80\x80|\xF8|\xE0\x81\x81\n");
+    EXPECT_EQ(DecodeOutputLine(patterns), std::u16string(u"\0| | |A", 7));
 }
 
 TEST(OutputLine, EndInsideASequenceEndsTheLine) {

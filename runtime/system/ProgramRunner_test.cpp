@@ -87,6 +87,23 @@ TEST(ProgramRunner, ReadsOutputLineByLine) {
     EXPECT_EQ(runAndRead(u""), Lines{});
 }
 
+// The child writes the first byte of "é", then waits until the test has read that much, so the
+// character reaches the reader in two reads; it must still arrive as one.
+TEST(ProgramRunner, ACharacterSplitBetweenReadsArrivesWhole) {
+    ProgramHandle program =
+        StartProgram(kChild, u"pid out:caf\\xC3 wait-usr1 out:\\xA9!\\n", u"", kReadFlags);
+    ASSERT_GT(program, 1);
+    const pid_t child = static_cast<pid_t>(std::stol(core::TextToUtf8(ReadProgramLine(program))));
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (ProgramHasOutput(program) < 4 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(ProgramHasOutput(program), 4) << "\"caf\" and the first byte of \"é\", no more";
+    ::kill(child, SIGUSR1);
+    EXPECT_EQ(ReadProgramLine(program), u"café!");
+    EXPECT_EQ(readAll(program), Lines{});
+    CloseProgramObject(program);
+}
+
 TEST(ProgramRunner, ArgumentsReachTheChild) {
     EXPECT_EQ(runAndRead(u"args \"with  blank\" plain \"\" \"a\"\"b\" back\\slash"),
               (Lines{u"<with  blank>", u"<plain>", u"<>", u"<a>", u"<b>", u"<back\\slash>"}));

@@ -47,6 +47,10 @@ public:
     std::int64_t GadgetID = 0;
     RT_GadgetStructure* Gadget = nullptr;
     std::int32_t isNSControl = 0;
+
+    // The record's main view and creation flags; null and 0 before the set-up.
+    appkit::NSViewObject* mainView() const { return Gadget != nullptr ? Gadget->view : nullptr; }
+    std::uint32_t flags() const { return Gadget != nullptr ? Gadget->flags : 0; }
 };
 
 // Colour types of SetGadgetColor.
@@ -100,6 +104,12 @@ struct GadgetViewFields {
     bool RT_alreadyDestroyed = false;
 };
 
+// The C++ type of a gadget view class: a native view type with the gadget view fields.
+template <class NativeView> class GadgetView : public NativeView, public GadgetViewFields {
+public:
+    using NativeView::NativeView;
+};
+
 namespace detail {
 void GadgetViewDealloc(objc::Object* view, std::int64_t tag, bool alreadyDestroyed,
                        objc::IMP implementation);
@@ -149,6 +159,15 @@ objc::ClassDefinition& AddGadgetViewMethods(objc::ClassDefinition& definition) {
             "performDragOperation:", +[](View* self, SEL, objc::id sender) {
                 return detail::GadgetViewPerformDrag(self, sender, self->RT_tag);
             });
+}
+
+// The definition of a gadget view class `name` under the native class `superclass`, with the
+// common methods above; a kind adds its own to it.
+template <class View>
+objc::ClassDefinition GadgetViewClass(const char* name, const char* superclass) {
+    objc::ClassDefinition definition(name, superclass, objc::factoryFor<View>());
+    AddGadgetViewMethods<View>(definition);
+    return definition;
 }
 
 } // namespace sondrel::windowing

@@ -11,6 +11,8 @@
 //   input        read standard input to its end, write "input:N\n" (N bytes)
 //   ignore-term  ignore SIGTERM from now on
 //   pause        wait for a signal that ends the program
+//   wait-usr1    wait until SIGUSR1 arrives (it is held back from the start,
+//                so one sent early is not lost and does not end the program)
 //   close-out    close standard output
 //   exit:N       end with status N
 //   raise:N      end by signal N
@@ -96,6 +98,10 @@ std::size_t readInput() {
 } // namespace
 
 int main(int argc, char** argv) {
+    sigset_t usr1;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    ::sigprocmask(SIG_BLOCK, &usr1, nullptr);
     for (int i = 1; i < argc; ++i) {
         std::string_view step = argv[i];
         std::string_view value = step.substr(step.find(':') + 1);
@@ -131,6 +137,9 @@ int main(int argc, char** argv) {
             for (;;) {
                 ::pause();
             }
+        } else if (step == "wait-usr1") {
+            int signal = 0;
+            ::sigwait(&usr1, &signal);
         } else if (step == "close-out") {
             ::close(1);
         } else if (step.starts_with("exit:")) {
