@@ -1,0 +1,189 @@
+#include "app/BatchConversion.h"
+
+#include "app/ConverterServer.h"
+#include "app/LogTexts.h"
+
+namespace sondrel::app {
+namespace {
+
+// How long the worker waits for a verdict before it looks at the cancel
+// flag again.
+constexpr int kPollMilliseconds = 1;
+
+} // namespace
+
+BatchConversion::BatchConversion(AppState& state, BatchControls& controls, ConversionLog& log,
+                                 const BatchSettings& settings, int slots)
+    : m_state(state), m_controls(controls), m_log(log), m_settings(settings),
+      m_slots(std::max(slots, 1)), m_count(state.fileCount) {
+    FileList* list = state.fileList.get();
+    m_files.reserve(static_cast<std::size_t>(list->count()));
+    core::RewindList(list);
+    while (const QueuedFile* file = core::NextListElement(list)) {
+        m_files.emplace_back().source = file;
+    }
+}
+
+void BatchConversion::run() {
+    SlotSettings slotSettings;
+    slotSettings.count = m_slots;
+    slotSettings.server = ConverterServer::Locate(kConverterProgram);
+    // AAC needs the engine for every file; IMA4 from WAV or AIFF never does.
+    slotSettings.loadEngine = m_settings.aac;
+    bool cancelled = false;
+    bool interruptedALine = false;
+    {
+        ConverterSlots slots(slotSettings);
+        for (;;) {
+            // The verdicts that came in are logged before the cancel flag is
+            // read: a cancel that comes meanwhile finds no further file
+            // started, as it would one at a time.
+            logInTurn(cancelled);
+            if (!cancelled && m_state.cancelRequested != 0) {
+                cancelled = true;
+                // A file in progress has its line in the log, which the cancel
+                // ends; otherwise the cancel came between two files.
+                interruptedALine = m_nextToLog < m_files.size() && m_files[m_nextToLog].shown;
+                slots.cancel();
+            }
+            if (!cancelled) {
+                dispatch(slots);
+                logInTurn(cancelled);
+            }
+            if (m_running == 0 && (cancelled || m_nextToLog == m_files.size())) {
+                break;
+            }
+            for (const SlotResult& result : slots.collect(kPollMilliseconds)) {
+                finish(result.index, result.verdict);
+            }
+        }
+    }
+    if (cancelled) {
+        append(core::Text(interruptedALine ? u"" : u"\n") + kCancelledLine);
+    } else {
+        append(kCompleteLine);
+    }
+}
+
+void BatchConversion::dispatch(ConverterSlots& slots) {
+    // Files held back for an output name come first: they are earlier in the
+    // queue than any file not yet started.
+    for (auto it = m_held.begin(); it != m_held.end() && slotFree();) {
+        if (m_holders.contains(m_files[*it].output)) {
+            ++it;
+            continue;
+        }
+        const std::size_t index = *it;
+        it = m_held.erase(it);
+        start(index, slots);
+    }
+    while (m_nextToStart < m_files.size() && slotFree()) {
+        const std::size_t index = m_nextToStart++;
+        File& file = m_files[index];
+        // The output folder is read for every file, as it is one at a time.
+        file.output = OutputPath(m_controls.outputFolder(), file.source->path);
+        if (m_holders.contains(file.output)) {
+            file.state = State::Held;
+            m_held.push_back(index);
+            continue;
+        }
+        start(index, slots);
+    }
+}
+
+void BatchConversion::start(std::size_t index, ConverterSlots& slots) {
+    File& file = m_files[index];
+    if (OutputRefused(m_outputs, file.source->path, file.output)) {
+        file.state = State::Finished;
+        file.verdict = FileVerdict::Failed;
+        return;
+    }
+    file.state = State::Running;
+    m_holders.emplace(file.output, index);
+    ++m_running;
+    slots.submit(
+        {index, ConverterArguments(m_settings, file.source->path, file.output), file.output});
+}
+
+void BatchConversion::finish(std::size_t index, FileVerdict verdict) {
+    File& file = m_files[index];
+    file.state = State::Finished;
+    file.verdict = verdict;
+    --m_running;
+    m_holders.erase(file.output);
+    if (verdict == FileVerdict::Converted) {
+        m_outputs.add(file.output);
+    }
+}
+
+void BatchConversion::logInTurn(bool cancelled) {
+    // What the files whose turn has come add to the log's end, in one go.
+    core::Text text;
+    while (m_nextToLog < m_files.size()) {
+        const std::size_t index = m_nextToLog;
+        File& file = m_files[index];
+        if (file.state == State::Finished) {
+            if (file.shown) {
+                append(text);
+                text.clear();
+                logFinishedShown(file, index);
+            } else {
+                text += finishedText(file, index);
+            }
+            ++m_nextToLog;
+        } else if (file.state == State::Running) {
+            if (!file.shown) {
+                text += ProgressLine(number(index), m_count, SourceFileName(file.source->path));
+                file.shown = true;
+            }
+            break;
+        } else if (cancelled) {
+            ++m_nextToLog; // never started: not mentioned
+        } else {
+            break;
+        }
+    }
+    append(text);
+}
+
+void BatchConversion::logFinishedShown(const File& file, std::size_t index) {
+    const core::Text name = SourceFileName(file.source->path);
+    const std::int64_t last = m_log.lineCount() - 1;
+    switch (file.verdict) {
+    case FileVerdict::Converted:
+        m_log.replaceLine(last, DoneLine(number(index), m_count, name));
+        break;
+    case FileVerdict::Failed:
+        m_log.replaceLine(last, ErrorLine(number(index), m_count, name));
+        m_log.append(kSkippedLine);
+        break;
+    case FileVerdict::Interrupted:
+    case FileVerdict::NotStarted:
+        m_log.append(u"\n"); // ends the progress line as it stands
+        break;
+    }
+}
+
+core::Text BatchConversion::finishedText(const File& file, std::size_t index) const {
+    const core::Text name = SourceFileName(file.source->path);
+    switch (file.verdict) {
+    case FileVerdict::Converted:
+        return DoneLine(number(index), m_count, name);
+    case FileVerdict::Failed:
+        return ErrorLine(number(index), m_count, name) + kSkippedLine;
+    case FileVerdict::Interrupted:
+        return ProgressLine(number(index), m_count, name) + u"\n";
+    case FileVerdict::NotStarted:
+        break;
+    }
+    return {};
+}
+
+void BatchConversion::append(const core::Text& text) {
+    if (!text.empty()) {
+        m_log.append(text);
+        m_log.showEnd();
+    }
+}
+
+} // namespace sondrel::app
