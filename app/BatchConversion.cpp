@@ -1,5 +1,7 @@
 #include "app/BatchConversion.h"
 
+#include <algorithm>
+
 #include "app/ConverterServer.h"
 #include "app/LogTexts.h"
 
@@ -9,6 +11,22 @@ namespace {
 // How long the worker waits for a verdict before it looks at the cancel
 // flag again.
 constexpr int kPollMilliseconds = 1;
+
+// Whether the converter will load its FFmpeg engine for this source when
+// making IMA4: it reads WAV and AIFF files itself, everything else through
+// the engine. Judged by the name's extension; a wrong guess costs time only.
+bool ReadThroughEngine(core::TextView path) {
+    const core::Text name = SourceFileName(path);
+    const std::size_t dot = name.rfind(u'.');
+    core::Text extension = dot == core::Text::npos ? core::Text() : name.substr(dot + 1);
+    for (char16_t& unit : extension) {
+        if (unit >= u'A' && unit <= u'Z') {
+            unit = static_cast<char16_t>(unit - u'A' + u'a');
+        }
+    }
+    return extension != u"wav" && extension != u"wave" && extension != u"aif" &&
+           extension != u"aiff" && extension != u"aifc";
+}
 
 } // namespace
 
@@ -28,8 +46,12 @@ void BatchConversion::run() {
     SlotSettings slotSettings;
     slotSettings.count = m_slots;
     slotSettings.server = ConverterServer::Locate(kConverterProgram);
-    // AAC needs the engine for every file; IMA4 from WAV or AIFF never does.
-    slotSettings.loadEngine = m_settings.aac;
+    // AAC needs the engine for every file; IMA4 from WAV or AIFF never does,
+    // and a server that loads it in vain costs start-up time and memory.
+    slotSettings.loadEngine =
+        m_settings.aac || std::any_of(m_files.begin(), m_files.end(), [](const File& file) {
+            return ReadThroughEngine(file.source->path);
+        });
     bool cancelled = false;
     bool interruptedALine = false;
     {
