@@ -369,6 +369,44 @@ TEST_F(Batch, AConverterOrServerKilledInOneSlotFailsThatFileAndTheOthersGoOn) {
     expectNothingLeftRunning(children);
 }
 
+TEST_F(Batch, AHungConverterHoldsUpNoOtherSlot) {
+    state.jobsSetting = 2;
+    // A stand-in converter (started directly: no server lies beside it) that
+    // hangs on one file and hands the others to the real one.
+    ScratchFolder tools;
+    const char* bin = std::getenv("SONDREL_BIN");
+    const std::string real = bin != nullptr ? std::string(bin) + "/afconvert" : "afconvert";
+    std::ofstream(tools.file("afconvert"))
+        << "#!/bin/sh\ncase \"$*\" in *hang.wav*) exec sleep 600;; esac\nexec '" << real
+        << "' \"$@\"\n";
+    fs::permissions(tools.file("afconvert"), fs::perms::owner_all);
+    const std::string path = std::getenv("PATH");
+    ::setenv("PATH", (tools.path().string() + ":" + path).c_str(), 1);
+    const std::vector<std::string> names{"hang.wav", "a.wav", "b.wav", "c.wav", "d.wav"};
+    for (const std::string& name : names) {
+        ASSERT_TRUE(testing::MakeTone(input.file(name), 0.2));
+    }
+    std::jthread canceller([this] {
+        // Every other file gets done meanwhile; then the batch is cancelled.
+        for (int i = 0; i < 4000 && FolderNames(output.path()).size() < 4; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        state.cancelRequested = 1;
+    });
+    queue(names);
+    RunBatch(state, controls, log);
+    ::setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(log.text(), u" \u2022 Converting (1/5) \"hang.wav\" . . .\n"
+                          u" \u2022 Converting (2/5) \"a.wav\" - Done!\n"
+                          u" \u2022 Converting (3/5) \"b.wav\" - Done!\n"
+                          u" \u2022 Converting (4/5) \"c.wav\" - Done!\n"
+                          u" \u2022 Converting (5/5) \"d.wav\" - Done!\n"
+                          u"Batch conversion canceled by user.\n");
+    EXPECT_EQ(FolderNames(output.path()),
+              (std::vector<std::string>{"a.caf", "b.caf", "c.caf", "d.caf"}));
+    EXPECT_TRUE(testing::ProcessesUsing(input.path()).empty());
+}
+
 TEST_F(Batch, TheWorkerThreadRunsQueuedBatchesUntilAskedToEnd) {
     ASSERT_TRUE(testing::MakeTone(input.file("a.wav"), 0.2));
     const core::ThreadHandle worker =

@@ -391,6 +391,29 @@ void FreshFolder(const std::string& folder) {
     fs::create_directories(folder);
 }
 
+// One batch into an emptied output folder, with an empty log; nothing
+// unless every file was converted.
+std::optional<BatchRun> CountedBatch(Bench& bench, const std::string& inputs,
+                                     const std::string& outputs, std::int64_t count,
+                                     std::int64_t jobs) {
+    FreshFolder(outputs);
+    ClearLog(bench);
+    std::optional<BatchRun> run = RunBatch(bench, inputs, jobs);
+    if (run && CountFiles(outputs) != static_cast<std::size_t>(count)) {
+        run.reset();
+    }
+    return run;
+}
+
+// `command` (timed, writing into `folder`) run on an emptied `folder`: its
+// wall time, or -1 unless it wrote `count` files; its CPU time in `cpu`.
+template <class Command>
+double CountedCommand(const std::string& folder, std::int64_t count, double& cpu, Command command) {
+    FreshFolder(folder);
+    const double ms = command(cpu);
+    return ms >= 0 && CountFiles(folder) == static_cast<std::size_t>(count) ? ms : -1;
+}
+
 void ReportTreeMemory(benchmark::State& state, const BatchRun& run) {
     state.counters["tree_peak_rss_MB"] = run.rss.rssMB;
     state.counters["tree_peak_pss_MB"] = run.pss.pssMB;
@@ -530,33 +553,26 @@ void BM_AacAgainstPeers(benchmark::State& state) {
         Best best;
         BatchRun last;
         for (int round = 0; round < Rounds(count); ++round) {
-            FreshFolder(outputs);
-            ClearLog(bench);
-            const std::optional<BatchRun> run = RunBatch(bench, inputs, 0);
-            if (!run || CountFiles(outputs) != static_cast<std::size_t>(count)) {
-                state.SkipWithError("the batch did not convert every file");
+            const std::optional<BatchRun> run = CountedBatch(bench, inputs, outputs, count, 0);
+            double xargsCpu = 0;
+            const double xargs = CountedCommand(theirs, count, xargsCpu, [&](double& cpu) {
+                return XargsMilliseconds(inputs, theirs, cpu);
+            });
+            double ffmpegCpu = 0;
+            const double ffmpeg = CountedCommand(theirs, count, ffmpegCpu, [&](double& cpu) {
+                return FfmpegMilliseconds(inputs, theirs, cpu);
+            });
+            if (!run || xargs < 0 || ffmpeg < 0) {
+                state.SkipWithError("a batch did not convert every file");
                 return;
             }
             last = *run;
             best.note("app", run->wallMs);
             best.note("appCpu", run->cpuMs + run->converterCpuMs);
-            double cpu = 0;
-            FreshFolder(theirs);
-            const double xargs = XargsMilliseconds(inputs, theirs, cpu);
-            if (xargs < 0 || CountFiles(theirs) != static_cast<std::size_t>(count)) {
-                state.SkipWithError("the converter runs under xargs failed");
-                return;
-            }
             best.note("xargs", xargs);
-            best.note("xargsCpu", cpu);
-            FreshFolder(theirs);
-            const double ffmpeg = FfmpegMilliseconds(inputs, theirs, cpu);
-            if (ffmpeg < 0 || CountFiles(theirs) != static_cast<std::size_t>(count)) {
-                state.SkipWithError("ffmpeg failed");
-                return;
-            }
+            best.note("xargsCpu", xargsCpu);
             best.note("ffmpeg", ffmpeg);
-            best.note("ffmpegCpu", cpu);
+            best.note("ffmpegCpu", ffmpegCpu);
         }
         state.SetIterationTime(best["app"] / 1000);
         state.counters["app_s"] = best["app"] / 1000;
@@ -590,24 +606,19 @@ void BM_AacFixedCost(benchmark::State& state) {
     for (auto _ : state) {
         Best best;
         for (int round = 0; round < Rounds(count); ++round) {
-            FreshFolder(outputs);
-            ClearLog(bench);
-            const std::optional<BatchRun> run = RunBatch(bench, inputs, jobs);
-            if (!run || CountFiles(outputs) != static_cast<std::size_t>(count)) {
-                state.SkipWithError("the batch did not convert every file");
+            const std::optional<BatchRun> run = CountedBatch(bench, inputs, outputs, count, jobs);
+            double loopCpu = 0;
+            const double loop = CountedCommand(loopOutputs, count, loopCpu, [&](double& cpu) {
+                return ShellLoopMilliseconds(inputs, loopOutputs, true, cpu);
+            });
+            if (!run || loop < 0) {
+                state.SkipWithError("a batch did not convert every file");
                 return;
             }
             best.note("batch", run->wallMs);
             best.note("cpu", run->cpuMs + run->converterCpuMs);
-            FreshFolder(loopOutputs);
-            double cpu = 0;
-            const double loop = ShellLoopMilliseconds(inputs, loopOutputs, true, cpu);
-            if (loop < 0 || CountFiles(loopOutputs) != static_cast<std::size_t>(count)) {
-                state.SkipWithError("the shell loop failed");
-                return;
-            }
             best.note("loop", loop);
-            best.note("loopCpu", cpu);
+            best.note("loopCpu", loopCpu);
         }
         state.SetIterationTime(best["batch"] / 1000);
         state.counters["slots"] = static_cast<double>(jobs == 0 ? OnlineCores() : jobs);
@@ -632,10 +643,8 @@ void BM_AacBatchMemory(benchmark::State& state) {
     }
     state.counters["load_1min"] = LoadAverage();
     for (auto _ : state) {
-        FreshFolder(outputs);
-        ClearLog(bench);
-        const std::optional<BatchRun> run = RunBatch(bench, inputs, jobs);
-        if (!run || CountFiles(outputs) != static_cast<std::size_t>(count)) {
+        const std::optional<BatchRun> run = CountedBatch(bench, inputs, outputs, count, jobs);
+        if (!run) {
             state.SkipWithError("the batch did not convert every file");
             return;
         }
