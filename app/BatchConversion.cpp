@@ -154,7 +154,9 @@ void BatchConversion::logInTurn(bool cancelled) {
             }
             ++m_nextToLog;
         } else if (file.state == State::Running) {
-            if (!file.shown) {
+            // After a cancel, a file shows its line only once it is known
+            // to have started.
+            if (!file.shown && !cancelled) {
                 text += ProgressLine(number(index), m_count, SourceFileName(file.source->path));
                 file.shown = true;
             }
