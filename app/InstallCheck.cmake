@@ -1,6 +1,6 @@
 # Installs the build into a scratch prefix and checks what a desktop needs is
 # there: the program, the converter with its engine module (which it finds
-# from its own folder) and its batch server, the desktop entry and the icon; then converts a short
+# from its own folder), the desktop entry and the icon; then converts a short
 # tone with the installed converter alone.
 #   cmake -DBUILD_DIR=... -DPREFIX=... -P InstallCheck.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -11,7 +11,7 @@ if(NOT installed EQUAL 0)
     message(FATAL_ERROR "cmake --install failed")
 endif()
 foreach(path bin/sondrel bin/afconvert lib/sondrel/afconvert-engine.so
-        lib/sondrel/afconvert-server share/applications/sondrel.desktop share/icons/hicolor/256x256/apps/sondrel.png)
+        share/applications/sondrel.desktop share/icons/hicolor/256x256/apps/sondrel.png)
     if(NOT EXISTS ${PREFIX}/${path})
         message(FATAL_ERROR "not installed: ${path}")
     endif()
