@@ -43,48 +43,51 @@ BatchConversion::BatchConversion(AppState& state, BatchControls& controls, Conve
 }
 
 void BatchConversion::run() {
-    SlotSettings slotSettings;
-    slotSettings.count = m_slots;
-    slotSettings.server = ConverterServer::Locate(kConverterProgram);
-    // AAC needs the engine for every file; IMA4 from WAV or AIFF never does,
-    // and a server that loads it in vain costs start-up time and memory.
-    slotSettings.loadEngine =
-        m_settings.aac || std::any_of(m_files.begin(), m_files.end(), [](const File& file) {
-            return ReadThroughEngine(file.source->path);
-        });
-    bool cancelled = false;
-    bool interruptedALine = false;
     {
-        ConverterSlots slots(slotSettings);
-        for (;;) {
-            // The verdicts that came in are logged before the cancel flag is
-            // read: a cancel that comes meanwhile finds no further file
-            // started, as it would one at a time.
-            logInTurn(cancelled);
-            if (!cancelled && m_state.cancelRequested != 0) {
-                cancelled = true;
-                // A file in progress has its line in the log, which the cancel
-                // ends; otherwise the cancel came between two files.
-                interruptedALine = m_nextToLog < m_files.size() && m_files[m_nextToLog].shown;
-                slots.cancel();
-            }
-            if (!cancelled) {
-                dispatch(slots);
-                logInTurn(cancelled);
-            }
-            if (m_running == 0 && (cancelled || m_nextToLog == m_files.size())) {
-                break;
-            }
+        ConverterSlots slots(slotSettings());
+        while (!step(slots)) {
             for (const SlotResult& result : slots.collect(kPollMilliseconds)) {
                 finish(result.index, result.verdict);
             }
         }
     }
-    if (cancelled) {
-        append(core::Text(interruptedALine ? u"" : u"\n") + kCancelledLine);
+    if (m_cancelled) {
+        // A file in progress had its line ended; a cancel between two files
+        // ends the last line, as it always has.
+        append(core::Text(m_cancelledInALine ? u"" : u"\n") + kCancelledLine);
     } else {
         append(kCompleteLine);
     }
+}
+
+SlotSettings BatchConversion::slotSettings() const {
+    SlotSettings settings;
+    settings.count = m_slots;
+    settings.server = ConverterServer::Locate(kConverterProgram);
+    // AAC needs the engine for every file; IMA4 from WAV or AIFF never does,
+    // and a server that loads it in vain costs start-up time and memory.
+    settings.loadEngine =
+        m_settings.aac || std::any_of(m_files.begin(), m_files.end(), [](const File& file) {
+            return ReadThroughEngine(file.source->path);
+        });
+    return settings;
+}
+
+bool BatchConversion::step(ConverterSlots& slots) {
+    // The verdicts that came in are logged before the cancel flag is read: a
+    // cancel that comes meanwhile finds no further file started, as it would
+    // one at a time.
+    logInTurn();
+    if (!m_cancelled && m_state.cancelRequested != 0) {
+        m_cancelled = true;
+        m_cancelledInALine = m_nextToLog < m_files.size() && m_files[m_nextToLog].shown;
+        slots.cancel();
+    }
+    if (!m_cancelled) {
+        dispatch(slots);
+        logInTurn();
+    }
+    return m_running == 0 && (m_cancelled || m_nextToLog == m_files.size());
 }
 
 void BatchConversion::dispatch(ConverterSlots& slots) {
@@ -138,7 +141,7 @@ void BatchConversion::finish(std::size_t index, FileVerdict verdict) {
     }
 }
 
-void BatchConversion::logInTurn(bool cancelled) {
+void BatchConversion::logInTurn() {
     // What the files whose turn has come add to the log's end, in one go.
     core::Text text;
     while (m_nextToLog < m_files.size()) {
@@ -156,12 +159,12 @@ void BatchConversion::logInTurn(bool cancelled) {
         } else if (file.state == State::Running) {
             // After a cancel, a file shows its line only once it is known
             // to have started.
-            if (!file.shown && !cancelled) {
+            if (!file.shown && !m_cancelled) {
                 text += ProgressLine(number(index), m_count, SourceFileName(file.source->path));
                 file.shown = true;
             }
             break;
-        } else if (cancelled) {
+        } else if (m_cancelled) {
             ++m_nextToLog; // never started: not mentioned
         } else {
             break;

@@ -56,6 +56,10 @@ private:
         bool shown = false; // its progress line is in the log
     };
 
+    SlotSettings slotSettings() const;
+    // Logs what came in, notes a cancel, hands out files; true once the
+    // batch is over (every file logged, or cancelled with none running).
+    bool step(ConverterSlots& slots);
     void dispatch(ConverterSlots& slots);
     // Refuses file `index` or hands it to a slot.
     void start(std::size_t index, ConverterSlots& slots);
@@ -64,7 +68,7 @@ private:
 
     // Logs the files whose turn has come, as far as they are finished, and
     // shows the progress line of the first unfinished one.
-    void logInTurn(bool cancelled);
+    void logInTurn();
     void logFinishedShown(const File& file, std::size_t index);
     core::Text finishedText(const File& file, std::size_t index) const;
     void append(const core::Text& text);
@@ -84,6 +88,8 @@ private:
     BatchOutputs m_outputs;
     int m_running = 0;
     std::size_t m_nextToLog = 0;
+    bool m_cancelled = false;
+    bool m_cancelledInALine = false; // a file's progress line was showing then
 };
 
 } // namespace sondrel::app
