@@ -66,6 +66,9 @@ struct AppState {
     // than a folder can overflow: every queued file is numbered correctly.
     std::unique_ptr<FileList> fileList;
     std::int64_t fileCount = 0;
+    // The "Jobs" setting (see ConversionJobs), read at start-up; each batch
+    // takes it as it then stands.
+    std::int64_t jobsSetting = 0;
 
     core::Text supportFolder;
     core::Text droppedPath;

@@ -110,6 +110,7 @@ bool Application::startUp() {
     if (!settings.created) {
         ApplySettings(settings.values);
     }
+    m_state.jobsSetting = settings.jobs;
     CreateCancelButton();
     startWorker();
     m_state.stickyWanted = windowing::GetGadgetState(StickyCheckBox) == 1 ? 1 : 0;

@@ -1,8 +1,8 @@
 #pragma once
 
-// The batch worker: sleeps until the drop handler has queued a batch, converts
-// its files one after another, closes the batch with "Complete!" or the cancel
-// text, and gives the controls back.
+// The batch worker: sleeps until the drop handler has queued a batch,
+// converts its files (several at once, see BatchConversion.h), closes the
+// batch with "Complete!" or the cancel text, and gives the controls back.
 
 #include "app/AppState.h"
 #include "app/BatchControls.h"
@@ -11,9 +11,11 @@
 namespace sondrel::app {
 
 // Runs the queued batch (state.batchRunning is 1): locks the controls,
-// converts every queued file in order, honours a cancel (the running
-// converter is stopped, so no unfinished output is left), writes the closing
-// line, empties the list, clears batchRunning and unlocks the controls.
+// converts every queued file on up to ConversionJobs(state.jobsSetting) job
+// slots (never more than there are files), logging them in queue order,
+// honours a cancel (every running converter is stopped, so no unfinished
+// output is left), writes the closing line, empties the list, clears
+// batchRunning and unlocks the controls.
 void RunBatch(AppState& state, BatchControls& controls, ConversionLog& log);
 
 // The worker thread's loop: waits for batches (waking at once when notified,

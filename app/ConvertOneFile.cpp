@@ -4,16 +4,9 @@
 
 #include "app/LogTexts.h"
 #include "runtime/core/TextFileName.h"
-#include "runtime/core/Thread.h"
-#include "runtime/system/ProgramRunner.h"
 
 namespace sondrel::app {
 namespace {
-
-// RunKeepObject + RunReadOutput + RunWriteInput: the tool's standard output
-// comes to us, and its input is a pipe nothing writes to.
-constexpr int kConverterFlags =
-    system::RunKeepObject | system::RunReadOutput | system::RunWriteInput;
 
 bool SameFile(core::TextView a, core::TextView b) {
     const std::optional<std::string> firstName = core::TextToFileName(a);
@@ -35,20 +28,6 @@ ConversionResult Fail(ConversionLog& log, std::int64_t fileNumber, std::int64_t 
     log.replaceLine(LastLine(log), ErrorLine(fileNumber, fileCount, name));
     log.append(kSkippedLine);
     return ConversionResult::Failed;
-}
-
-bool StillInProgress(ConversionLog& log) {
-    return core::RightText(log.lineText(LastLine(log)), 5) == kProgressEnd;
-}
-
-// A line of the tool's output that says "done" marks the file's progress line
-// done. Only the progress line is rewritten: a second such line must not
-// overwrite (and so duplicate) a line that is no longer this file's.
-void FollowLine(ConversionLog& log, core::TextView line, std::int64_t fileNumber,
-                std::int64_t fileCount, core::TextView name) {
-    if (core::FindText(line, u"done") != 0 && StillInProgress(log)) {
-        log.replaceLine(LastLine(log), DoneLine(fileNumber, fileCount, name));
-    }
 }
 
 } // namespace
@@ -81,6 +60,40 @@ std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::
     return arguments;
 }
 
+bool OutputRefused(const BatchOutputs& outputs, core::TextView sourcePath,
+                   core::TextView outputPath) {
+    return outputs.contains(outputPath) || SameFile(sourcePath, outputPath);
+}
+
+ConversionOutcome FollowConverter(RunningConverter tool,
+                                  const std::atomic<std::uint8_t>& cancelRequested) {
+    ConverterProcess& process = tool.process();
+    bool saidDone = false;
+    const auto takeLine = [&] {
+        if (core::FindText(process.readLine(), u"done") != 0) {
+            saidDone = true;
+        }
+    };
+    while (process.isRunning()) {
+        if (process.outputAvailable() > 0) {
+            takeLine();
+        } else {
+            process.waitForOutput(1);
+        }
+        if (cancelRequested != 0) {
+            return {ConversionResult::Cancelled, std::move(tool)};
+        }
+    }
+    // Lines the tool printed just before it ended, the "done" line among
+    // them, are still there to be read.
+    while (process.outputAvailable() > 0) {
+        takeLine();
+    }
+    const bool converted = saidDone && process.exitCode() == 0;
+    tool.close();
+    return {converted ? ConversionResult::Converted : ConversionResult::Failed, {}};
+}
+
 ConversionOutcome ConvertOneFile(const BatchSettings& settings, core::TextView sourcePath,
                                  std::int64_t fileNumber, std::int64_t fileCount,
                                  ConversionLog& log,
@@ -91,48 +104,27 @@ ConversionOutcome ConvertOneFile(const BatchSettings& settings, core::TextView s
     log.append(ProgressLine(fileNumber, fileCount, name));
     log.showEnd();
 
-    if (outputs.contains(outputPath) || SameFile(sourcePath, outputPath)) {
+    if (OutputRefused(outputs, sourcePath, outputPath)) {
         return {Fail(log, fileNumber, fileCount, name), {}};
     }
-    RunningConverter tool(system::StartProgram(kConverterProgram,
-                                               ConverterArguments(settings, sourcePath, outputPath),
-                                               u"", kConverterFlags));
+    RunningConverter tool = RunningConverter::startProgram(
+        kConverterProgram, ConverterArguments(settings, sourcePath, outputPath));
     if (!tool) {
         return {Fail(log, fileNumber, fileCount, name), {}};
     }
-    const system::ProgramHandle program = tool.handle();
-    while (system::ProgramIsRunning(program)) {
-        if (system::ProgramHasOutput(program) > 0) {
-            FollowLine(log, system::ReadProgramLine(program), fileNumber, fileCount, name);
-        } else {
-            core::SleepMilliseconds(1);
-        }
-        if (cancelRequested != 0) {
-            return {ConversionResult::Cancelled, std::move(tool)};
-        }
+    ConversionOutcome outcome = FollowConverter(std::move(tool), cancelRequested);
+    switch (outcome.result) {
+    case ConversionResult::Cancelled:
+        break;
+    case ConversionResult::Converted:
+        log.replaceLine(LastLine(log), DoneLine(fileNumber, fileCount, name));
+        outputs.add(outputPath);
+        break;
+    case ConversionResult::Failed:
+        Fail(log, fileNumber, fileCount, name);
+        break;
     }
-    // Lines the tool printed just before it ended, the "done" line among
-    // them, are still there to be read.
-    while (system::ProgramHasOutput(program) > 0) {
-        FollowLine(log, system::ReadProgramLine(program), fileNumber, fileCount, name);
-    }
-    const int exitCode = system::ProgramExitCode(program);
-    tool.close();
-
-    if (StillInProgress(log)) {
-        return {Fail(log, fileNumber, fileCount, name), {}};
-    }
-    if (exitCode != 0) {
-        // The tool said "done" but then failed or was killed: its word is not
-        // taken, and the done line becomes the error line. The rewritten line
-        // is the one before the last (empty) line.
-        log.replaceLine(LastLine(log) - 1,
-                        ConvertingText(fileNumber, fileCount, name) + u" - Error!");
-        log.append(kSkippedLine);
-        return {ConversionResult::Failed, {}};
-    }
-    outputs.add(outputPath);
-    return {ConversionResult::Converted, {}};
+    return outcome;
 }
 
 } // namespace sondrel::app

@@ -67,15 +67,27 @@ core::Text OutputPath(core::TextView outputFolder, core::TextView sourcePath);
 std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::TextView sourcePath,
                                            core::TextView outputPath);
 
+// A file this batch must not convert: its output is one the batch already
+// wrote (two sources whose names give the same output name), or the output
+// would replace the source itself.
+bool OutputRefused(const BatchOutputs& outputs, core::TextView sourcePath,
+                   core::TextView outputPath);
+
+// Follows a started converter until it ends, reading its output. Converted
+// when it printed a line containing "done" and then ended with status 0 (a
+// tool that says "done" and then fails or is killed is not believed);
+// otherwise Failed. `cancelRequested` is tested at least once a millisecond;
+// when it is set the result is Cancelled at once and the tool is handed back
+// still running.
+ConversionOutcome FollowConverter(RunningConverter tool,
+                                  const std::atomic<std::uint8_t>& cancelRequested);
+
 // Converts `sourcePath` as file `fileNumber` of `fileCount`, reporting in
-// `log`. While the tool runs, `cancelRequested` is tested at least once a
-// millisecond; when it is set the result is Cancelled at once and the tool is
-// handed back still running. A file whose output this batch already wrote,
-// whose output would replace the source itself, or whose converter cannot be
-// started is Failed with the error and skipped lines; the tool's own verdict
-// is the "done" line it prints on success, which counts only when the tool
-// then ends with status 0 (a tool that says "done" and then fails or is
-// killed has its done line turned into the error line).
+// `log`: its progress line, rewritten to the done line, or to the error line
+// followed by the skipped line. The converter is started directly and
+// followed as FollowConverter says; a cancel leaves the progress line as it
+// is and hands the tool back still running. A refused file (OutputRefused)
+// or one whose converter cannot be started fails without a converter run.
 ConversionOutcome ConvertOneFile(const BatchSettings& settings, core::TextView sourcePath,
                                  std::int64_t fileNumber, std::int64_t fileCount,
                                  ConversionLog& log,

@@ -1,5 +1,9 @@
 #include "app/Settings.h"
 
+#include <algorithm>
+
+#include <unistd.h>
+
 #include "runtime/system/PreferenceFile.h"
 #include "runtime/system/ProcessEnvironment.h"
 
@@ -31,6 +35,7 @@ LoadedSettings LoadOrCreateSettings(core::TextView path) {
         loaded.values.strategy = ReadPreferenceNumber(kStrategyKey, 0);
         loaded.values.bitrate = ReadPreferenceNumber(kBitrateKey, 0);
         loaded.values.data = ReadPreferenceNumber(kDataKey, 0);
+        loaded.jobs = ReadPreferenceNumber(kJobsKey, 0);
         return loaded;
     }
     CreatePreferenceFile(path);
@@ -42,6 +47,13 @@ LoadedSettings LoadOrCreateSettings(core::TextView path) {
     WritePreferenceNumber(kDataKey, kFirstRunSettings.data);
     SaveSettings(path);
     return {kFirstRunSettings, true};
+}
+
+std::int64_t ConversionJobs(std::int64_t setting) {
+    if (setting <= 0) {
+        setting = ::sysconf(_SC_NPROCESSORS_ONLN);
+    }
+    return std::clamp<std::int64_t>(setting, 1, kMaxJobs);
 }
 
 void WriteSetting(core::TextView path, core::TextView key, std::int64_t value) {

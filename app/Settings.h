@@ -19,6 +19,11 @@ inline constexpr char16_t kStickyKey[] = u"Sticky";
 inline constexpr char16_t kStrategyKey[] = u"Strategy";
 inline constexpr char16_t kBitrateKey[] = u"Bitrate";
 inline constexpr char16_t kDataKey[] = u"Data";
+// How many files a batch converts at once. Read, never written: a file the
+// program creates does not hold it.
+inline constexpr char16_t kJobsKey[] = u"Jobs";
+// The most files converted at once, whatever the setting or the machine.
+inline constexpr std::int64_t kMaxJobs = 64;
 
 struct Settings {
     std::int64_t transparent = 0; // 1: the main window at opacity 0.75
@@ -34,8 +39,14 @@ inline constexpr Settings kFirstRunSettings{0, 0, 1, 4, 1};
 
 struct LoadedSettings {
     Settings values;
-    bool created = false; // the file was new: the controls keep their creation states
+    bool created = false;  // the file was new: the controls keep their creation states
+    std::int64_t jobs = 0; // the "Jobs" key; 0 when absent
 };
+
+// The files a batch converts at once for the "Jobs" setting: 0 (or absent,
+// or below 0) means one per online processor, 1 one at a time, n n; never
+// more than kMaxJobs.
+std::int64_t ConversionJobs(std::int64_t setting);
 
 // Opens the settings file at `path` and reads it (a missing key reads as 0),
 // or, when nothing is there, creates it with kFirstRunSettings and saves it.

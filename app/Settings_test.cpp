@@ -3,6 +3,9 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "app/testing/TestFiles.h"
@@ -68,6 +71,21 @@ TEST_F(SettingsFile, MissingKeysReadAsZeroAndValuesAreNotRangeChecked) {
     const LoadedSettings loaded = LoadOrCreateSettings(pathText);
     EXPECT_FALSE(loaded.created);
     EXPECT_EQ(loaded.values, (Settings{2, 0, 9, -3, 7}));
+}
+
+TEST_F(SettingsFile, JobsIsReadAndMeansEveryCoreUnlessSetWithinItsBounds) {
+    {
+        std::ofstream out(path);
+        out << "[Saved Settings]\nData = 1\nJobs = 3\n";
+    }
+    EXPECT_EQ(LoadOrCreateSettings(pathText).jobs, 3);
+    system::ClosePreferenceFile();
+    const std::int64_t cores = ::sysconf(_SC_NPROCESSORS_ONLN);
+    EXPECT_EQ(ConversionJobs(0), std::min<std::int64_t>(cores, kMaxJobs));
+    EXPECT_EQ(ConversionJobs(-4), ConversionJobs(0));
+    EXPECT_EQ(ConversionJobs(1), 1);
+    EXPECT_EQ(ConversionJobs(5), 5);
+    EXPECT_EQ(ConversionJobs(1000), kMaxJobs);
 }
 
 TEST(Settings, WithoutASupportFolderNothingIsStored) {

@@ -1,16 +1,20 @@
-// A batch of the real application: one drop of a folder of N one-second WAV
-// files, converted to IMA4 mono by the real converter, with the event loop
-// turned here the way the application turns it. Compared with the same files
-// converted by the same converter, with the same arguments, back to back from
-// a shell loop: the difference per file is what the application adds
-// (starting the converter, reading its progress, the log, the scroll).
+// Batches of the real application: one drop of a folder of N WAV files,
+// converted by the real converter, with the event loop turned here the way
+// the application turns it, side by side in one run with the same
+// conversions done the ways a user would otherwise do them.
 //
-// The batch and the shell loop alternate a few times and the best of each is
-// kept, so that a moment of load from elsewhere on a shared machine does not
-// decide the overhead. Beside it, CPU times per file, which a loaded machine
-// does not stretch: the application's own (all its threads, not the
-// converter; and of that the main thread's), the converters' in the batch and
-// the shell loop's (converters and shell).
+// BM_BatchOfOneSecondFiles/N/jobs: N one-second WAV files to IMA4 mono on
+// `jobs` job slots (0: every core). Compared with the same converter runs,
+// with the same arguments, back to back from a shell loop: the difference per
+// file is what the application adds (handing files to the slots, the slots'
+// converter servers, reading progress, the log, the scroll), and
+// batch/loop per file is the per-file cost against the converter's own run
+// time. The batch and the shell loop alternate a few times and the best of
+// each is kept, so that a moment of load from elsewhere on a shared machine
+// does not decide the figures. Beside it, CPU times per file, which a loaded
+// machine does not stretch: the application's own (all its threads, not the
+// converters; and of that the main thread's), the converters' in the batch
+// (with their servers) and the shell loop's (converters and shell).
 //
 // The main thread: the longest stretch between two returns of the event wait,
 // in wall time (an upper bound: it includes the wait's own 10 ms timeout and
@@ -26,18 +30,34 @@
 // still holds once the log is cleared (the first round's includes the room
 // the log's buffers keep for the next text); for later rounds, which reuse
 // that room, what they leave behind (what the application holds per file for
-// good; near 0). And the peak resident memory.
+// good; near 0). And the peak memory of the application with its converter
+// servers and converters (ProcessTreeMemory.h), resident and proportional.
 //
-// One application per process, so the batch sizes run one after the other in
-// the same window. Sizes: 100 and 1,000;
+// BM_AacAgainstPeers/N: N one-second WAV files to AAC 128 kbit/s (the
+// default settings), on every core, against the same converter runs spread
+// over every core with xargs -P and against ffmpeg on every core writing
+// .m4a files (how batches are made with ffmpeg); rounds alternate.
+//
+// BM_AacFixedCost/N/jobs: N 50 ms WAV files to AAC: what each file costs
+// when there is next to no audio in it, in the batch and when the converter
+// is run once per file from a shell loop.
+//
+// BM_AacBatchMemory/N/jobs: one batch of N one-second WAV files to AAC, for
+// the peak memory of application, servers and converters against the number
+// of job slots.
+//
+// One application per process, so the batches run one after the other in
+// the same window. Sizes: 100 and 1,000 files for IMA4;
 // SONDREL_BENCH_FILES (e.g. "100,1000,10000") chooses others, and
 // SONDREL_BENCH_ROUNDS the number of rounds (3 up to 1,000 files, else 1).
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -55,6 +75,7 @@
 #include "app/AppNumbers.h"
 #include "app/Application.h"
 #include "app/testing/TestFiles.h"
+#include "bench/ProcessTreeMemory.h"
 #include "platform/appkit/EventSynthesis.h"
 #include "platform/appkit/ModalAnswers.h"
 #include "platform/appkit/NSPasteboard.h"
@@ -69,6 +90,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
+using sondrel::bench::ProcessTreeMemory;
 
 double Milliseconds(Clock::duration duration) {
     return std::chrono::duration<double, std::milli>(duration).count();
@@ -90,7 +112,6 @@ struct Bench {
     testing::ScratchFolder home;
     testing::ScratchFolder work;
     std::optional<Application> app;
-    int batches = 0;
 
     void step(int timeout) {
         const std::int32_t kind = windowing::WaitEvent(timeout);
@@ -128,8 +149,12 @@ struct Bench {
         answer.paths = {core::Utf8ToText(outputFolder)};
         appkit::answerNextModal(answer);
         click(BrowseButton);
-        click(Ima4Option);
-        return windowing::GetGadgetState(Ima4Option) == 1;
+        return true;
+    }
+    // AAC at the first-run settings (ABR, 128 kbps), or IMA4.
+    bool choose(bool aac) {
+        click(aac ? AacOption : Ima4Option);
+        return windowing::GetGadgetState(aac ? AacOption : Ima4Option) == 1;
     }
     bool drop(const std::string& path) {
         appkit::NSPasteboardObject* pasteboard = appkit::newPasteboard();
@@ -148,7 +173,9 @@ double HeapBytes() {
 }
 
 // CPU time in ms of this process (all its threads, not its children) or of
-// its children that have ended and been waited for (RUSAGE_CHILDREN).
+// its children that have ended and been waited for, with everything they
+// waited for in turn (RUSAGE_CHILDREN: the converter servers and their
+// converters, a shell and its programs).
 double CpuMilliseconds(int who = RUSAGE_SELF) {
     rusage usage{};
     getrusage(who, &usage);
@@ -157,19 +184,28 @@ double CpuMilliseconds(int who = RUSAGE_SELF) {
     };
     return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
-double ProcessCpuMilliseconds() {
-    return CpuMilliseconds(RUSAGE_SELF);
+
+// The 1-minute load average: how busy the shared machine was.
+double LoadAverage() {
+    double load = 0;
+    std::ifstream("/proc/loadavg") >> load;
+    return load;
+}
+
+int OnlineCores() {
+    return static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN));
 }
 
 Bench* g_bench = nullptr;
 
-// N copies of one one-second tone in a new folder; the folder.
-std::string MakeInputs(const fs::path& root, std::int64_t count) {
-    const fs::path folder = root / ("in" + std::to_string(count));
+// `count` copies of one tone of `seconds` in a new folder named `name`; the folder.
+std::string MakeInputs(const fs::path& root, const std::string& name, std::int64_t count,
+                       double seconds) {
+    const fs::path folder = root / name;
     fs::create_directories(folder);
-    const std::string tone = (root / "tone.wav").string();
+    const std::string tone = (root / ("tone" + std::to_string(seconds) + ".wav")).string();
     if (!fs::exists(tone)) {
-        testing::MakeTone(tone, 1.0);
+        testing::MakeTone(tone, seconds);
     }
     for (std::int64_t i = 0; i < count; ++i) {
         fs::copy_file(tone, folder / ("fx" + std::to_string(i) + ".wav"),
@@ -189,19 +225,47 @@ std::size_t CountFiles(const fs::path& folder) {
         std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
-// The same conversions back to back from a shell loop; its wall time, and in
-// `cpu` the CPU time of the shell and its converters.
-double ShellLoopMilliseconds(const std::string& inputs, const std::string& outputs, double& cpu) {
-    const std::string command = "cd '" + inputs +
-                                "' && for f in *.wav; do afconvert -v -f caff -d ima4 "
-                                "--no-filler -c 1 \"$f\" '" +
-                                outputs + "'/\"${f%.wav}.caf\" >/dev/null 2>&1; done";
+// The converter arguments of the application, up to the paths.
+const char* ConverterOptions(bool aac) {
+    return aac ? "-v -f caff -d aac --no-filler -s 1 -b 128000"
+               : "-v -f caff -d ima4 --no-filler -c 1";
+}
+
+// A shell command line's wall time in ms (-1 when it failed), and in `cpu`
+// the CPU time of the shell and everything it ran.
+double TimedCommand(const std::string& command, double& cpu) {
     const double cpuBefore = CpuMilliseconds(RUSAGE_CHILDREN);
     const auto begin = Clock::now();
     const int status = std::system(command.c_str());
     const double elapsed = Milliseconds(Clock::now() - begin);
     cpu = CpuMilliseconds(RUSAGE_CHILDREN) - cpuBefore;
     return status == 0 ? elapsed : -1;
+}
+
+// The same conversions back to back from a shell loop.
+double ShellLoopMilliseconds(const std::string& inputs, const std::string& outputs, bool aac,
+                             double& cpu) {
+    return TimedCommand("cd '" + inputs + "' && for f in *.wav; do afconvert " +
+                            ConverterOptions(aac) + " \"$f\" '" + outputs +
+                            "'/\"${f%.wav}.caf\" >/dev/null 2>&1; done",
+                        cpu);
+}
+
+// The same conversions spread over every core with xargs -P.
+double XargsMilliseconds(const std::string& inputs, const std::string& outputs, double& cpu) {
+    return TimedCommand("cd '" + inputs + "' && printf '%s\\0' *.wav | xargs -0 -P " +
+                            std::to_string(OnlineCores()) + " -I{} afconvert " +
+                            ConverterOptions(true) + " {} '" + outputs + "'/{}.caf >/dev/null 2>&1",
+                        cpu);
+}
+
+// ffmpeg on every core, to AAC 128 kbit/s in .m4a files.
+double FfmpegMilliseconds(const std::string& inputs, const std::string& outputs, double& cpu) {
+    return TimedCommand("cd '" + inputs + "' && printf '%s\\0' *.wav | xargs -0 -P " +
+                            std::to_string(OnlineCores()) +
+                            " -I{} ffmpeg -nostdin -v error -y -i {} -c:a aac -b:a 128k '" +
+                            outputs + "'/{}.m4a",
+                        cpu);
 }
 
 // The main thread's CPU time so far (this thread: the driver turns the event
@@ -238,14 +302,19 @@ struct BatchRun {
     double wallMs = 0;
     double cpuMs = 0;          // the application's (this process's) CPU time
     double mainCpuMs = 0;      // of that, the main thread's
-    double converterCpuMs = 0; // the converters' CPU time
+    double converterCpuMs = 0; // the converters' and their servers' CPU time
     Stretches stretches;
+    ProcessTreeMemory::Peak rss; // at the peak of the summed resident sizes
+    ProcessTreeMemory::Peak pss; // at the peak of the summed proportional sizes
 };
 
-// One drop of the folder and the event loop turned until the batch has ended.
-std::optional<BatchRun> RunBatch(Bench& bench, const std::string& inputs) {
+// One drop of the folder on `jobs` job slots (0: every core) and the event
+// loop turned until the batch has ended.
+std::optional<BatchRun> RunBatch(Bench& bench, const std::string& inputs, std::int64_t jobs) {
+    bench.app->state().jobsSetting = jobs;
     BatchRun run;
-    const double cpuBefore = ProcessCpuMilliseconds();
+    ProcessTreeMemory memory;
+    const double cpuBefore = CpuMilliseconds();
     const double mainCpuBefore = ThreadCpuMilliseconds();
     const double convertersBefore = CpuMilliseconds(RUSAGE_CHILDREN);
     const auto begin = Clock::now();
@@ -268,9 +337,13 @@ std::optional<BatchRun> RunBatch(Bench& bench, const std::string& inputs) {
         ++waits;
     }
     run.wallMs = Milliseconds(Clock::now() - begin);
-    run.cpuMs = ProcessCpuMilliseconds() - cpuBefore;
+    memory.stop();
+    // The sampler is ours, not the application's.
+    run.cpuMs = CpuMilliseconds() - cpuBefore - memory.samplerCpuMs();
     run.mainCpuMs = ThreadCpuMilliseconds() - mainCpuBefore;
     run.converterCpuMs = CpuMilliseconds(RUSAGE_CHILDREN) - convertersBefore;
+    run.rss = memory.rss();
+    run.pss = memory.pss();
     return run;
 }
 
@@ -299,34 +372,85 @@ void ClearLog(Bench& bench) {
     bench.pump(20);
 }
 
+// Keeps the smallest of each value seen.
+class Best {
+public:
+    void note(const std::string& name, double value) {
+        auto [it, inserted] = m_values.emplace(name, value);
+        if (!inserted) {
+            it->second = std::min(it->second, value);
+        }
+    }
+    double operator[](const std::string& name) const { return m_values.at(name); }
+
+private:
+    std::map<std::string, double> m_values;
+};
+
+// Empties (or makes) an output folder.
+void FreshFolder(const std::string& folder) {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+}
+
+// One batch into an emptied output folder, with an empty log; nothing
+// unless every file was converted.
+std::optional<BatchRun> CountedBatch(Bench& bench, const std::string& inputs,
+                                     const std::string& outputs, std::int64_t count,
+                                     std::int64_t jobs) {
+    FreshFolder(outputs);
+    ClearLog(bench);
+    std::optional<BatchRun> run = RunBatch(bench, inputs, jobs);
+    if (run && CountFiles(outputs) != static_cast<std::size_t>(count)) {
+        run.reset();
+    }
+    return run;
+}
+
+// `command` (timed, writing into `folder`) run on an emptied `folder`: its
+// wall time, or -1 unless it wrote `count` files; its CPU time in `cpu`.
+template <class Command>
+double CountedCommand(const std::string& folder, std::int64_t count, double& cpu, Command command) {
+    FreshFolder(folder);
+    const double ms = command(cpu);
+    return ms >= 0 && CountFiles(folder) == static_cast<std::size_t>(count) ? ms : -1;
+}
+
+void ReportTreeMemory(benchmark::State& state, const BatchRun& run) {
+    state.counters["tree_peak_rss_MB"] = run.rss.rssMB;
+    state.counters["tree_peak_pss_MB"] = run.pss.pssMB;
+    state.counters["tree_processes_at_peak"] = run.rss.processes;
+}
+
 void BM_BatchOfOneSecondFiles(benchmark::State& state) {
     Bench& bench = *g_bench;
     const std::int64_t count = state.range(0);
+    const std::int64_t jobs = state.range(1);
     const auto files = static_cast<double>(count);
     const fs::path root = bench.work.path();
-    const std::string inputs = MakeInputs(root, count);
+    const std::string inputs = MakeInputs(root, "in" + std::to_string(count), count, 1.0);
     const std::string outputs = (root / "out").string() + "/";
     const std::string loopOutputs = (root / ("loop" + std::to_string(count))).string();
     fs::create_directories(loopOutputs);
+    if (!bench.choose(false)) {
+        state.SkipWithError("IMA4 cannot be chosen");
+        return;
+    }
+    state.counters["load_1min"] = LoadAverage();
 
     for (auto _ : state) {
-        double bestBatch = 0;
-        double bestLoop = 0;
-        double bestCpu = 0;
-        double bestMainCpu = 0;
-        double bestConverterCpu = 0;
-        double bestLoopCpu = 0;
+        Best best;
         std::vector<RoundMemory> memory;
         std::int64_t logLines = 0;
         Stretches worst;
+        BatchRun peak;
         for (int round = 0; round < Rounds(count); ++round) {
-            fs::remove_all(outputs);
-            fs::create_directories(outputs);
+            FreshFolder(outputs);
             ClearLog(bench);
             RoundMemory used;
             const double rssBefore = StatusKilobytes("VmRSS") * 1024;
             const double heapBefore = HeapBytes();
-            const std::optional<BatchRun> run = RunBatch(bench, inputs);
+            const std::optional<BatchRun> run = RunBatch(bench, inputs, jobs);
             if (!run) {
                 state.SkipWithError("the drop was refused");
                 return;
@@ -346,37 +470,45 @@ void BM_BatchOfOneSecondFiles(benchmark::State& state) {
                 return;
             }
             double loopCpu = 0;
-            const double loop = ShellLoopMilliseconds(inputs, loopOutputs, loopCpu);
+            const double loop = ShellLoopMilliseconds(inputs, loopOutputs, false, loopCpu);
             if (loop < 0 || CountFiles(loopOutputs) != static_cast<std::size_t>(count)) {
                 state.SkipWithError("the shell loop failed");
                 return;
             }
-            bestBatch = round == 0 ? run->wallMs : std::min(bestBatch, run->wallMs);
-            bestLoop = round == 0 ? loop : std::min(bestLoop, loop);
-            const auto best = [round](double& kept, double value) {
-                kept = round == 0 ? value : std::min(kept, value);
-            };
-            best(bestCpu, run->cpuMs);
-            best(bestMainCpu, run->mainCpuMs);
-            best(bestConverterCpu, run->converterCpuMs);
-            best(bestLoopCpu, loopCpu);
+            best.note("batch", run->wallMs);
+            best.note("loop", loop);
+            best.note("cpu", run->cpuMs);
+            best.note("main", run->mainCpuMs);
+            best.note("converters", run->converterCpuMs);
+            best.note("loopCpu", loopCpu);
             for (auto [mine, theirs] : {std::pair{&worst.wall, &run->stretches.wall},
                                         std::pair{&worst.cpu, &run->stretches.cpu}}) {
                 if (theirs->ms > mine->ms) {
                     *mine = *theirs;
                 }
             }
+            if (run->rss.rssMB > peak.rss.rssMB) {
+                peak.rss = run->rss;
+            }
+            if (run->pss.pssMB > peak.pss.pssMB) {
+                peak.pss = run->pss;
+            }
         }
-        state.SetIterationTime(bestBatch / 1000);
-        state.counters["batch_s"] = bestBatch / 1000;
-        state.counters["loop_s"] = bestLoop / 1000;
-        state.counters["overhead_ms_per_file"] = (bestBatch - bestLoop) / files;
-        state.counters["app_cpu_ms_per_file"] = bestCpu / files;
-        state.counters["main_cpu_ms_per_file"] = bestMainCpu / files;
-        // The converters' CPU time per file in the batch and in the shell
-        // loop (which includes the shell's own).
-        state.counters["converter_cpu_ms_per_file"] = bestConverterCpu / files;
-        state.counters["loop_cpu_ms_per_file"] = bestLoopCpu / files;
+        state.SetIterationTime(best["batch"] / 1000);
+        state.counters["slots"] =
+            static_cast<double>(std::min<std::int64_t>(count, jobs == 0 ? OnlineCores() : jobs));
+        state.counters["batch_s"] = best["batch"] / 1000;
+        state.counters["loop_s"] = best["loop"] / 1000;
+        state.counters["overhead_ms_per_file"] = (best["batch"] - best["loop"]) / files;
+        // The per-file cost against the converter's own run time (a shell
+        // loop's per file).
+        state.counters["batch_per_loop"] = best["batch"] / best["loop"];
+        state.counters["app_cpu_ms_per_file"] = best["cpu"] / files;
+        state.counters["main_cpu_ms_per_file"] = best["main"] / files;
+        // The converters' CPU time per file in the batch (with their servers)
+        // and in the shell loop (which includes the shell's own).
+        state.counters["converter_cpu_ms_per_file"] = best["converters"] / files;
+        state.counters["loop_cpu_ms_per_file"] = best["loopCpu"] / files;
         state.counters["longest_gap_wall_ms"] = worst.wall.ms;
         state.counters["longest_gap_wall_at_s"] = worst.wall.at;
         state.counters["longest_gap_wall_cpu_ms"] = worst.wall.otherMs;
@@ -401,7 +533,127 @@ void BM_BatchOfOneSecondFiles(benchmark::State& state) {
                 kept / (files * static_cast<double>(memory.size() - 1));
         }
         state.counters["peak_rss_MB"] = StatusKilobytes("VmHWM") / 1024;
+        ReportTreeMemory(state, peak);
         state.counters["log_lines"] = static_cast<double>(logLines);
+    }
+}
+
+void BM_AacAgainstPeers(benchmark::State& state) {
+    Bench& bench = *g_bench;
+    const std::int64_t count = state.range(0);
+    const fs::path root = bench.work.path();
+    const std::string inputs = MakeInputs(root, "aac" + std::to_string(count), count, 1.0);
+    const std::string outputs = (root / "out").string() + "/";
+    const std::string theirs = (root / "peers").string();
+    if (!bench.choose(true)) {
+        state.SkipWithError("AAC cannot be chosen");
+        return;
+    }
+    state.counters["load_1min"] = LoadAverage();
+    state.counters["cores"] = OnlineCores();
+    for (auto _ : state) {
+        Best best;
+        BatchRun last;
+        for (int round = 0; round < Rounds(count); ++round) {
+            const std::optional<BatchRun> run = CountedBatch(bench, inputs, outputs, count, 0);
+            double xargsCpu = 0;
+            const double xargs = CountedCommand(theirs, count, xargsCpu, [&](double& cpu) {
+                return XargsMilliseconds(inputs, theirs, cpu);
+            });
+            double ffmpegCpu = 0;
+            const double ffmpeg = CountedCommand(theirs, count, ffmpegCpu, [&](double& cpu) {
+                return FfmpegMilliseconds(inputs, theirs, cpu);
+            });
+            if (!run || xargs < 0 || ffmpeg < 0) {
+                state.SkipWithError("a batch did not convert every file");
+                return;
+            }
+            last = *run;
+            best.note("app", run->wallMs);
+            best.note("appCpu", run->cpuMs + run->converterCpuMs);
+            best.note("xargs", xargs);
+            best.note("xargsCpu", xargsCpu);
+            best.note("ffmpeg", ffmpeg);
+            best.note("ffmpegCpu", ffmpegCpu);
+        }
+        state.SetIterationTime(best["app"] / 1000);
+        state.counters["app_s"] = best["app"] / 1000;
+        state.counters["xargs_afconvert_s"] = best["xargs"] / 1000;
+        state.counters["xargs_ffmpeg_s"] = best["ffmpeg"] / 1000;
+        state.counters["app_per_xargs"] = best["app"] / best["xargs"];
+        state.counters["ffmpeg_per_app"] = best["ffmpeg"] / best["app"];
+        // CPU: the application with its servers and converters; the shells,
+        // xargs and the programs they ran.
+        state.counters["app_cpu_s"] = best["appCpu"] / 1000;
+        state.counters["xargs_afconvert_cpu_s"] = best["xargsCpu"] / 1000;
+        state.counters["xargs_ffmpeg_cpu_s"] = best["ffmpegCpu"] / 1000;
+        ReportTreeMemory(state, last);
+    }
+}
+
+void BM_AacFixedCost(benchmark::State& state) {
+    Bench& bench = *g_bench;
+    const std::int64_t count = state.range(0);
+    const std::int64_t jobs = state.range(1);
+    const auto files = static_cast<double>(count);
+    const fs::path root = bench.work.path();
+    const std::string inputs = MakeInputs(root, "short" + std::to_string(count), count, 0.05);
+    const std::string outputs = (root / "out").string() + "/";
+    const std::string loopOutputs = (root / "shortloop").string();
+    if (!bench.choose(true)) {
+        state.SkipWithError("AAC cannot be chosen");
+        return;
+    }
+    state.counters["load_1min"] = LoadAverage();
+    for (auto _ : state) {
+        Best best;
+        for (int round = 0; round < Rounds(count); ++round) {
+            const std::optional<BatchRun> run = CountedBatch(bench, inputs, outputs, count, jobs);
+            double loopCpu = 0;
+            const double loop = CountedCommand(loopOutputs, count, loopCpu, [&](double& cpu) {
+                return ShellLoopMilliseconds(inputs, loopOutputs, true, cpu);
+            });
+            if (!run || loop < 0) {
+                state.SkipWithError("a batch did not convert every file");
+                return;
+            }
+            best.note("batch", run->wallMs);
+            best.note("cpu", run->cpuMs + run->converterCpuMs);
+            best.note("loop", loop);
+            best.note("loopCpu", loopCpu);
+        }
+        state.SetIterationTime(best["batch"] / 1000);
+        state.counters["slots"] = static_cast<double>(jobs == 0 ? OnlineCores() : jobs);
+        state.counters["batch_ms_per_file"] = best["batch"] / files;
+        state.counters["loop_ms_per_file"] = best["loop"] / files;
+        // Application, servers and converters; shell and converters.
+        state.counters["batch_cpu_ms_per_file"] = best["cpu"] / files;
+        state.counters["loop_cpu_ms_per_file"] = best["loopCpu"] / files;
+    }
+}
+
+void BM_AacBatchMemory(benchmark::State& state) {
+    Bench& bench = *g_bench;
+    const std::int64_t count = state.range(0);
+    const std::int64_t jobs = state.range(1);
+    const fs::path root = bench.work.path();
+    const std::string inputs = MakeInputs(root, "aac" + std::to_string(count), count, 1.0);
+    const std::string outputs = (root / "out").string() + "/";
+    if (!bench.choose(true)) {
+        state.SkipWithError("AAC cannot be chosen");
+        return;
+    }
+    state.counters["load_1min"] = LoadAverage();
+    for (auto _ : state) {
+        const std::optional<BatchRun> run = CountedBatch(bench, inputs, outputs, count, jobs);
+        if (!run) {
+            state.SkipWithError("the batch did not convert every file");
+            return;
+        }
+        state.SetIterationTime(run->wallMs / 1000);
+        state.counters["slots"] = static_cast<double>(jobs == 0 ? OnlineCores() : jobs);
+        state.counters["batch_s"] = run->wallMs / 1000;
+        ReportTreeMemory(state, *run);
     }
 }
 
@@ -419,6 +671,18 @@ std::vector<std::int64_t> BatchSizes() {
     return sizes;
 }
 
+// Job slot counts to compare: one, two and every core (0), each once.
+std::vector<std::int64_t> SlotCounts() {
+    std::vector<std::int64_t> counts{1};
+    if (OnlineCores() != 2) {
+        counts.push_back(2);
+    }
+    if (OnlineCores() > 1) {
+        counts.push_back(0);
+    }
+    return counts;
+}
+
 // The converter is the one built beside this program.
 void PutConverterOnPath() {
     std::error_code ignored;
@@ -426,6 +690,28 @@ void PutConverterOnPath() {
     const std::string bin = (self.parent_path().parent_path() / "bin").string();
     const char* path = std::getenv("PATH");
     setenv("PATH", (bin + ":" + (path != nullptr ? path : "")).c_str(), 1);
+}
+
+benchmark::internal::Benchmark* Register(const char* name, void (*function)(benchmark::State&)) {
+    return benchmark::RegisterBenchmark(name, function)
+        ->Iterations(1)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+}
+
+void RegisterAll() {
+    Register("BM_AacAgainstPeers", BM_AacAgainstPeers)->Arg(120);
+    for (const std::int64_t jobs : {std::int64_t{1}, std::int64_t{0}}) {
+        Register("BM_AacFixedCost", BM_AacFixedCost)->Args({100, jobs});
+    }
+    for (const std::int64_t jobs : SlotCounts()) {
+        Register("BM_AacBatchMemory", BM_AacBatchMemory)->Args({120, jobs});
+    }
+    for (const std::int64_t size : BatchSizes()) {
+        for (const std::int64_t jobs : SlotCounts()) {
+            Register("BM_BatchOfOneSecondFiles", BM_BatchOfOneSecondFiles)->Args({size, jobs});
+        }
+    }
 }
 
 } // namespace
@@ -443,14 +729,7 @@ int main(int argc, char** argv) {
     if (!bench.start((bench.work.path() / "out").string() + "/")) {
         return 1;
     }
-    for (const std::int64_t size : sondrel::app::BatchSizes()) {
-        benchmark::RegisterBenchmark("BM_BatchOfOneSecondFiles",
-                                     sondrel::app::BM_BatchOfOneSecondFiles)
-            ->Arg(size)
-            ->Iterations(1)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
-    }
+    sondrel::app::RegisterAll();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     bench.app->shutDown();

@@ -15,8 +15,10 @@ namespace sondrel::app::testing {
 
 class MemoryLog final : public ConversionLog {
 public:
-    // Called (without the lock) after every append with the appended text.
+    // Called (without the lock) after every append with the appended text,
+    // and after every replaced line with the new line.
     std::function<void(core::TextView)> onAppend;
+    std::function<void(core::TextView)> onReplace;
 
     void append(core::TextView text) override {
         {
@@ -38,14 +40,19 @@ public:
                                                                            : core::Text();
     }
     void replaceLine(std::int64_t index, core::TextView text) override {
-        std::lock_guard guard(m_lock);
-        std::vector<core::Text> all = lines();
-        if (index >= 0 && index < static_cast<std::int64_t>(all.size())) {
-            all[index] = core::Text(text);
+        {
+            std::lock_guard guard(m_lock);
+            std::vector<core::Text> all = lines();
+            if (index >= 0 && index < static_cast<std::int64_t>(all.size())) {
+                all[index] = core::Text(text);
+            }
+            m_text.clear();
+            for (std::size_t i = 0; i < all.size(); ++i) {
+                m_text += (i == 0 ? u"" : u"\n") + all[i];
+            }
         }
-        m_text.clear();
-        for (std::size_t i = 0; i < all.size(); ++i) {
-            m_text += (i == 0 ? u"" : u"\n") + all[i];
+        if (onReplace) {
+            onReplace(text);
         }
     }
     void showEnd() override {

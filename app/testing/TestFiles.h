@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -113,6 +114,35 @@ inline bool DecodesAs(const std::string& path, const std::string& codec, int cha
            seen.find("format_name=caf\n") != std::string::npos;
 }
 
+// The other processes that hold a file inside `folder` open (read or
+// written), by process id.
+inline std::vector<pid_t> ProcessesUsing(const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    std::vector<pid_t> found;
+    std::error_code error;
+    const fs::path real = fs::canonical(folder, error);
+    if (error) {
+        return found;
+    }
+    const std::string inside = real.string() + "/";
+    const std::string self = std::to_string(::getpid());
+    for (const auto& process : fs::directory_iterator("/proc", error)) {
+        const std::string pid = process.path().filename().string();
+        if (pid == self || pid.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::error_code gone;
+        for (const auto& fd : fs::directory_iterator(process.path() / "fd", gone)) {
+            std::error_code unreadable;
+            if (fs::read_symlink(fd.path(), unreadable).string().starts_with(inside)) {
+                found.push_back(static_cast<pid_t>(std::stol(pid)));
+                break;
+            }
+        }
+    }
+    return found;
+}
+
 // True once a converter is writing into `folder`: another process holds a
 // file in it open (the converter writes into an unnamed file and names it
 // only when it is complete), or a hidden temporary name is there (where the
@@ -126,26 +156,7 @@ inline bool WritingInto(const std::filesystem::path& folder) {
             return true;
         }
     }
-    const fs::path real = fs::canonical(folder, error);
-    if (error) {
-        return false;
-    }
-    const std::string inside = real.string() + "/";
-    const std::string self = std::to_string(::getpid());
-    for (const auto& process : fs::directory_iterator("/proc", error)) {
-        const std::string pid = process.path().filename().string();
-        if (pid == self || pid.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
-        std::error_code gone;
-        for (const auto& fd : fs::directory_iterator(process.path() / "fd", gone)) {
-            std::error_code unreadable;
-            if (fs::read_symlink(fd.path(), unreadable).string().starts_with(inside)) {
-                return true;
-            }
-        }
-    }
-    return false;
+    return !ProcessesUsing(folder).empty();
 }
 
 // Waits (at most 20 s) until WritingInto(folder).
@@ -155,7 +166,9 @@ inline void WaitUntilWritingInto(const std::filesystem::path& folder) {
     }
 }
 
-// The names in a folder, sorted.
+// The names in a folder, sorted as text (so "f10" comes before "f2": compare
+// with another list as sets, see FolderNameSet, unless that list is sorted
+// the same way).
 inline std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
     std::vector<std::string> names;
     std::error_code error;
@@ -164,6 +177,40 @@ inline std::vector<std::string> FolderNames(const std::filesystem::path& folder)
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// The names in a folder, as a set.
+inline std::set<std::string> FolderNameSet(const std::filesystem::path& folder) {
+    const std::vector<std::string> names = FolderNames(folder);
+    return {names.begin(), names.end()};
+}
+
+// The process's own children (its converter servers, or converters it
+// started itself).
+inline int ChildProcessCount() {
+    namespace fs = std::filesystem;
+    int count = 0;
+    const std::string self = std::to_string(::getpid());
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc", error)) {
+        if (entry.path().filename().string().find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::ifstream file(entry.path() / "stat");
+        std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        const std::size_t close = stat.rfind(')');
+        if (close == std::string::npos) {
+            continue;
+        }
+        std::istringstream fields(stat.substr(close + 2));
+        std::string state;
+        std::string parent;
+        fields >> state >> parent;
+        if (parent == self) {
+            ++count;
+        }
+    }
+    return count;
 }
 
 } // namespace sondrel::app::testing

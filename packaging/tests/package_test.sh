@@ -33,7 +33,7 @@ dpkg -x "$deb" "$scratch/root"
 [[ $(ls "$scratch/root") == usr ]] || fail "the package installs outside /usr"
 check_file_set "$scratch/root/usr"
 check_desktop_files "$scratch/root/usr"
-for binary in bin/sondrel bin/afconvert lib/sondrel/afconvert-engine.so; do
+for binary in bin/sondrel bin/afconvert lib/sondrel/afconvert-engine.so lib/sondrel/afconvert-server; do
     if ldd "$scratch/root/usr/$binary" | grep 'not found'; then
         fail "$binary needs libraries the system lacks"
     fi

@@ -1,0 +1,157 @@
+#include "app/ConverterSlots.h"
+
+#include <memory>
+
+#include <sys/stat.h>
+
+#include "app/ConvertOneFile.h"
+#include "app/ConverterServer.h"
+#include "runtime/core/TextFileName.h"
+
+namespace sondrel::app {
+namespace {
+
+// What stands at a path: nothing, or a file (device and inode).
+struct PathIdentity {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const PathIdentity&) const = default;
+};
+
+PathIdentity IdentityOf(core::TextView path) {
+    const std::optional<std::string> name = core::TextToFileName(path);
+    struct stat status {};
+    if (!name || ::stat(name->c_str(), &status) != 0) {
+        return {};
+    }
+    return {true, status.st_dev, status.st_ino};
+}
+
+// One slot's converter server: started for the slot's first file, replaced
+// when it dies; given up (converters then start directly) when it cannot be
+// started at all.
+class SlotServer {
+public:
+    SlotServer(const SlotSettings& settings, const std::atomic<std::uint8_t>& cancel)
+        : m_settings(settings), m_cancel(cancel) {}
+
+    // The server for the next file, or nothing.
+    ConverterServer* get() {
+        if (!m_settings.server || m_unavailable) {
+            return nullptr;
+        }
+        if (!m_server || !m_server->alive()) {
+            m_server.reset();
+            m_server = ConverterServer::start(*m_settings.server, m_settings.loadEngine,
+                                              [this] { return m_cancel != 0; });
+            m_unavailable = m_server == nullptr;
+        }
+        return m_server.get();
+    }
+
+private:
+    const SlotSettings& m_settings;
+    const std::atomic<std::uint8_t>& m_cancel;
+    std::unique_ptr<ConverterServer> m_server;
+    bool m_unavailable = false;
+};
+
+RunningConverter StartConverter(ConverterServer* server, const SlotJob& job) {
+    if (server != nullptr) {
+        if (RunningConverter tool = server->startConverter(kConverterProgram, job.arguments)) {
+            return tool;
+        }
+        // The server could not take the file, which has not started: it is
+        // started directly instead.
+    }
+    return RunningConverter::startProgram(kConverterProgram, job.arguments);
+}
+
+FileVerdict Convert(const SlotJob& job, ConverterServer* server,
+                    const std::atomic<std::uint8_t>& cancel) {
+    const PathIdentity before = IdentityOf(job.outputPath);
+    RunningConverter tool = StartConverter(server, job);
+    if (!tool) {
+        return FileVerdict::Failed;
+    }
+    ConversionOutcome outcome = FollowConverter(std::move(tool), cancel);
+    if (outcome.result != ConversionResult::Cancelled) {
+        return outcome.result == ConversionResult::Converted ? FileVerdict::Converted
+                                                             : FileVerdict::Failed;
+    }
+    outcome.interrupted.stop();
+    // A converter names its output only once it is complete. One stopped
+    // just after that has left a complete file, which must be reported.
+    const PathIdentity after = IdentityOf(job.outputPath);
+    return after.exists && after != before ? FileVerdict::Converted : FileVerdict::Interrupted;
+}
+
+} // namespace
+
+ConverterSlots::ConverterSlots(const SlotSettings& settings) : m_settings(settings) {
+    m_threads.reserve(static_cast<std::size_t>(settings.count));
+    for (int i = 0; i < settings.count; ++i) {
+        m_threads.emplace_back([this] { serve(); });
+    }
+}
+
+ConverterSlots::~ConverterSlots() {
+    m_cancel = 1;
+    {
+        std::lock_guard lock(m_mutex);
+        m_closing = true;
+    }
+    m_jobReady.notify_all();
+    m_threads.clear(); // joins
+}
+
+void ConverterSlots::submit(SlotJob job) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+    }
+    m_jobReady.notify_one();
+}
+
+std::vector<SlotResult> ConverterSlots::collect(int milliseconds) {
+    std::unique_lock lock(m_mutex);
+    m_resultReady.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                           [this] { return !m_results.empty(); });
+    return std::exchange(m_results, {});
+}
+
+std::optional<SlotJob> ConverterSlots::take() {
+    std::unique_lock lock(m_mutex);
+    m_jobReady.wait(lock, [this] { return m_closing || !m_jobs.empty(); });
+    if (m_jobs.empty()) {
+        return std::nullopt;
+    }
+    SlotJob job = std::move(m_jobs.front());
+    m_jobs.pop_front();
+    return job;
+}
+
+void ConverterSlots::give(SlotResult result) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_results.push_back(result);
+    }
+    m_resultReady.notify_one();
+}
+
+void ConverterSlots::serve() {
+    SlotServer server(m_settings, m_cancel);
+    while (std::optional<SlotJob> job = take()) {
+        FileVerdict verdict = FileVerdict::NotStarted;
+        if (m_cancel == 0) {
+            ConverterServer* current = server.get();
+            if (m_cancel == 0) {
+                verdict = Convert(*job, current, m_cancel);
+            }
+        }
+        give({job->index, verdict});
+    }
+}
+
+} // namespace sondrel::app

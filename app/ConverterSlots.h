@@ -1,0 +1,89 @@
+#pragma once
+
+// The job slots of a batch: up to N files converted at once, each by a
+// converter of its own. Every slot is a thread that takes one file at a time,
+// runs its converter and hands back the verdict; the batch worker alone
+// decides which file goes next and writes the log.
+//
+// When the converter has a server (ConverterServer::Locate), each slot starts
+// one, so the engine is loaded once per slot rather than once per file; a
+// server that dies is replaced for the slot's next file (the file it was
+// converting fails). Without a server, or when one cannot be started, the
+// slot starts each converter directly, exactly as a single conversion does.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "runtime/core/Text.h"
+
+namespace sondrel::app {
+
+// A file handed to a slot.
+struct SlotJob {
+    std::size_t index = 0;             // the caller's number for the file
+    std::vector<core::Text> arguments; // the converter's arguments
+    core::Text outputPath;             // where the converter writes
+};
+
+enum class FileVerdict {
+    Converted,   // the output is complete
+    Failed,      // the converter failed or could not be started: nothing written
+    Interrupted, // stopped by the cancel before it finished: nothing written
+    NotStarted,  // the cancel came before its converter was started
+};
+
+struct SlotResult {
+    std::size_t index = 0;
+    FileVerdict verdict = FileVerdict::Failed;
+};
+
+struct SlotSettings {
+    int count = 1;
+    // The converter's server; nothing: converters are started directly.
+    std::optional<std::string> server;
+    // The server loads the engine before the first file (it will be needed).
+    bool loadEngine = false;
+};
+
+class ConverterSlots {
+public:
+    explicit ConverterSlots(const SlotSettings& settings);
+    // Cancels what still runs and ends every slot and its server.
+    ~ConverterSlots();
+    ConverterSlots(const ConverterSlots&) = delete;
+    ConverterSlots& operator=(const ConverterSlots&) = delete;
+
+    // Hands a file to the next free slot. The caller keeps at most `count`
+    // files in the slots (handed over and not yet collected).
+    void submit(SlotJob job);
+    // Waits at most `milliseconds` for verdicts; those that came, maybe none.
+    std::vector<SlotResult> collect(int milliseconds);
+    // Stops every running converter (its unfinished output goes with it);
+    // files handed over and not yet started come back NotStarted.
+    void cancel() { m_cancel = 1; }
+
+private:
+    void serve();
+    std::optional<SlotJob> take();
+    void give(SlotResult result);
+
+    const SlotSettings m_settings;
+    std::atomic<std::uint8_t> m_cancel{0};
+    std::mutex m_mutex;
+    std::condition_variable m_jobReady;
+    std::condition_variable m_resultReady;
+    std::deque<SlotJob> m_jobs;
+    std::vector<SlotResult> m_results;
+    bool m_closing = false;
+    std::vector<std::jthread> m_threads; // last: the threads use everything above
+};
+
+} // namespace sondrel::app
