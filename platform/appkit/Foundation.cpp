@@ -15,7 +15,8 @@ namespace sondrel::appkit {
 
 NSUInteger NSArrayObject::indexOfObject(id object) const {
     for (std::size_t i = 0; i < items.size(); ++i) {
-        if (items[i].get() == object || objc::send<BOOL>(items[i].get(), "isEqual:", object) != NO)
+        if (items[i].get() == object ||
+            objc::send<BOOL>(items[i].get(), "isEqual:"_sel, object) != NO)
             return i;
     }
     return NSNotFound;
@@ -136,7 +137,7 @@ void removeObjectAtIndex(NSArrayObject* self, SEL, NSUInteger index) {
 }
 void removeObject(NSArrayObject* self, SEL, id object) {
     std::erase_if(self->items, [&](const Retained<objc::Object>& item) {
-        return item.get() == object || objc::send<BOOL>(item.get(), "isEqual:", object) != NO;
+        return item.get() == object || objc::send<BOOL>(item.get(), "isEqual:"_sel, object) != NO;
     });
 }
 void removeAllObjects(NSArrayObject* self, SEL) {

@@ -71,7 +71,7 @@ NSInteger NSComboBoxObject::numberOfItems() const {
         if (!m_usesDataSource || m_dataSource == nullptr)
             return 0;
         return std::max<NSInteger>(
-            0, objc::send<NSInteger>(m_dataSource, "numberOfItemsInComboBox:",
+            0, objc::send<NSInteger>(m_dataSource, "numberOfItemsInComboBox:"_sel,
                                      static_cast<id>(const_cast<NSComboBoxObject*>(this))));
     });
 }
@@ -82,7 +82,7 @@ std::u16string NSComboBoxObject::itemText(NSInteger index) const {
             return {};
         objc::AutoreleasePool pool;
         const id value =
-            objc::send<id>(m_dataSource, "comboBox:objectValueForItemAtIndex:",
+            objc::send<id>(m_dataSource, "comboBox:objectValueForItemAtIndex:"_sel,
                            static_cast<id>(const_cast<NSComboBoxObject*>(this)), index);
         return objc::nativeStringText(value);
     });

@@ -288,7 +288,7 @@ void NSTextFieldObject::userEdited() {
 void NSTextFieldObject::focusTaken() {
     Retained<NSTextFieldObject> keepAlive = Retained<NSTextFieldObject>::retain(this);
     m_editing = true;
-    objc::send<BOOL>(this, "becomeFirstResponder");
+    objc::send<BOOL>(this, "becomeFirstResponder"_sel);
 }
 
 void NSTextFieldObject::editingEnded(bool byReturn) {
@@ -298,7 +298,7 @@ void NSTextFieldObject::editingEnded(bool byReturn) {
     m_editing = byReturn; // after Return the field goes on editing, as Cocoa's does
     m_endedByReturn = byReturn;
     objc::AutoreleasePool pool;
-    objc::send<void>(this, "textDidEndEditing:",
+    objc::send<void>(this, "textDidEndEditing:"_sel,
                      static_cast<id>(notificationNamed(u"NSTextDidEndEditingNotification", this)));
 }
 

@@ -410,7 +410,10 @@ void NSTextViewObject::setBorderType(NSUInteger type) {
 
 void NSTextViewObject::focusChanged(bool taken) {
     Retained<NSTextViewObject> keepAlive = Retained<NSTextViewObject>::retain(this);
-    objc::send<BOOL>(this, taken ? "becomeFirstResponder" : "resignFirstResponder");
+    if (taken)
+        objc::send<BOOL>(this, "becomeFirstResponder"_sel);
+    else
+        objc::send<BOOL>(this, "resignFirstResponder"_sel);
 }
 
 void NSTextViewObject::userEdited() {
