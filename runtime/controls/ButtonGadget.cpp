@@ -23,7 +23,7 @@ public:
 void setFrame(RTButtonGadgetView* self, SEL, objc::NSRect frame) {
     if (frame.size.height != 25 && self->bezelStyle() == appkit::NSBezelStyleRounded)
         self->setBezelStyle(appkit::NSBezelStyleRegularSquare);
-    objc::sendSuper<void>(objc::lookUpClass("NSButton"), self, "setFrame:", frame);
+    objc::sendSuper<void>(objc::lookUpClass("NSButton"), self, "setFrame:"_sel, frame);
 }
 
 objc::ClassDefinition viewClass() {
@@ -39,13 +39,13 @@ id mainView(RTGadgetFunctionsObject* self) {
 }
 
 id getGadgetText(RTGadgetFunctionsObject* self, SEL) {
-    const id title = objc::send<id>(mainView(self), "title");
+    const id title = objc::send<id>(mainView(self), "title"_sel);
     return title != nullptr ? title : objc::autoreleasedNativeString(u"");
 }
 
 void setGadgetText(RTGadgetFunctionsObject* self, SEL, id text) {
-    objc::send<void>(mainView(self),
-                     "setTitle:", text != nullptr ? text : objc::autoreleasedNativeString(u""));
+    objc::send<void>(mainView(self), "setTitle:"_sel,
+                     text != nullptr ? text : objc::autoreleasedNativeString(u""));
 }
 
 const objc::ClassRegistration viewRegistration{viewClass()};
@@ -57,9 +57,9 @@ const objc::ClassRegistration functionsRegistration{
 // Text alignment from the flags: left wins over right; none keeps the button's own.
 void alignText(id view, std::uint32_t flags) {
     if (flags & ButtonLeft)
-        objc::send<void>(view, "setAlignment:", objc::NSInteger{0});
+        objc::send<void>(view, "setAlignment:"_sel, objc::NSInteger{0});
     else if (flags & ButtonRight)
-        objc::send<void>(view, "setAlignment:", objc::NSInteger{1});
+        objc::send<void>(view, "setAlignment:"_sel, objc::NSInteger{1});
 }
 
 } // namespace
@@ -75,18 +75,19 @@ std::int64_t CreateButtonGadget(core::ObjectNumber gadget, std::int32_t x, std::
     creation.viewClass = "RTButtonGadgetView";
     creation.functionsClass = "RTButtonGadgetFunctions";
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
-        objc::send<void>(functions,
-                         "SetGadgetText:", objc::autoreleasedNativeString(core::Text(text)));
+        objc::send<void>(functions, "SetGadgetText:"_sel,
+                         objc::autoreleasedNativeString(core::Text(text)));
         if (flags & ButtonToggle)
-            objc::send<void>(view, "setButtonType:", objc::NSUInteger{1});
+            objc::send<void>(view, "setButtonType:"_sel, objc::NSUInteger{1});
         alignText(view, flags);
-        objc::send<void>(view, "setBordered:", objc::YES);
+        objc::send<void>(view, "setBordered:"_sel, objc::YES);
         if (height == 25) {
-            objc::send<void>(view, "setBezelStyle:", objc::NSUInteger{1});
+            objc::send<void>(view, "setBezelStyle:"_sel, objc::NSUInteger{1});
             if (flags & ButtonDefault)
-                objc::send<void>(view, "setKeyEquivalent:", objc::autoreleasedNativeString(u"\r"));
+                objc::send<void>(view, "setKeyEquivalent:"_sel,
+                                 objc::autoreleasedNativeString(u"\r"));
         } else {
-            objc::send<void>(view, "setBezelStyle:", objc::NSUInteger{2});
+            objc::send<void>(view, "setBezelStyle:"_sel, objc::NSUInteger{2});
         }
     };
     return CreateGadget(creation);

@@ -30,21 +30,21 @@ id mainView(RTGadgetFunctionsObject* self) {
 }
 
 id getGadgetText(RTGadgetFunctionsObject* self, SEL) {
-    const id title = objc::send<id>(mainView(self), "title");
+    const id title = objc::send<id>(mainView(self), "title"_sel);
     return title != nullptr ? title : objc::autoreleasedNativeString(u"");
 }
 
 void setGadgetText(RTGadgetFunctionsObject* self, SEL, id text) {
-    objc::send<void>(mainView(self),
-                     "setTitle:", text != nullptr ? text : objc::autoreleasedNativeString(u""));
+    objc::send<void>(mainView(self), "setTitle:"_sel,
+                     text != nullptr ? text : objc::autoreleasedNativeString(u""));
 }
 
 // A click never leaves a three-state box mixed: the click that would lands on checked.
 void eventHandler(RTGadgetFunctionsObject* self, SEL, id) {
     if (self->Gadget != nullptr && (self->Gadget->flags & CheckBoxThreeState) != 0 &&
-        objc::send<objc::NSInteger>(mainView(self), "state") == -1)
-        objc::send<void>(mainView(self), "setState:", objc::NSInteger{1});
-    objc::send<void>(self, "SendEvent:", std::int64_t{GadgetActionEvent});
+        objc::send<objc::NSInteger>(mainView(self), "state"_sel) == -1)
+        objc::send<void>(mainView(self), "setState:"_sel, objc::NSInteger{1});
+    objc::send<void>(self, "SendEvent:"_sel, std::int64_t{GadgetActionEvent});
 }
 
 const objc::ClassRegistration viewRegistration{viewClass()};
@@ -67,15 +67,15 @@ std::int64_t CreateCheckBoxGadget(core::ObjectNumber gadget, std::int32_t x, std
     creation.viewClass = "RT_NSButton";
     creation.functionsClass = "RTCheckboxGadgetFunctions";
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
-        objc::send<void>(functions,
-                         "SetGadgetText:", objc::autoreleasedNativeString(core::Text(text)));
-        objc::send<void>(view, "setButtonType:", objc::NSUInteger{3});
+        objc::send<void>(functions, "SetGadgetText:"_sel,
+                         objc::autoreleasedNativeString(core::Text(text)));
+        objc::send<void>(view, "setButtonType:"_sel, objc::NSUInteger{3});
         if (flags & CheckBoxThreeState)
-            objc::send<void>(view, "setAllowsMixedState:", objc::YES);
+            objc::send<void>(view, "setAllowsMixedState:"_sel, objc::YES);
         if (flags & CheckBoxRight)
-            objc::send<void>(view, "setAlignment:", objc::NSInteger{1});
+            objc::send<void>(view, "setAlignment:"_sel, objc::NSInteger{1});
         else if (flags & CheckBoxCenter)
-            objc::send<void>(view, "setAlignment:", objc::NSInteger{2});
+            objc::send<void>(view, "setAlignment:"_sel, objc::NSInteger{2});
     };
     return CreateGadget(creation);
 }

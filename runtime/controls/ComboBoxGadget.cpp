@@ -64,13 +64,14 @@ NSMenuItemObject* itemAt(RTGadgetFunctionsObject* self, std::int64_t index) {
 
 // The empty picture items of an image pop-up show when they have none; made once, kept.
 id placeholderImage() {
-    static const id image = objc::send<id>(objc::send<id>(objc::lookUpClass("NSImage"), "alloc"),
-                                           "initWithSize:", objc::NSSize{16, 16});
+    static const id image =
+        objc::send<id>(objc::send<id>(objc::lookUpClass("NSImage"), "alloc"_sel),
+                       "initWithSize:"_sel, objc::NSSize{16, 16});
     return image;
 }
 
 void eventHandler(RTGadgetFunctionsObject* self, SEL, id) {
-    objc::send<void>(self, "SendEvent:", std::int64_t{GadgetChangeEvent});
+    objc::send<void>(self, "SendEvent:"_sel, std::int64_t{GadgetChangeEvent});
 }
 
 void setGadgetItemImage(RTGadgetFunctionsObject* self, SEL, std::int32_t index, id image) {
@@ -199,7 +200,7 @@ std::int64_t CreateComboBoxGadget(core::ObjectNumber gadget, std::int32_t x, std
     creation.viewClass = "RT_NSPopUpButton";
     creation.functionsClass = "RTComboBoxGadgetFunctions";
     creation.initialise = [&](id button) {
-        return objc::send<id>(button, "initWithFrame:pullsDown:", frame, objc::NO);
+        return objc::send<id>(button, "initWithFrame:pullsDown:"_sel, frame, objc::NO);
     };
     return CreateGadget(creation);
 }

@@ -30,25 +30,25 @@ id mainView(RTGadgetFunctionsObject* self) {
 }
 
 void setGadgetFont(RTGadgetFunctionsObject* self, SEL, id font) {
-    objc::send<void>(mainView(self), "setTitleFont:", font);
+    objc::send<void>(mainView(self), "setTitleFont:"_sel, font);
 }
 
 id getGadgetFont(RTGadgetFunctionsObject* self, SEL) {
-    return objc::send<id>(mainView(self), "titleFont");
+    return objc::send<id>(mainView(self), "titleFont"_sel);
 }
 
 id getGadgetText(RTGadgetFunctionsObject* self, SEL) {
-    const id title = objc::send<id>(mainView(self), "title");
+    const id title = objc::send<id>(mainView(self), "title"_sel);
     return title != nullptr ? title : objc::autoreleasedNativeString(u"");
 }
 
 void setGadgetText(RTGadgetFunctionsObject* self, SEL, id text) {
     if (objc::nativeStringText(text).empty()) {
-        objc::send<void>(mainView(self), "setTitlePosition:", objc::NSUInteger{0});
+        objc::send<void>(mainView(self), "setTitlePosition:"_sel, objc::NSUInteger{0});
         return;
     }
-    objc::send<void>(mainView(self), "setTitlePosition:", objc::NSUInteger{2});
-    objc::send<void>(mainView(self), "setTitle:", text);
+    objc::send<void>(mainView(self), "setTitlePosition:"_sel, objc::NSUInteger{2});
+    objc::send<void>(mainView(self), "setTitle:"_sel, text);
 }
 
 const objc::ClassRegistration viewRegistration{viewClass()};
@@ -72,8 +72,8 @@ std::int64_t CreateFrameGadget(core::ObjectNumber gadget, std::int32_t x, std::i
     creation.viewClass = "RT_NSBox";
     creation.functionsClass = "RTFrameGadgetFunctions";
     creation.configure = [&](appkit::NSViewObject*, RTGadgetFunctionsObject* functions) {
-        objc::send<void>(functions,
-                         "SetGadgetText:", objc::autoreleasedNativeString(core::Text(text)));
+        objc::send<void>(functions, "SetGadgetText:"_sel,
+                         objc::autoreleasedNativeString(core::Text(text)));
     };
     return CreateGadget(creation);
 }

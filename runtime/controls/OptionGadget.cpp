@@ -51,18 +51,18 @@ id mainView(RTGadgetFunctionsObject* self) {
 }
 
 id firstCell(RTGadgetFunctionsObject* self) {
-    return objc::send<id>(mainView(self), "cellAtRow:column:", objc::NSInteger{0},
+    return objc::send<id>(mainView(self), "cellAtRow:column:"_sel, objc::NSInteger{0},
                           objc::NSInteger{0});
 }
 
 id getGadgetText(RTOptionGadgetFunctions* self, SEL) {
-    const id title = objc::send<id>(firstCell(self), "title");
+    const id title = objc::send<id>(firstCell(self), "title"_sel);
     return title != nullptr ? title : objc::autoreleasedNativeString(u"");
 }
 
 void setGadgetText(RTOptionGadgetFunctions* self, SEL, id text) {
-    objc::send<void>(firstCell(self),
-                     "setTitle:", text != nullptr ? text : objc::autoreleasedNativeString(u""));
+    objc::send<void>(firstCell(self), "setTitle:"_sel,
+                     text != nullptr ? text : objc::autoreleasedNativeString(u""));
 }
 
 void setGadgetState(RTOptionGadgetFunctions* self, SEL, std::int64_t state) {
@@ -71,15 +71,15 @@ void setGadgetState(RTOptionGadgetFunctions* self, SEL, std::int64_t state) {
         const std::vector<appkit::NSViewObject*> views = self->OptionArray->views;
         for (appkit::NSViewObject* view : views) {
             if (view != own)
-                objc::send<void>(view, "setIntValue:", 0);
+                objc::send<void>(view, "setIntValue:"_sel, 0);
         }
     }
-    objc::send<void>(own, "setIntValue:", static_cast<int>(state));
+    objc::send<void>(own, "setIntValue:"_sel, static_cast<int>(state));
 }
 
 void eventHandler(RTOptionGadgetFunctions* self, SEL, id) {
-    objc::send<void>(self, "SendEvent:", std::int64_t{GadgetActionEvent});
-    objc::send<void>(self, "SetGadgetState:", std::int64_t{1});
+    objc::send<void>(self, "SendEvent:"_sel, std::int64_t{GadgetActionEvent});
+    objc::send<void>(self, "SetGadgetState:"_sel, std::int64_t{1});
 }
 
 void freeGadget(RTOptionGadgetFunctions* self, SEL) {
@@ -121,18 +121,19 @@ std::int64_t CreateOptionGadget(core::ObjectNumber gadget, std::int32_t x, std::
             objc::release(matrix);
             return nullptr;
         }
-        return objc::send<id>(matrix, "initWithFrame:mode:prototype:numberOfRows:numberOfColumns:",
+        return objc::send<id>(matrix,
+                              "initWithFrame:mode:prototype:numberOfRows:numberOfColumns:"_sel,
                               creation.frame, objc::NSInteger{0}, static_cast<id>(prototype.get()),
                               objc::NSInteger{1}, objc::NSInteger{1});
     };
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* base) {
         auto* functions = static_cast<RTOptionGadgetFunctions*>(base);
-        objc::send<void>(view, "setAutosizesCells:", objc::YES);
-        objc::send<void>(functions,
-                         "SetGadgetText:", objc::autoreleasedNativeString(core::Text(text)));
+        objc::send<void>(view, "setAutosizesCells:"_sel, objc::YES);
+        objc::send<void>(functions, "SetGadgetText:"_sel,
+                         objc::autoreleasedNativeString(core::Text(text)));
         if (!g_currentGroup)
             g_currentGroup = std::make_shared<OptionGroup>();
-        objc::send<void>(view, "setIntValue:", 0);
+        objc::send<void>(view, "setIntValue:"_sel, 0);
         functions->OptionArray = g_currentGroup;
         g_currentGroup->views.push_back(view);
     };

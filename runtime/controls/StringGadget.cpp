@@ -36,14 +36,15 @@ public:
 // The field's own events: focus taken, and editing ended other than by Return or Enter.
 template <class Field> BOOL becomeFirstResponder(Field* self, SEL) {
     RaiseViewEvent(self, self->RT_tag, GadgetFocusEvent);
-    return objc::sendSuper<BOOL>(objc::lookUpClass("NSTextField"), self, "becomeFirstResponder");
+    return objc::sendSuper<BOOL>(objc::lookUpClass("NSTextField"), self,
+                                 "becomeFirstResponder"_sel);
 }
 
 template <class Field> void textDidEndEditing(Field* self, SEL, id notification) {
     if (!self->endedByReturn())
         RaiseViewEvent(self, self->RT_tag, GadgetLostFocusEvent);
-    objc::sendSuper<void>(objc::lookUpClass("NSTextField"), self,
-                          "textDidEndEditing:", notification);
+    objc::sendSuper<void>(objc::lookUpClass("NSTextField"), self, "textDidEndEditing:"_sel,
+                          notification);
 }
 
 template <class Field> objc::ClassDefinition fieldClass(const char* name, const char* superclass) {
@@ -69,11 +70,11 @@ std::uint32_t flagsOf(RTGadgetFunctionsObject* self) {
 }
 
 void controlTextDidChange(RTGadgetFunctionsObject* self, SEL, id) {
-    objc::send<void>(self, "SendEvent:", std::int64_t{GadgetChangeEvent});
+    objc::send<void>(self, "SendEvent:"_sel, std::int64_t{GadgetChangeEvent});
 }
 
 RTMaximumLengthFormatterObject* formatterOf(RTGadgetFunctionsObject* self) {
-    return MaximumLengthFormatterOf(objc::send<id>(mainView(self), "formatter"));
+    return MaximumLengthFormatterOf(objc::send<id>(mainView(self), "formatter"_sel));
 }
 
 std::int64_t getGadgetAttribute(RTGadgetFunctionsObject* self, SEL, std::int32_t attribute) {
@@ -98,22 +99,22 @@ void setGadgetText(RTGadgetFunctionsObject* self, SEL, id text) {
         value = appkit::upperCaseText(value);
     else if (flags & StringLowerCase)
         value = appkit::lowerCaseText(value);
-    objc::send<void>(mainView(self), "setStringValue:", objc::autoreleasedNativeString(value));
+    objc::send<void>(mainView(self), "setStringValue:"_sel, objc::autoreleasedNativeString(value));
 }
 
 id getGadgetColor(RTGadgetFunctionsObject* self, SEL, std::int32_t type) {
     if (type == windowing::kGadgetFrontColor)
-        return objc::send<id>(mainView(self), "textColor");
+        return objc::send<id>(mainView(self), "textColor"_sel);
     if (type == windowing::kGadgetBackColor)
-        return objc::send<id>(mainView(self), "backgroundColor");
+        return objc::send<id>(mainView(self), "backgroundColor"_sel);
     return nullptr;
 }
 
 void setGadgetColor(RTGadgetFunctionsObject* self, SEL, std::int32_t type, id color) {
     if (type == windowing::kGadgetFrontColor)
-        objc::send<void>(mainView(self), "setTextColor:", color);
+        objc::send<void>(mainView(self), "setTextColor:"_sel, color);
     else if (type == windowing::kGadgetBackColor)
-        objc::send<void>(mainView(self), "setBackgroundColor:", color);
+        objc::send<void>(mainView(self), "setBackgroundColor:"_sel, color);
 }
 
 // Return in a field is not a gadget event here (the end of editing is reported instead).
@@ -153,21 +154,21 @@ std::int64_t CreateStringGadget(core::ObjectNumber gadget, std::int32_t x, std::
     creation.functionsClass = "RTStringGadgetFunctions";
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
         if (flags & StringReadOnly) {
-            objc::send<void>(view, "setEditable:", objc::NO);
-            objc::send<void>(view, "setSelectable:", objc::YES);
+            objc::send<void>(view, "setEditable:"_sel, objc::NO);
+            objc::send<void>(view, "setSelectable:"_sel, objc::YES);
         }
         // Borderless means no frame at all: neither the bezel nor the plain border.
         if (flags & StringBorderless) {
-            objc::send<void>(view, "setBordered:", objc::NO);
-            objc::send<void>(view, "setBezeled:", objc::NO);
+            objc::send<void>(view, "setBordered:"_sel, objc::NO);
+            objc::send<void>(view, "setBezeled:"_sel, objc::NO);
         }
         const id formatter = objc::send<id>(
-            objc::send<id>(objc::lookUpClass(formatterClass(flags)), "alloc"), "init");
-        objc::send<void>(view, "setFormatter:", formatter);
+            objc::send<id>(objc::lookUpClass(formatterClass(flags)), "alloc"_sel), "init"_sel);
+        objc::send<void>(view, "setFormatter:"_sel, formatter);
         objc::release(formatter);
-        objc::send<void>(view, "setDelegate:", static_cast<id>(functions));
-        objc::send<void>(functions,
-                         "SetGadgetText:", objc::autoreleasedNativeString(core::Text(text)));
+        objc::send<void>(view, "setDelegate:"_sel, static_cast<id>(functions));
+        objc::send<void>(functions, "SetGadgetText:"_sel,
+                         objc::autoreleasedNativeString(core::Text(text)));
     };
     return CreateGadget(creation);
 }

@@ -50,23 +50,23 @@ void disableGadget(RTTextGadgetFunctions* self, SEL, std::int32_t state) {
         color = appkit::secondarySelectedControlColor();
     else
         color = self->FrontColor ? self->FrontColor.get() : appkit::controlTextColor();
-    objc::send<void>(mainView(self), "setTextColor:", color);
+    objc::send<void>(mainView(self), "setTextColor:"_sel, color);
 }
 
 id getGadgetColor(RTTextGadgetFunctions* self, SEL, std::int32_t type) {
     if (type == windowing::kGadgetFrontColor)
-        return objc::send<id>(mainView(self), "textColor");
+        return objc::send<id>(mainView(self), "textColor"_sel);
     if (type == windowing::kGadgetBackColor)
-        return objc::send<id>(mainView(self), "backgroundColor");
+        return objc::send<id>(mainView(self), "backgroundColor"_sel);
     return nullptr;
 }
 
 void setGadgetColor(RTTextGadgetFunctions* self, SEL, std::int32_t type, id color) {
     if (type == windowing::kGadgetFrontColor) {
         self->FrontColor = appkit::Retained<objc::Object>::retain(color);
-        objc::send<void>(mainView(self), "setTextColor:", color);
+        objc::send<void>(mainView(self), "setTextColor:"_sel, color);
     } else if (type == windowing::kGadgetBackColor) {
-        objc::send<void>(mainView(self), "setBackgroundColor:", color);
+        objc::send<void>(mainView(self), "setBackgroundColor:"_sel, color);
     }
 }
 
@@ -93,16 +93,16 @@ std::int64_t CreateTextGadget(core::ObjectNumber gadget, std::int32_t x, std::in
     creation.viewClass = "RT_NSTextField";
     creation.functionsClass = "RTTextGadgetFunctions";
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
-        objc::send<void>(functions,
-                         "SetGadgetText:", objc::autoreleasedNativeString(core::Text(text)));
-        objc::send<void>(view, "setSelectable:", objc::NO);
-        objc::send<void>(view, "setBezeled:", objc::NO);
-        objc::send<void>(view, "setBackgroundColor:", appkit::controlColor());
-        objc::send<void>(view, "setBordered:", (flags & TextBorder) ? objc::YES : objc::NO);
+        objc::send<void>(functions, "SetGadgetText:"_sel,
+                         objc::autoreleasedNativeString(core::Text(text)));
+        objc::send<void>(view, "setSelectable:"_sel, objc::NO);
+        objc::send<void>(view, "setBezeled:"_sel, objc::NO);
+        objc::send<void>(view, "setBackgroundColor:"_sel, appkit::controlColor());
+        objc::send<void>(view, "setBordered:"_sel, (flags & TextBorder) ? objc::YES : objc::NO);
         if (flags & TextRight)
-            objc::send<void>(view, "setAlignment:", objc::NSInteger{1});
+            objc::send<void>(view, "setAlignment:"_sel, objc::NSInteger{1});
         else if (flags & TextCenter)
-            objc::send<void>(view, "setAlignment:", objc::NSInteger{2});
+            objc::send<void>(view, "setAlignment:"_sel, objc::NSInteger{2});
     };
     return CreateGadget(creation);
 }
