@@ -109,10 +109,11 @@ R send(MessageReceiver receiver, SEL selector, Args... args) {
                                     false, args...);
 }
 
-// Until every call site names its selector with _sel: a plain text, looked up at each send.
-template <class R = void, class... Args>
-R send(MessageReceiver receiver, std::string_view selector, Args... args) {
-    return send<R, Args...>(receiver, registerSelector(selector), args...);
+// A selector written as a plain text is refused: it would escape the compile-time checks.
+template <class R = void, std::size_t N, class... Args>
+R send(MessageReceiver, const char (&)[N], Args...) {
+    static_assert(N == 0, "write the selector as \"name:\"_sel, or pass a SEL");
+    return R();
 }
 
 // Sends to `receiver` the implementation found from `superclass` upwards (a call to super from
@@ -126,16 +127,6 @@ R sendSuper(Class superclass, MessageReceiver receiver, SelectorName<Name>, Args
     }
     return detail::call<R, Args...>(getInstanceMethod(superclass, selector), receiver, selector,
                                     true, args...);
-}
-
-template <class R = void, class... Args>
-R sendSuper(Class superclass, MessageReceiver receiver, std::string_view selector, Args... args) {
-    const SEL sel = registerSelector(selector);
-    if (!isLiveObject(receiver.object)) {
-        return R();
-    }
-    return detail::call<R, Args...>(getInstanceMethod(superclass, sel), receiver, sel, true,
-                                    args...);
 }
 
 } // namespace sondrel::objc
