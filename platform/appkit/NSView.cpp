@@ -208,6 +208,15 @@ struct NSViewObject::Bridge final : QObject {
     bool dragging = false;
 };
 
+NSViewObject* viewOfWidget(const QWidget* widget) {
+    for (; widget != nullptr; widget = widget->parentWidget()) {
+        const QVariant view = widget->property("sondrelView");
+        if (view.isValid())
+            return objc::liveCast<NSViewObject>(reinterpret_cast<void*>(view.value<quintptr>()));
+    }
+    return nullptr;
+}
+
 NSViewObject::NSViewObject(Class cls) : NSResponderObject(cls), m_bridge(new Bridge(this)) {
     performOnMainThread([&] {
         auto* widget = new QWidget; // owned through m_bridge->widget

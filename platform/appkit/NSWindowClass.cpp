@@ -74,6 +74,17 @@ BOOL isZoomed(NSWindowObject* self, SEL) {
 NSUInteger styleMask(NSWindowObject* self, SEL) {
     return self->styleMask();
 }
+id firstResponder(NSWindowObject* self, SEL) {
+    NSViewObject* view = self->firstResponder();
+    return view != nullptr ? static_cast<id>(view) : self;
+}
+// The window itself, or nil, as the responder takes the focus from every view.
+BOOL makeFirstResponder(NSWindowObject* self, SEL, id responder) {
+    if (responder == nullptr || responder == self)
+        return self->makeFirstResponder(nullptr) ? YES : NO;
+    auto* view = objc::liveCast<NSViewObject>(responder);
+    return view != nullptr && self->makeFirstResponder(view) ? YES : NO;
+}
 void setContentView(NSWindowObject* self, SEL, id view) {
     self->setContentView(objc::liveCast<NSViewObject>(view));
 }
@@ -162,6 +173,8 @@ const objc::ClassRegistration windowRegistration{
         .instanceMethod("zoom:", &zoom)
         .instanceMethod("isZoomed", &isZoomed)
         .instanceMethod("styleMask", &styleMask)
+        .instanceMethod("firstResponder", &firstResponder)
+        .instanceMethod("makeFirstResponder:", &makeFirstResponder)
         .instanceMethod("setContentView:", &setContentView)
         .instanceMethod("contentView", &contentView)
         .instanceMethod("setDelegate:", &setDelegate)
