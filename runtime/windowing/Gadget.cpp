@@ -115,7 +115,9 @@ void resizeGadget(RTGadgetFunctionsObject* self, SEL, std::int32_t x, std::int32
     NSViewObject* container = self->Gadget != nullptr ? self->Gadget->container : nullptr;
     if (container == nullptr)
         return;
-    NSRect frame = container->frame();
+    // Messages, not the C++ calls: view classes add to setFrame: (a button's bezel follows its
+    // height, a scroll view lays out its document view).
+    NSRect frame = objc::send<NSRect>(container, "frame"_sel);
     if (x != kAbsent)
         frame.origin.x = x;
     if (y != kAbsent)
@@ -124,8 +126,8 @@ void resizeGadget(RTGadgetFunctionsObject* self, SEL, std::int32_t x, std::int32
         frame.size.width = width;
     if (height != kAbsent)
         frame.size.height = height;
-    container->setFrame(frame);
-    container->setNeedsDisplay(true);
+    objc::send<void>(container, "setFrame:"_sel, frame);
+    objc::send<void>(container, "setNeedsDisplay:"_sel, objc::YES);
 }
 std::int32_t gadgetHeight(RTGadgetFunctionsObject* self, SEL) {
     NSViewObject* container = self->Gadget != nullptr ? self->Gadget->container : nullptr;
