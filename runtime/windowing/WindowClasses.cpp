@@ -52,10 +52,13 @@ void windowDidMiniaturize(RTWindowEventsObject* self, SEL, id) {
     Post(self, MinimizeWindowEvent);
 }
 
+// The window's toolbar validates its items. Windows of this platform have no toolbar (toolbar
+// answers nil) and no class answers validateVisibleItems, so it goes as an optional message:
+// sent only to a toolbar that answers it.
 void windowDidUpdate(RTWindowEventsObject* self, SEL, id) {
     if (self->WindowInstance != nullptr) {
         const id toolbar = objc::send<id>(self->WindowInstance, "toolbar"_sel);
-        objc::send<void>(toolbar, "validateVisibleItems"_sel);
+        objc::send<void>(toolbar, objc::registerSelector("validateVisibleItems"));
     }
 }
 
