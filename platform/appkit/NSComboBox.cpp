@@ -139,29 +139,8 @@ namespace {
 void setUsesDataSource(NSComboBoxObject* self, SEL, BOOL flag) {
     performOnMainThread([&] { self->setUsesDataSource(flag != NO); });
 }
-BOOL usesDataSource(NSComboBoxObject* self, SEL) {
-    return self->usesDataSource() ? YES : NO;
-}
 void setDataSource(NSComboBoxObject* self, SEL, id source) {
     performOnMainThread([&] { self->setDataSource(source); });
-}
-id dataSource(NSComboBoxObject* self, SEL) {
-    return self->dataSource();
-}
-void setCompletes(NSComboBoxObject* self, SEL, BOOL flag) {
-    self->setCompletes(flag != NO);
-}
-BOOL completes(NSComboBoxObject* self, SEL) {
-    return self->completes() ? YES : NO;
-}
-NSInteger numberOfItems(NSComboBoxObject* self, SEL) {
-    return self->numberOfItems();
-}
-void selectItemAtIndex(NSComboBoxObject* self, SEL, NSInteger index) {
-    self->selectItemAtIndex(index);
-}
-void deselectItemAtIndex(NSComboBoxObject* self, SEL, NSInteger index) {
-    self->deselectItemAtIndex(index);
 }
 NSInteger indexOfSelectedItem(NSComboBoxObject* self, SEL) {
     return onMainThread([&] { return self->indexOfSelectedItem(); });
@@ -173,14 +152,14 @@ void reloadData(NSComboBoxObject* self, SEL) {
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSComboBox", "NSTextField", objc::factoryFor<NSComboBoxObject>())
         .instanceMethod("setUsesDataSource:", &setUsesDataSource)
-        .instanceMethod("usesDataSource", &usesDataSource)
+        .instanceMethod<&NSComboBoxObject::usesDataSource>("usesDataSource")
         .instanceMethod("setDataSource:", &setDataSource)
-        .instanceMethod("dataSource", &dataSource)
-        .instanceMethod("setCompletes:", &setCompletes)
-        .instanceMethod("completes", &completes)
-        .instanceMethod("numberOfItems", &numberOfItems)
-        .instanceMethod("selectItemAtIndex:", &selectItemAtIndex)
-        .instanceMethod("deselectItemAtIndex:", &deselectItemAtIndex)
+        .instanceMethod<&NSComboBoxObject::dataSource>("dataSource")
+        .instanceMethod<&NSComboBoxObject::setCompletes>("setCompletes:")
+        .instanceMethod<&NSComboBoxObject::completes>("completes")
+        .instanceMethod<&NSComboBoxObject::numberOfItems>("numberOfItems")
+        .instanceMethod<&NSComboBoxObject::selectItemAtIndex>("selectItemAtIndex:")
+        .instanceMethod<&NSComboBoxObject::deselectItemAtIndex>("deselectItemAtIndex:")
         .instanceMethod("indexOfSelectedItem", &indexOfSelectedItem)
         .instanceMethod("reloadData", &reloadData)
         .instanceMethod("noteNumberOfItemsChanged", &reloadData)};
