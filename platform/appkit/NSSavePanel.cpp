@@ -147,9 +147,6 @@ id openPanel(Class, SEL) {
 void setTitle(Panel* self, SEL, id title) {
     self->title = objc::nativeStringText(title);
 }
-id title(Panel* self, SEL) {
-    return objc::autoreleasedNativeString(self->title);
-}
 void setCanCreateDirectories(Panel* self, SEL, BOOL flag) {
     self->canCreateDirectories = flag;
 }
@@ -164,9 +161,6 @@ void setDirectory(Panel* self, SEL, id path) {
 }
 void setNameFieldStringValue(Panel* self, SEL, id name) {
     self->nameFieldValue = objc::nativeStringText(name);
-}
-NSInteger runModal(Panel* self, SEL) {
-    return self->runModal();
 }
 // The form of older systems: folder (nil for the current one) and name given to the run.
 NSInteger runModalForDirectory(Panel* self, SEL, id directory, id file) {
@@ -198,13 +192,13 @@ const objc::ClassRegistration saveRegistration{
     objc::ClassDefinition("NSSavePanel", "NSObject", objc::factoryFor<NSSavePanelObject>())
         .classMethod("savePanel", &savePanel)
         .instanceMethod("setTitle:", &setTitle)
-        .instanceMethod("title", &title)
+        .instanceMethod<&Panel::title>("title")
         .instanceMethod("setCanCreateDirectories:", &setCanCreateDirectories)
         .instanceMethod("setCanSelectHiddenExtension:", &setCanSelectHiddenExtension)
         .instanceMethod("setDirectoryURL:", &setDirectoryURL)
         .instanceMethod("setDirectory:", &setDirectory)
         .instanceMethod("setNameFieldStringValue:", &setNameFieldStringValue)
-        .instanceMethod("runModal", &runModal)
+        .instanceMethod<&Panel::runModal>("runModal")
         .instanceMethod("runModalForDirectory:file:", &runModalForDirectory)
         .instanceMethod("filename", &filename)
         .instanceMethod("filenames", &filenames)};
