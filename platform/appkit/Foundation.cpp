@@ -100,18 +100,6 @@ std::u16string executablePath() {
 namespace {
 
 // NSArray and NSMutableArray.
-NSUInteger count(NSArrayObject* self, SEL) {
-    return self->count();
-}
-id objectAtIndex(NSArrayObject* self, SEL, NSUInteger index) {
-    return self->objectAtIndex(index);
-}
-NSUInteger indexOfObject(NSArrayObject* self, SEL, id object) {
-    return self->indexOfObject(object);
-}
-BOOL containsObject(NSArrayObject* self, SEL, id object) {
-    return self->containsObject(object) ? YES : NO;
-}
 id initWithCapacity(NSArrayObject* self, SEL, NSUInteger capacity) {
     self->items.reserve(capacity);
     return self;
@@ -146,10 +134,10 @@ void removeAllObjects(NSArrayObject* self, SEL) {
 
 const objc::ClassRegistration arrayRegistration{
     objc::ClassDefinition("NSArray", "NSObject", objc::factoryFor<NSArrayObject>())
-        .instanceMethod("count", &count)
-        .instanceMethod("objectAtIndex:", &objectAtIndex)
-        .instanceMethod("indexOfObject:", &indexOfObject)
-        .instanceMethod("containsObject:", &containsObject)
+        .instanceMethod<&NSArrayObject::count>("count")
+        .instanceMethod<&NSArrayObject::objectAtIndex>("objectAtIndex:")
+        .instanceMethod<&NSArrayObject::indexOfObject>("indexOfObject:")
+        .instanceMethod<&NSArrayObject::containsObject>("containsObject:")
         .classMethod("array", &array)};
 
 const objc::ClassRegistration mutableArrayRegistration{
