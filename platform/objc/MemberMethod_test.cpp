@@ -39,20 +39,19 @@ private:
     Gauge* m_peer = nullptr;
 };
 
-const ClassRegistration gaugeClass{
-    ClassDefinition("MemberGauge", "NSObject", factoryFor<Gauge>())
-        .instanceMethod<&Gauge::frame>("frame")
-        .instanceMethod<&Gauge::setFrame>("setFrame:")
-        .instanceMethod<&Gauge::isOn>("isOn")
-        .instanceMethod<&Gauge::setOn>("setOn:")
-        .instanceMethod<&Gauge::label>("label")
-        .instanceMethod<&Gauge::setLabel>("setLabel:")
-        .instanceMethod<&Gauge::setPeer>("setPeer:")
-        .instanceMethod<&Gauge::peer>("peer")
-        .instanceMethod<&Gauge::setShade>("setShade:")
-        .instanceMethod<&Gauge::readings>("readings")
-        .instanceMethod<&Gauge::m_shade>("shade")
-        .classMethod<&Gauge::unitSize>("unitSize:")};
+const ClassRegistration gaugeClass{ClassDefinition("MemberGauge", "NSObject", factoryFor<Gauge>())
+                                       .instanceMethod<&Gauge::frame>("frame")
+                                       .instanceMethod<&Gauge::setFrame>("setFrame:")
+                                       .instanceMethod<&Gauge::isOn>("isOn")
+                                       .instanceMethod<&Gauge::setOn>("setOn:")
+                                       .instanceMethod<&Gauge::label>("label")
+                                       .instanceMethod<&Gauge::setLabel>("setLabel:")
+                                       .instanceMethod<&Gauge::setPeer>("setPeer:")
+                                       .instanceMethod<&Gauge::peer>("peer")
+                                       .instanceMethod<&Gauge::setShade>("setShade:")
+                                       .instanceMethod<&Gauge::readings>("readings")
+                                       .instanceMethod<&Gauge::m_shade>("shade")
+                                       .classMethod<&Gauge::unitSize>("unitSize:")};
 
 std::string typesOf(const char* selector, bool classMethod = false) {
     const Class gauge = lookUpClass("MemberGauge");
