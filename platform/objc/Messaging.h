@@ -18,7 +18,6 @@
 #include <cstddef>
 #include <memory>
 #include <new>
-#include <string>
 #include <string_view>
 #include <type_traits>
 
