@@ -43,14 +43,14 @@ void BM_LogLineOfOneFile(benchmark::State& state) {
     windowing::CreateWindow(0, 0, 0, 420, 400, u"Log", windowing::WindowCloseButton);
     CreateEditorGadget(4, 10, 90, 400, 250, EditorReadOnly | EditorWordWrap);
     SetGadgetText(4, LogOf(state.range(0)));
-    const objc::id storage = objc::send<objc::id>(windowing::GadgetHandle(4), "textStorage");
+    const objc::id storage = objc::send<objc::id>(windowing::GadgetHandle(4), "textStorage"_sel);
     Drain();
     for (auto _ : state) {
         objc::AutoreleasePool pool;
         const objc::id line = objc::send<objc::id>(
-            objc::send<objc::id>(objc::lookUpClass("NSAttributedString"), "alloc"),
-            "initWithString:", objc::autoreleasedNativeString(std::u16string(kProgress)));
-        objc::send<void>(storage, "appendAttributedString:", line);
+            objc::send<objc::id>(objc::lookUpClass("NSAttributedString"), "alloc"_sel),
+            "initWithString:"_sel, objc::autoreleasedNativeString(std::u16string(kProgress)));
+        objc::send<void>(storage, "appendAttributedString:"_sel, line);
         objc::release(line);
         const std::int32_t last = windowing::CountGadgetItems(4) - 1;
         if (!GetGadgetItemText(4, last).ends_with(u". . .")) {

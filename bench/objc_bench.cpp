@@ -14,6 +14,8 @@
 
 namespace {
 
+using namespace sondrel::objc::literals;
+
 using sondrel::objc::id;
 using sondrel::objc::NSInteger;
 using sondrel::objc::SEL;
@@ -43,7 +45,7 @@ struct CountingAdder final : Adder {
 
 struct Receiver {
     Receiver()
-        : object(sondrel::objc::send<id>(sondrel::objc::lookUpClass("BenchCounter"), "new")) {}
+        : object(sondrel::objc::send<id>(sondrel::objc::lookUpClass("BenchCounter"), "new"_sel)) {}
     ~Receiver() { sondrel::objc::release(object); }
     id object;
 };
@@ -89,6 +91,15 @@ void RuntimeTypedSend(benchmark::State& state) {
     }
 }
 BENCHMARK(RuntimeTypedSend);
+
+void RuntimeNamedSend(benchmark::State& state) {
+    Receiver receiver;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            sondrel::objc::send<NSInteger>(receiver.object, "add:"_sel, NSInteger{1}));
+    }
+}
+BENCHMARK(RuntimeNamedSend);
 
 void VirtualCall(benchmark::State& state) {
     std::unique_ptr<Adder> adder = std::make_unique<CountingAdder>();

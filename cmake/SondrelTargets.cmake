@@ -33,6 +33,10 @@ function(sondrel_library name)
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
 endfunction()
 
+# Every test program stops at a mistaken message send, whatever the build type
+# (platform/objc/MessageMistakes.h).
+set(SONDREL_TEST_SUPPORT ${PROJECT_SOURCE_DIR}/platform/objc/MessageChecksInTests.cpp)
+
 # sondrel_tests(NAME LIBS...): one test program per folder built from every
 # *_test.cpp beside the code, linked with the given libraries, registered with
 # CTest test by test. Tests get the offscreen Qt platform and the build's
@@ -50,7 +54,7 @@ function(sondrel_test_program name)
     if(NOT arg_SOURCES)
         return()
     endif()
-    add_executable(${name} ${arg_SOURCES})
+    add_executable(${name} ${arg_SOURCES} ${SONDREL_TEST_SUPPORT})
     target_compile_options(${name} PRIVATE ${SONDREL_WARNINGS})
     target_link_libraries(${name} PRIVATE ${arg_LIBS} GTest::gtest GTest::gtest_main)
     # The environment is given through the test program's launcher: a list

@@ -49,9 +49,8 @@ std::string helpDocument() {
 }
 
 id dataOf(const std::string& bytes) {
-    return send<id>(objc::lookUpClass("NSData"),
-                    "dataWithBytes:length:", static_cast<const void*>(bytes.data()),
-                    objc::NSUInteger{bytes.size()});
+    return send<id>(objc::lookUpClass("NSData"), "dataWithBytes:length:"_sel,
+                    static_cast<const void*>(bytes.data()), objc::NSUInteger{bytes.size()});
 }
 
 std::vector<std::string> chainOf(const char* name) {
@@ -76,74 +75,74 @@ TEST_F(AppKit, ImagesKeepASizeInPoints) {
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     ASSERT_TRUE(picture.save(&buffer, "PNG"));
-    id image = send<id>(send<id>(objc::lookUpClass("NSImage"), "alloc"),
-                        "initWithData:", dataOf(png.toStdString()));
+    id image = send<id>(send<id>(objc::lookUpClass("NSImage"), "alloc"_sel), "initWithData:"_sel,
+                        dataOf(png.toStdString()));
     ASSERT_NE(image, nullptr);
-    EXPECT_EQ(send<CGSize>(image, "size"), (CGSize{8, 4}));
-    send(image, "setSize:", CGSize{32, 16});
-    EXPECT_EQ(send<CGSize>(image, "size"), (CGSize{32, 16}));
+    EXPECT_EQ(send<CGSize>(image, "size"_sel), (CGSize{8, 4}));
+    send(image, "setSize:"_sel, CGSize{32, 16});
+    EXPECT_EQ(send<CGSize>(image, "size"_sel), (CGSize{32, 16}));
     EXPECT_EQ(objc::liveCast<NSImageObject>(image)->imageAtSize().size(), QSize(32, 16));
     objc::release(image);
 
-    id blank =
-        send<id>(send<id>(objc::lookUpClass("NSImage"), "alloc"), "initWithSize:", CGSize{3, 2});
+    id blank = send<id>(send<id>(objc::lookUpClass("NSImage"), "alloc"_sel), "initWithSize:"_sel,
+                        CGSize{3, 2});
     EXPECT_EQ(objc::liveCast<NSImageObject>(blank)->image().size(), QSize(3, 2));
     objc::release(blank);
     // Bytes that are no picture make no image, and the allocated receiver is freed.
-    id receiver = send<id>(objc::lookUpClass("NSImage"), "alloc");
-    EXPECT_EQ(send<id>(receiver, "initWithData:", dataOf("not a picture")), nullptr);
+    id receiver = send<id>(objc::lookUpClass("NSImage"), "alloc"_sel);
+    EXPECT_EQ(send<id>(receiver, "initWithData:"_sel, dataOf("not a picture")), nullptr);
     EXPECT_FALSE(objc::isLiveObject(receiver));
 }
 
 TEST_F(AppKit, ColorsAreDeviceRgbOrPatterns) {
     objc::Class colorClass = objc::lookUpClass("NSColor");
-    id red = send<id>(colorClass, "colorWithDeviceRed:green:blue:alpha:", 1.0, 0.5, 0.0, 0.25);
+    id red = send<id>(colorClass, "colorWithDeviceRed:green:blue:alpha:"_sel, 1.0, 0.5, 0.0, 0.25);
     EXPECT_EQ(colorOf(red).red(), 255);
-    EXPECT_NEAR(send<double>(red, "greenComponent"), 0.5, 0.01);
-    EXPECT_NEAR(send<double>(red, "alphaComponent"), 0.25, 0.01);
-    EXPECT_EQ(
-        colorOf(send<id>(colorClass, "colorWithDeviceRed:green:blue:alpha:", 2.0, -1.0, 0.0, 1.0)),
-        QColor(255, 0, 0));
+    EXPECT_NEAR(send<double>(red, "greenComponent"_sel), 0.5, 0.01);
+    EXPECT_NEAR(send<double>(red, "alphaComponent"_sel), 0.25, 0.01);
+    EXPECT_EQ(colorOf(send<id>(colorClass, "colorWithDeviceRed:green:blue:alpha:"_sel, 2.0, -1.0,
+                               0.0, 1.0)),
+              QColor(255, 0, 0));
 
     QImage tile(2, 2, QImage::Format_ARGB32);
     tile.fill(Qt::blue);
     id image = newNativeImage(tile);
-    send(image, "setSize:", CGSize{4, 4});
-    id pattern = send<id>(colorClass, "colorWithPatternImage:", image);
+    send(image, "setSize:"_sel, CGSize{4, 4});
+    id pattern = send<id>(colorClass, "colorWithPatternImage:"_sel, image);
     ASSERT_NE(pattern, nullptr);
     objc::release(image); // the colour keeps the picture alive
     ASSERT_TRUE(objc::isLiveObject(image));
-    EXPECT_EQ(send<id>(pattern, "patternImage"), image);
+    EXPECT_EQ(send<id>(pattern, "patternImage"_sel), image);
     const QBrush brush = objc::liveCast<NSColorObject>(pattern)->brush();
     EXPECT_EQ(brush.textureImage().size(), QSize(4, 4));
     // Widgets paint a textured background from the brush's pixmap: the picture at its size.
     EXPECT_EQ(brush.texture().size(), QSize(4, 4));
     EXPECT_EQ(brush.texture().toImage().pixelColor(3, 3), QColor(Qt::blue));
-    EXPECT_EQ(send<id>(colorClass, "colorWithPatternImage:", red), nullptr);
+    EXPECT_EQ(send<id>(colorClass, "colorWithPatternImage:"_sel, red), nullptr);
 }
 
 TEST_F(AppKit, AttributedStringsComeFromStringsAndRtf) {
     objc::Class cls = objc::lookUpClass("NSAttributedString");
-    id plain = send<id>(send<id>(cls, "alloc"),
-                        "initWithString:", objc::autoreleasedNativeString(u"log line"));
-    EXPECT_EQ(objc::nativeStringText(send<id>(plain, "string")), u"log line");
-    EXPECT_EQ(send<objc::NSUInteger>(plain, "length"), 8u);
+    id plain = send<id>(send<id>(cls, "alloc"_sel), "initWithString:"_sel,
+                        objc::autoreleasedNativeString(u"log line"));
+    EXPECT_EQ(objc::nativeStringText(send<id>(plain, "string"_sel)), u"log line");
+    EXPECT_EQ(send<objc::NSUInteger>(plain, "length"_sel), 8u);
     objc::release(plain);
-    id empty = send<id>(send<id>(cls, "alloc"), "initWithString:", static_cast<id>(nullptr));
-    EXPECT_EQ(send<objc::NSUInteger>(empty, "length"), 0u);
+    id empty =
+        send<id>(send<id>(cls, "alloc"_sel), "initWithString:"_sel, static_cast<id>(nullptr));
+    EXPECT_EQ(send<objc::NSUInteger>(empty, "length"_sel), 0u);
     objc::release(empty);
 
-    id receiver = send<id>(cls, "alloc");
+    id receiver = send<id>(cls, "alloc"_sel);
     id attributes = reinterpret_cast<id>(1);
-    EXPECT_EQ(
-        send<id>(receiver, "initWithRTF:documentAttributes:", dataOf("plain words"), &attributes),
-        nullptr);
+    EXPECT_EQ(send<id>(receiver, "initWithRTF:documentAttributes:"_sel, dataOf("plain words"),
+                       &attributes),
+              nullptr);
     EXPECT_EQ(attributes, nullptr);
     EXPECT_FALSE(objc::isLiveObject(receiver));
 
-    id help =
-        send<id>(send<id>(cls, "alloc"), "initWithRTF:documentAttributes:", dataOf(helpDocument()),
-                 static_cast<id*>(nullptr));
+    id help = send<id>(send<id>(cls, "alloc"_sel), "initWithRTF:documentAttributes:"_sel,
+                       dataOf(helpDocument()), static_cast<id*>(nullptr));
     ASSERT_NE(help, nullptr);
     QTextDocument document;
     QTextCursor cursor(&document);
@@ -178,13 +177,13 @@ TEST_F(AppKit, AttributedStringsReadFiles) {
     const auto path = std::filesystem::temp_directory_path() / "sondrel-appkit-text.txt";
     std::ofstream(path, std::ios::binary) << "caf\xe9 line";
     objc::Class cls = objc::lookUpClass("NSAttributedString");
-    id text = send<id>(send<id>(cls, "alloc"), "initWithPath:documentAttributes:",
+    id text = send<id>(send<id>(cls, "alloc"_sel), "initWithPath:documentAttributes:"_sel,
                        objc::autoreleasedNativeString(path.u16string()), static_cast<id*>(nullptr));
     ASSERT_NE(text, nullptr);
-    EXPECT_EQ(qStringFromNative(send<id>(text, "string")), QString::fromUtf8("café line"));
+    EXPECT_EQ(qStringFromNative(send<id>(text, "string"_sel)), QString::fromUtf8("café line"));
     objc::release(text);
     std::filesystem::remove(path);
-    EXPECT_EQ(send<id>(send<id>(cls, "alloc"), "initWithPath:documentAttributes:",
+    EXPECT_EQ(send<id>(send<id>(cls, "alloc"_sel), "initWithPath:documentAttributes:"_sel,
                        objc::autoreleasedNativeString(path.u16string()), static_cast<id*>(nullptr)),
               nullptr);
 }

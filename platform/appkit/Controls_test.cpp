@@ -76,11 +76,11 @@ protected:
             objc::createInstance(objc::lookUpClass("ControlsTestTarget")));
     }
     template <class T> Retained<T> Make(const char* className, NSRect frame = {{0, 0}, {120, 24}}) {
-        auto object = Retained<T>::adopt(objc::liveCast<T>(
-            send<id>(send<id>(objc::lookUpClass(className), "alloc"), "initWithFrame:", frame)));
+        auto object = Retained<T>::adopt(objc::liveCast<T>(send<id>(
+            send<id>(objc::lookUpClass(className), "alloc"_sel), "initWithFrame:"_sel, frame)));
         if (object) {
-            send<void>(object.get(), "setTarget:", m_target.get());
-            send<void>(object.get(), "setAction:", objc::registerSelector("act:"));
+            send<void>(object.get(), "setTarget:"_sel, m_target.get());
+            send<void>(object.get(), "setAction:"_sel, objc::registerSelector("act:"));
             object->widget()->show();
         }
         return object;
@@ -92,7 +92,7 @@ protected:
 TEST_F(ControlsTest, ButtonTypesAndStateCycles) {
     auto button = Make<NSButtonObject>("NSButton");
     ASSERT_TRUE(button);
-    send<void>(button.get(), "setTitle:", objc::autoreleasedNativeString(u"Go"));
+    send<void>(button.get(), "setTitle:"_sel, objc::autoreleasedNativeString(u"Go"));
     button->performClick();
     EXPECT_EQ(button->state(), 0) << "a momentary button keeps no state";
     EXPECT_EQ(g_actions, 1);
@@ -112,7 +112,7 @@ TEST_F(ControlsTest, ButtonTypesAndStateCycles) {
     EXPECT_EQ(button->state(), 1);
     button->setAllowsMixedState(false);
     button->setState(-1);
-    EXPECT_EQ(send<int>(button.get(), "intValue"), 1);
+    EXPECT_EQ(send<int>(button.get(), "intValue"_sel), 1);
     EXPECT_EQ(button->stringValue(), u"1");
 
     button->setEnabled(false);
@@ -129,11 +129,11 @@ TEST_F(ControlsTest, RadioMatrixIsExclusiveAndSwitchMatrixToggles) {
     auto prototype = Retained<NSCellObject>::adopt(newButtonCell(u"cell", NSButtonTypeRadio));
     auto matrix = Retained<NSMatrixObject>::adopt(
         static_cast<NSMatrixObject*>(objc::createInstance(objc::lookUpClass("NSMatrix"))));
-    send<id>(matrix.get(), "initWithFrame:mode:prototype:numberOfRows:numberOfColumns:",
+    send<id>(matrix.get(), "initWithFrame:mode:prototype:numberOfRows:numberOfColumns:"_sel,
              NSRect{{0, 0}, {200, 60}}, NSInteger{0}, static_cast<id>(prototype.get()),
              NSInteger{2}, NSInteger{2});
-    send<void>(matrix.get(), "setTarget:", m_target.get());
-    send<void>(matrix.get(), "setAction:", objc::registerSelector("act:"));
+    send<void>(matrix.get(), "setTarget:"_sel, m_target.get());
+    send<void>(matrix.get(), "setAction:"_sel, objc::registerSelector("act:"));
     ASSERT_EQ(matrix->cells().size(), 4u);
     EXPECT_EQ(matrix->cellAt(1, 1)->title(), u"cell");
     EXPECT_EQ(matrix->cellAt(2, 0), nullptr);
@@ -164,12 +164,12 @@ TEST_F(ControlsTest, PopUpSelectsItsFirstItemAsCocoaDoes) {
     popUp->addItem(u"one");
     popUp->addItem(u"two");
     EXPECT_EQ(popUp->indexOfSelectedItem(), 0) << "the first item added is selected";
-    send<void>(popUp.get(), "selectItemWithTitle:", static_cast<id>(nullptr));
+    send<void>(popUp.get(), "selectItemWithTitle:"_sel, static_cast<id>(nullptr));
     EXPECT_EQ(popUp->indexOfSelectedItem(), -1);
     popUp->insertItem(u"zero", 0);
     EXPECT_EQ(popUp->indexOfSelectedItem(), -1) << "no selection stays none";
-    send<void>(popUp.get(), "selectItemAtIndex:", NSInteger{2});
-    EXPECT_EQ(objc::nativeStringText(send<id>(popUp.get(), "titleOfSelectedItem")), u"two");
+    send<void>(popUp.get(), "selectItemAtIndex:"_sel, NSInteger{2});
+    EXPECT_EQ(objc::nativeStringText(send<id>(popUp.get(), "titleOfSelectedItem"_sel)), u"two");
     popUp->itemAtIndex(2)->setTitle(u"TWO");
     EXPECT_EQ(popUp->stringValue(), u"TWO");
     popUp->chooseItem(1);
@@ -177,7 +177,7 @@ TEST_F(ControlsTest, PopUpSelectsItsFirstItemAsCocoaDoes) {
     EXPECT_EQ(g_actions, 1);
     popUp->removeItemAtIndex(1);
     EXPECT_EQ(popUp->indexOfSelectedItem(), -1);
-    EXPECT_EQ(send<NSInteger>(popUp.get(), "numberOfItems"), 2);
+    EXPECT_EQ(send<NSInteger>(popUp.get(), "numberOfItems"_sel), 2);
     popUp->chooseItem(5); // nothing there
     EXPECT_EQ(g_actions, 1);
 }
@@ -221,10 +221,10 @@ TEST_F(ControlsTest, TextFieldFormatterDelegateAndSelectability) {
 TEST_F(ControlsTest, ComboBoxReadsItsDataSourceAndKeepsTheTypedText) {
     auto combo = Make<NSComboBoxObject>("NSComboBox", {{0, 0}, {150, 24}});
     ASSERT_TRUE(combo);
-    send<void>(combo.get(), "setUsesDataSource:", objc::YES);
-    send<void>(combo.get(), "setDataSource:", m_target.get());
-    send<void>(combo.get(), "setDelegate:", m_target.get());
-    EXPECT_EQ(send<NSInteger>(combo.get(), "numberOfItems"), 3);
+    send<void>(combo.get(), "setUsesDataSource:"_sel, objc::YES);
+    send<void>(combo.get(), "setDataSource:"_sel, m_target.get());
+    send<void>(combo.get(), "setDelegate:"_sel, m_target.get());
+    EXPECT_EQ(send<NSInteger>(combo.get(), "numberOfItems"_sel), 3);
     combo->lineEdit()->setFocus();
     QTest::keyClicks(combo->lineEdit(), "gr");
     EXPECT_EQ(g_changes, 2);
@@ -242,16 +242,15 @@ TEST_F(ControlsTest, ComboBoxReadsItsDataSourceAndKeepsTheTypedText) {
 }
 
 TEST_F(ControlsTest, FontsCaseAndAutoresizing) {
-    const id font =
-        send<id>(objc::lookUpClass("NSFont"),
-                 "fontWithName:size:", objc::autoreleasedNativeString(u"DejaVu Sans"), 17.0);
-    EXPECT_EQ(send<double>(font, "pointSize"), 17.0);
-    EXPECT_EQ(
-        send<id>(objc::lookUpClass("NSFont"), "fontWithName:size:", static_cast<id>(nullptr), 12.0),
-        nullptr);
+    const id font = send<id>(objc::lookUpClass("NSFont"), "fontWithName:size:"_sel,
+                             objc::autoreleasedNativeString(u"DejaVu Sans"), 17.0);
+    EXPECT_EQ(send<double>(font, "pointSize"_sel), 17.0);
+    EXPECT_EQ(send<id>(objc::lookUpClass("NSFont"), "fontWithName:size:"_sel,
+                       static_cast<id>(nullptr), 12.0),
+              nullptr);
     auto field = Make<NSTextFieldObject>("NSTextField");
-    send<void>(field.get(), "setFont:", font);
-    EXPECT_EQ(send<double>(send<id>(field.get(), "font"), "pointSize"), 17.0);
+    send<void>(field.get(), "setFont:"_sel, font);
+    EXPECT_EQ(send<double>(send<id>(field.get(), "font"_sel), "pointSize"_sel), 17.0);
 
     EXPECT_EQ(upperCaseText(u"straße"), u"STRASSE");
     EXPECT_EQ(lowerCaseText(u"ÉTÉ"), u"été");

@@ -15,7 +15,8 @@ namespace sondrel::appkit {
 
 NSUInteger NSArrayObject::indexOfObject(id object) const {
     for (std::size_t i = 0; i < items.size(); ++i) {
-        if (items[i].get() == object || objc::send<BOOL>(items[i].get(), "isEqual:", object) != NO)
+        if (items[i].get() == object ||
+            objc::send<BOOL>(items[i].get(), "isEqual:"_sel, object) != NO)
             return i;
     }
     return NSNotFound;
@@ -99,18 +100,6 @@ std::u16string executablePath() {
 namespace {
 
 // NSArray and NSMutableArray.
-NSUInteger count(NSArrayObject* self, SEL) {
-    return self->count();
-}
-id objectAtIndex(NSArrayObject* self, SEL, NSUInteger index) {
-    return self->objectAtIndex(index);
-}
-NSUInteger indexOfObject(NSArrayObject* self, SEL, id object) {
-    return self->indexOfObject(object);
-}
-BOOL containsObject(NSArrayObject* self, SEL, id object) {
-    return self->containsObject(object) ? YES : NO;
-}
 id initWithCapacity(NSArrayObject* self, SEL, NSUInteger capacity) {
     self->items.reserve(capacity);
     return self;
@@ -136,7 +125,7 @@ void removeObjectAtIndex(NSArrayObject* self, SEL, NSUInteger index) {
 }
 void removeObject(NSArrayObject* self, SEL, id object) {
     std::erase_if(self->items, [&](const Retained<objc::Object>& item) {
-        return item.get() == object || objc::send<BOOL>(item.get(), "isEqual:", object) != NO;
+        return item.get() == object || objc::send<BOOL>(item.get(), "isEqual:"_sel, object) != NO;
     });
 }
 void removeAllObjects(NSArrayObject* self, SEL) {
@@ -145,10 +134,10 @@ void removeAllObjects(NSArrayObject* self, SEL) {
 
 const objc::ClassRegistration arrayRegistration{
     objc::ClassDefinition("NSArray", "NSObject", objc::factoryFor<NSArrayObject>())
-        .instanceMethod("count", &count)
-        .instanceMethod("objectAtIndex:", &objectAtIndex)
-        .instanceMethod("indexOfObject:", &indexOfObject)
-        .instanceMethod("containsObject:", &containsObject)
+        .instanceMethod<&NSArrayObject::count>("count")
+        .instanceMethod<&NSArrayObject::objectAtIndex>("objectAtIndex:")
+        .instanceMethod<&NSArrayObject::indexOfObject>("indexOfObject:")
+        .instanceMethod<&NSArrayObject::containsObject>("containsObject:")
         .classMethod("array", &array)};
 
 const objc::ClassRegistration mutableArrayRegistration{

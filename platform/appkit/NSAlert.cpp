@@ -98,41 +98,16 @@ NSInteger NSAlertObject::runModal() {
 
 namespace {
 
-void setMessageText(NSAlertObject* self, SEL, id text) {
-    self->setMessageText(objc::nativeStringText(text));
-}
-id messageText(NSAlertObject* self, SEL) {
-    return objc::autoreleasedNativeString(self->messageText());
-}
-void setInformativeText(NSAlertObject* self, SEL, id text) {
-    self->setInformativeText(objc::nativeStringText(text));
-}
-id informativeText(NSAlertObject* self, SEL) {
-    return objc::autoreleasedNativeString(self->informativeText());
-}
-void setShowsHelp(NSAlertObject* self, SEL, BOOL flag) {
-    self->setShowsHelp(flag != NO);
-}
-BOOL showsHelp(NSAlertObject* self, SEL) {
-    return self->showsHelp() ? YES : NO;
-}
-id addButtonWithTitle(NSAlertObject* self, SEL, id title) {
-    return self->addButton(objc::nativeStringText(title));
-}
-NSInteger runModal(NSAlertObject* self, SEL) {
-    return self->runModal();
-}
-
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSAlert", "NSObject", objc::factoryFor<NSAlertObject>())
-        .instanceMethod("setMessageText:", &setMessageText)
-        .instanceMethod("messageText", &messageText)
-        .instanceMethod("setInformativeText:", &setInformativeText)
-        .instanceMethod("informativeText", &informativeText)
-        .instanceMethod("setShowsHelp:", &setShowsHelp)
-        .instanceMethod("showsHelp", &showsHelp)
-        .instanceMethod("addButtonWithTitle:", &addButtonWithTitle)
-        .instanceMethod("runModal", &runModal)};
+        .instanceMethod<&NSAlertObject::setMessageText>("setMessageText:")
+        .instanceMethod<&NSAlertObject::messageText>("messageText")
+        .instanceMethod<&NSAlertObject::setInformativeText>("setInformativeText:")
+        .instanceMethod<&NSAlertObject::informativeText>("informativeText")
+        .instanceMethod<&NSAlertObject::setShowsHelp>("setShowsHelp:")
+        .instanceMethod<&NSAlertObject::showsHelp>("showsHelp")
+        .instanceMethod<&NSAlertObject::addButton>("addButtonWithTitle:")
+        .instanceMethod<&NSAlertObject::runModal>("runModal")};
 
 } // namespace
 } // namespace sondrel::appkit

@@ -106,16 +106,6 @@ bool performQtEditAction(SEL action) {
     return QMetaObject::invokeMethod(focus, slot);
 }
 
-// The view a widget belongs to (set by NSView for the widgets it watches).
-NSViewObject* viewOfWidget(const QWidget* widget) {
-    for (; widget != nullptr; widget = widget->parentWidget()) {
-        const QVariant view = widget->property("sondrelView");
-        if (view.isValid())
-            return objc::liveCast<NSViewObject>(reinterpret_cast<void*>(view.value<quintptr>()));
-    }
-    return nullptr;
-}
-
 bool responds(const void* object, SEL action) {
     return object != nullptr && objc::findMethod(object, action) != nullptr;
 }

@@ -13,42 +13,9 @@ namespace {
 id sharedApplication(Class, SEL) {
     return NSApplicationObject::shared();
 }
-id delegate(NSApplicationObject* self, SEL) {
-    return self->delegate();
-}
-void setDelegate(NSApplicationObject* self, SEL, id delegate) {
-    self->setDelegate(delegate);
-}
-void finishLaunching(NSApplicationObject* self, SEL) {
-    self->finishLaunching();
-}
 id nextEvent(NSApplicationObject* self, SEL, NSUInteger /*mask*/, id until, id /*mode*/,
              BOOL dequeue) {
     return self->nextEvent(objc::liveCast<NSDateObject>(until), dequeue != NO);
-}
-void sendEvent(NSApplicationObject* self, SEL, id event) {
-    self->sendEvent(objc::liveCast<NSEventObject>(event));
-}
-BOOL sendAction(NSApplicationObject* self, SEL, SEL action, id target, id sender) {
-    return self->sendAction(action, target, sender) ? YES : NO;
-}
-id targetForAction(NSApplicationObject* self, SEL, SEL action) {
-    return self->targetForAction(action);
-}
-void updateWindows(NSApplicationObject* self, SEL) {
-    self->updateWindows();
-}
-void postEvent(NSApplicationObject* self, SEL, id event, BOOL atStart) {
-    self->postEvent(objc::liveCast<NSEventObject>(event), atStart != NO);
-}
-id mainMenu(NSApplicationObject* self, SEL) {
-    return self->mainMenu();
-}
-void setMainMenu(NSApplicationObject* self, SEL, id menu) {
-    self->setMainMenu(objc::liveCast<NSMenuObject>(menu));
-}
-id keyWindow(NSApplicationObject* self, SEL) {
-    return self->keyWindow();
 }
 id windows(NSApplicationObject*, SEL) {
     std::vector<id> open;
@@ -70,18 +37,18 @@ void activateIgnoringOtherApps(NSApplicationObject*, SEL, BOOL) {}
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSApplication", "NSResponder", objc::factoryFor<NSApplicationObject>())
         .classMethod("sharedApplication", &sharedApplication)
-        .instanceMethod("delegate", &delegate)
-        .instanceMethod("setDelegate:", &setDelegate)
-        .instanceMethod("finishLaunching", &finishLaunching)
+        .instanceMethod<&NSApplicationObject::delegate>("delegate")
+        .instanceMethod<&NSApplicationObject::setDelegate>("setDelegate:")
+        .instanceMethod<&NSApplicationObject::finishLaunching>("finishLaunching")
         .instanceMethod("nextEventMatchingMask:untilDate:inMode:dequeue:", &nextEvent)
-        .instanceMethod("sendEvent:", &sendEvent)
-        .instanceMethod("sendAction:to:from:", &sendAction)
-        .instanceMethod("targetForAction:", &targetForAction)
-        .instanceMethod("updateWindows", &updateWindows)
-        .instanceMethod("postEvent:atStart:", &postEvent)
-        .instanceMethod("mainMenu", &mainMenu)
-        .instanceMethod("setMainMenu:", &setMainMenu)
-        .instanceMethod("keyWindow", &keyWindow)
+        .instanceMethod<&NSApplicationObject::sendEvent>("sendEvent:")
+        .instanceMethod<&NSApplicationObject::sendAction>("sendAction:to:from:")
+        .instanceMethod<&NSApplicationObject::targetForAction>("targetForAction:")
+        .instanceMethod<&NSApplicationObject::updateWindows>("updateWindows")
+        .instanceMethod<&NSApplicationObject::postEvent>("postEvent:atStart:")
+        .instanceMethod<&NSApplicationObject::mainMenu>("mainMenu")
+        .instanceMethod<&NSApplicationObject::setMainMenu>("setMainMenu:")
+        .instanceMethod<&NSApplicationObject::keyWindow>("keyWindow")
         .instanceMethod("windows", &windows)
         .instanceMethod("hide:", &hide)
         .instanceMethod("unhideAllApplications:", &unhideAllApplications)

@@ -102,8 +102,8 @@ protected:
         for (Retained<NSTextFieldObject>* field : {&first, &second}) {
             *field =
                 Retained<NSTextFieldObject>::adopt(objc::liveCast<NSTextFieldObject>(objc::send<id>(
-                    objc::send<id>(objc::lookUpClass("NSTextField"), "alloc"),
-                    "initWithFrame:", NSRect{{10, field == &first ? 10. : 50.}, {200, 24}})));
+                    objc::send<id>(objc::lookUpClass("NSTextField"), "alloc"_sel),
+                    "initWithFrame:"_sel, NSRect{{10, field == &first ? 10. : 50.}, {200, 24}})));
             content->addSubview(field->get());
         }
         window->makeKeyAndOrderFront();

@@ -65,12 +65,6 @@ id initWithBitmapDataPlanes(NSBitmapImageRepObject* self, SEL, unsigned char** p
     return self;
 }
 
-unsigned char* bitmapData(NSBitmapImageRepObject* self, SEL) {
-    return self->bitmapData();
-}
-NSInteger bytesPerRow(NSBitmapImageRepObject* self, SEL) {
-    return self->bytesPerRow();
-}
 NSInteger pixelsWide(NSBitmapImageRepObject* self, SEL) {
     return self->image().width();
 }
@@ -86,9 +80,6 @@ NSInteger samplesPerPixel(NSBitmapImageRepObject* self, SEL) {
 BOOL hasAlpha(NSBitmapImageRepObject* self, SEL) {
     return self->image().hasAlphaChannel() ? objc::YES : objc::NO;
 }
-NSUInteger bitmapFormat(NSBitmapImageRepObject* self, SEL) {
-    return self->bitmapFormat();
-}
 
 const objc::ClassRegistration imageRep{objc::ClassDefinition("NSImageRep", "NSObject")};
 
@@ -99,14 +90,14 @@ const objc::ClassRegistration registration{
                         "samplesPerPixel:hasAlpha:isPlanar:colorSpaceName:bitmapFormat:"
                         "bytesPerRow:bitsPerPixel:",
                         &initWithBitmapDataPlanes)
-        .instanceMethod("bitmapData", &bitmapData)
-        .instanceMethod("bytesPerRow", &bytesPerRow)
+        .instanceMethod<&NSBitmapImageRepObject::bitmapData>("bitmapData")
+        .instanceMethod<&NSBitmapImageRepObject::bytesPerRow>("bytesPerRow")
         .instanceMethod("pixelsWide", &pixelsWide)
         .instanceMethod("pixelsHigh", &pixelsHigh)
         .instanceMethod("bitsPerPixel", &bitsPerPixel)
         .instanceMethod("samplesPerPixel", &samplesPerPixel)
         .instanceMethod("hasAlpha", &hasAlpha)
-        .instanceMethod("bitmapFormat", &bitmapFormat)};
+        .instanceMethod<&NSBitmapImageRepObject::bitmapFormat>("bitmapFormat")};
 
 } // namespace
 } // namespace sondrel::appkit

@@ -18,9 +18,9 @@ using objc::NSInteger;
 using objc::NSUInteger;
 using objc::send;
 
-constexpr const char* kInit = "initWithBitmapDataPlanes:pixelsWide:pixelsHigh:bitsPerSample:"
-                              "samplesPerPixel:hasAlpha:isPlanar:colorSpaceName:bitmapFormat:"
-                              "bytesPerRow:bitsPerPixel:";
+constexpr auto kInit = "initWithBitmapDataPlanes:pixelsWide:pixelsHigh:bitsPerSample:"
+                       "samplesPerPixel:hasAlpha:isPlanar:colorSpaceName:bitmapFormat:"
+                       "bytesPerRow:bitsPerPixel:"_sel;
 
 struct Layout {
     NSInteger width = 3;
@@ -37,7 +37,7 @@ struct Layout {
 
 id makeBitmap(const Layout& layout) {
     const id colorSpace = objc::autoreleasedNativeString(layout.colorSpace);
-    const id allocated = send<id>(objc::lookUpClass("NSBitmapImageRep"), "alloc");
+    const id allocated = send<id>(objc::lookUpClass("NSBitmapImageRep"), "alloc"_sel);
     return send<id>(allocated, kInit, static_cast<unsigned char**>(nullptr), layout.width,
                     layout.height, layout.bitsPerSample, layout.samplesPerPixel, layout.hasAlpha,
                     layout.isPlanar, colorSpace, layout.format, layout.bytesPerRow,
@@ -48,13 +48,13 @@ TEST(NSBitmapImageRepTest, OffersEightBitRgbLayoutsOnly) {
     const objc::AutoreleasePool pool;
     const id rgba = makeBitmap({.bytesPerRow = 12});
     ASSERT_NE(rgba, nullptr);
-    EXPECT_EQ(send<NSInteger>(rgba, "pixelsWide"), 3);
-    EXPECT_EQ(send<NSInteger>(rgba, "pixelsHigh"), 2);
-    EXPECT_EQ(send<NSInteger>(rgba, "bytesPerRow"), 12);
-    EXPECT_EQ(send<NSInteger>(rgba, "bitsPerPixel"), 32);
-    EXPECT_EQ(send<BOOL>(rgba, "hasAlpha"), objc::YES);
-    EXPECT_EQ(send<NSUInteger>(rgba, "bitmapFormat"), kBitmapFormatAlphaNonpremultiplied);
-    const unsigned char* data = send<unsigned char*>(rgba, "bitmapData");
+    EXPECT_EQ(send<NSInteger>(rgba, "pixelsWide"_sel), 3);
+    EXPECT_EQ(send<NSInteger>(rgba, "pixelsHigh"_sel), 2);
+    EXPECT_EQ(send<NSInteger>(rgba, "bytesPerRow"_sel), 12);
+    EXPECT_EQ(send<NSInteger>(rgba, "bitsPerPixel"_sel), 32);
+    EXPECT_EQ(send<BOOL>(rgba, "hasAlpha"_sel), objc::YES);
+    EXPECT_EQ(send<NSUInteger>(rgba, "bitmapFormat"_sel), kBitmapFormatAlphaNonpremultiplied);
+    const unsigned char* data = send<unsigned char*>(rgba, "bitmapData"_sel);
     ASSERT_NE(data, nullptr);
     for (int i = 0; i < 24; ++i) {
         EXPECT_EQ(data[i], 0) << "new memory is zeroed";
@@ -63,7 +63,7 @@ TEST(NSBitmapImageRepTest, OffersEightBitRgbLayoutsOnly) {
 
     const id rgb = makeBitmap({.samplesPerPixel = 3, .hasAlpha = objc::NO, .bitsPerPixel = 24});
     ASSERT_NE(rgb, nullptr);
-    EXPECT_EQ(send<NSInteger>(rgb, "bytesPerRow"), 12); // 9 bytes padded to 12
+    EXPECT_EQ(send<NSInteger>(rgb, "bytesPerRow"_sel), 12); // 9 bytes padded to 12
     objc::release(rgb);
 
     EXPECT_EQ(makeBitmap({.bitsPerSample = 16}), nullptr);
@@ -78,20 +78,20 @@ TEST(NSBitmapImageRepTest, OffersEightBitRgbLayoutsOnly) {
 TEST(NSBitmapImageRepTest, AnImageShowsItsBitmapAsThePixelsAreNow) {
     const objc::AutoreleasePool pool;
     const id bitmap = makeBitmap({});
-    const id image = send<id>(send<id>(objc::lookUpClass("NSImage"), "alloc"), "init");
-    send(image, "setDataRetained:", objc::BOOL{objc::YES});
-    send(image, "addRepresentation:", bitmap);
+    const id image = send<id>(send<id>(objc::lookUpClass("NSImage"), "alloc"_sel), "init"_sel);
+    send(image, "setDataRetained:"_sel, objc::BOOL{objc::YES});
+    send(image, "addRepresentation:"_sel, bitmap);
     objc::release(bitmap); // the image keeps it
-    EXPECT_EQ(send<BOOL>(image, "isDataRetained"), objc::YES);
+    EXPECT_EQ(send<BOOL>(image, "isDataRetained"_sel), objc::YES);
 
-    unsigned char* data = send<unsigned char*>(bitmap, "bitmapData");
+    unsigned char* data = send<unsigned char*>(bitmap, "bitmapData"_sel);
     data[4] = 9;   // pixel (1, 0): red
     data[7] = 255; // alpha
     const auto* native = objc::liveCast<NSImageObject>(image);
     ASSERT_NE(native, nullptr);
     EXPECT_EQ(native->image().size(), QSize(3, 2));
     EXPECT_EQ(native->image().pixel(1, 0), qRgba(9, 0, 0, 255));
-    EXPECT_EQ(send<BOOL>(image, "isValid"), objc::YES);
+    EXPECT_EQ(send<BOOL>(image, "isValid"_sel), objc::YES);
     objc::release(image);
     EXPECT_FALSE(objc::isLiveObject(bitmap));
 }

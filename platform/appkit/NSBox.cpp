@@ -78,33 +78,14 @@ std::u16string NSBoxObject::shownTitle() const {
 
 namespace {
 
-id title(NSBoxObject* self, SEL) {
-    return objc::autoreleasedNativeString(self->title());
-}
-void setTitle(NSBoxObject* self, SEL, id title) {
-    self->setTitle(objc::nativeStringText(title));
-}
-NSUInteger titlePosition(NSBoxObject* self, SEL) {
-    return self->titlePosition();
-}
-void setTitlePosition(NSBoxObject* self, SEL, NSUInteger position) {
-    self->setTitlePosition(position);
-}
-id titleFont(NSBoxObject* self, SEL) {
-    return self->titleFont();
-}
-void setTitleFont(NSBoxObject* self, SEL, id font) {
-    self->setTitleFont(font);
-}
-
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSBox", "NSView", objc::factoryFor<NSBoxObject>())
-        .instanceMethod("title", &title)
-        .instanceMethod("setTitle:", &setTitle)
-        .instanceMethod("titlePosition", &titlePosition)
-        .instanceMethod("setTitlePosition:", &setTitlePosition)
-        .instanceMethod("titleFont", &titleFont)
-        .instanceMethod("setTitleFont:", &setTitleFont)};
+        .instanceMethod<&NSBoxObject::title>("title")
+        .instanceMethod<&NSBoxObject::setTitle>("setTitle:")
+        .instanceMethod<&NSBoxObject::titlePosition>("titlePosition")
+        .instanceMethod<&NSBoxObject::setTitlePosition>("setTitlePosition:")
+        .instanceMethod<&NSBoxObject::titleFont>("titleFont")
+        .instanceMethod<&NSBoxObject::setTitleFont>("setTitleFont:")};
 
 } // namespace
 } // namespace sondrel::appkit

@@ -245,41 +245,17 @@ void NSButtonObject::setStringValue(const std::u16string& value) {
 
 namespace {
 
-void setButtonType(NSButtonObject* self, SEL, NSUInteger type) {
-    self->setButtonType(type);
-}
 id title(NSButtonObject* self, SEL) {
     return objc::autoreleasedNativeString(onMainThread([&] { return self->title(); }));
 }
-void setTitle(NSButtonObject* self, SEL, id title) {
-    self->setTitle(objc::nativeStringText(title));
-}
 NSInteger state(NSButtonObject* self, SEL) {
     return onMainThread([&] { return self->state(); });
-}
-void setState(NSButtonObject* self, SEL, NSInteger state) {
-    self->setState(state);
-}
-void setAllowsMixedState(NSButtonObject* self, SEL, BOOL flag) {
-    self->setAllowsMixedState(flag != NO);
-}
-BOOL allowsMixedState(NSButtonObject* self, SEL) {
-    return self->allowsMixedState() ? YES : NO;
 }
 void setBezelStyle(NSButtonObject* self, SEL, NSUInteger style) {
     performOnMainThread([&] { self->setBezelStyle(style); });
 }
 NSUInteger bezelStyle(NSButtonObject* self, SEL) {
     return onMainThread([&] { return self->bezelStyle(); });
-}
-void setBordered(NSButtonObject* self, SEL, BOOL flag) {
-    self->setBordered(flag != NO);
-}
-BOOL isBordered(NSButtonObject* self, SEL) {
-    return self->isBordered() ? YES : NO;
-}
-void setKeyEquivalent(NSButtonObject* self, SEL, id key) {
-    self->setKeyEquivalent(objc::nativeStringText(key));
 }
 id keyEquivalent(NSButtonObject* self, SEL) {
     return objc::autoreleasedNativeString(onMainThread([&] { return self->keyEquivalent(); }));
@@ -290,18 +266,18 @@ void performClick(NSButtonObject* self, SEL, id) {
 
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSButton", "NSControl", objc::factoryFor<NSButtonObject>())
-        .instanceMethod("setButtonType:", &setButtonType)
+        .instanceMethod<&NSButtonObject::setButtonType>("setButtonType:")
         .instanceMethod("title", &title)
-        .instanceMethod("setTitle:", &setTitle)
+        .instanceMethod<&NSButtonObject::setTitle>("setTitle:")
         .instanceMethod("state", &state)
-        .instanceMethod("setState:", &setState)
-        .instanceMethod("setAllowsMixedState:", &setAllowsMixedState)
-        .instanceMethod("allowsMixedState", &allowsMixedState)
+        .instanceMethod<&NSButtonObject::setState>("setState:")
+        .instanceMethod<&NSButtonObject::setAllowsMixedState>("setAllowsMixedState:")
+        .instanceMethod<&NSButtonObject::allowsMixedState>("allowsMixedState")
         .instanceMethod("setBezelStyle:", &setBezelStyle)
         .instanceMethod("bezelStyle", &bezelStyle)
-        .instanceMethod("setBordered:", &setBordered)
-        .instanceMethod("isBordered", &isBordered)
-        .instanceMethod("setKeyEquivalent:", &setKeyEquivalent)
+        .instanceMethod<&NSButtonObject::setBordered>("setBordered:")
+        .instanceMethod<&NSButtonObject::isBordered>("isBordered")
+        .instanceMethod<&NSButtonObject::setKeyEquivalent>("setKeyEquivalent:")
         .instanceMethod("keyEquivalent", &keyEquivalent)
         .instanceMethod("performClick:", &performClick)};
 

@@ -72,14 +72,8 @@ id initTextCell(NSCellObject* self, SEL, id title) {
 id title(NSCellObject* self, SEL) {
     return objc::autoreleasedNativeString(onMainThread([&] { return self->title(); }));
 }
-void setTitle(NSCellObject* self, SEL, id title) {
-    self->setTitle(objc::nativeStringText(title));
-}
 NSInteger state(NSCellObject* self, SEL) {
     return onMainThread([&] { return self->state(); });
-}
-void setState(NSCellObject* self, SEL, NSInteger state) {
-    self->setState(state);
 }
 int intValue(NSCellObject* self, SEL) {
     return static_cast<int>(state(self, nullptr));
@@ -90,24 +84,6 @@ void setIntValue(NSCellObject* self, SEL, int value) {
 id stringValue(NSCellObject* self, SEL) {
     const std::string digits = std::to_string(state(self, nullptr));
     return objc::autoreleasedNativeString(std::u16string(digits.begin(), digits.end()));
-}
-void setAllowsMixedState(NSCellObject* self, SEL, BOOL flag) {
-    self->setAllowsMixedState(flag != NO);
-}
-BOOL isEnabled(NSCellObject* self, SEL) {
-    return self->isEnabled() ? YES : NO;
-}
-void setEnabled(NSCellObject* self, SEL, BOOL flag) {
-    self->setEnabled(flag != NO);
-}
-NSInteger tag(NSCellObject* self, SEL) {
-    return self->tag();
-}
-void setTag(NSCellObject* self, SEL, NSInteger tag) {
-    self->setTag(tag);
-}
-void setButtonType(NSCellObject* self, SEL, NSUInteger type) {
-    self->setButtonType(type);
 }
 id copyCell(NSCellObject* self, SEL) {
     auto* copy = static_cast<NSCellObject*>(objc::createInstance(objc::getClass(self)));
@@ -120,22 +96,22 @@ const objc::ClassRegistration cellRegistration{
     objc::ClassDefinition("NSCell", "NSObject", objc::factoryFor<NSCellObject>())
         .instanceMethod("initTextCell:", &initTextCell)
         .instanceMethod("title", &title)
-        .instanceMethod("setTitle:", &setTitle)
+        .instanceMethod<&NSCellObject::setTitle>("setTitle:")
         .instanceMethod("state", &state)
-        .instanceMethod("setState:", &setState)
+        .instanceMethod<&NSCellObject::setState>("setState:")
         .instanceMethod("intValue", &intValue)
         .instanceMethod("setIntValue:", &setIntValue)
         .instanceMethod("stringValue", &stringValue)
-        .instanceMethod("setAllowsMixedState:", &setAllowsMixedState)
-        .instanceMethod("isEnabled", &isEnabled)
-        .instanceMethod("setEnabled:", &setEnabled)
-        .instanceMethod("tag", &tag)
-        .instanceMethod("setTag:", &setTag)
+        .instanceMethod<&NSCellObject::setAllowsMixedState>("setAllowsMixedState:")
+        .instanceMethod<&NSCellObject::isEnabled>("isEnabled")
+        .instanceMethod<&NSCellObject::setEnabled>("setEnabled:")
+        .instanceMethod<&NSCellObject::tag>("tag")
+        .instanceMethod<&NSCellObject::setTag>("setTag:")
         .instanceMethod("copy", &copyCell)};
 
 const objc::ClassRegistration buttonCellRegistration{
     objc::ClassDefinition("NSButtonCell", "NSCell")
-        .instanceMethod("setButtonType:", &setButtonType)};
+        .instanceMethod<&NSCellObject::setButtonType>("setButtonType:")};
 
 } // namespace
 } // namespace sondrel::appkit

@@ -109,10 +109,6 @@ double alphaComponent(NSColorObject* self, SEL) {
     return self->color().alphaF();
 }
 
-id patternImage(NSColorObject* self, SEL) {
-    return self->patternImage();
-}
-
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSColor", "NSObject", objc::factoryFor<NSColorObject>())
         .classMethod("colorWithDeviceRed:green:blue:alpha:", &colorWithRGBA)
@@ -128,7 +124,7 @@ const objc::ClassRegistration registration{
         .instanceMethod("greenComponent", &greenComponent)
         .instanceMethod("blueComponent", &blueComponent)
         .instanceMethod("alphaComponent", &alphaComponent)
-        .instanceMethod("patternImage", &patternImage)};
+        .instanceMethod<&NSColorObject::patternImage>("patternImage")};
 
 } // namespace
 } // namespace sondrel::appkit

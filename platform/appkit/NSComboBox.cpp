@@ -71,7 +71,7 @@ NSInteger NSComboBoxObject::numberOfItems() const {
         if (!m_usesDataSource || m_dataSource == nullptr)
             return 0;
         return std::max<NSInteger>(
-            0, objc::send<NSInteger>(m_dataSource, "numberOfItemsInComboBox:",
+            0, objc::send<NSInteger>(m_dataSource, "numberOfItemsInComboBox:"_sel,
                                      static_cast<id>(const_cast<NSComboBoxObject*>(this))));
     });
 }
@@ -82,7 +82,7 @@ std::u16string NSComboBoxObject::itemText(NSInteger index) const {
             return {};
         objc::AutoreleasePool pool;
         const id value =
-            objc::send<id>(m_dataSource, "comboBox:objectValueForItemAtIndex:",
+            objc::send<id>(m_dataSource, "comboBox:objectValueForItemAtIndex:"_sel,
                            static_cast<id>(const_cast<NSComboBoxObject*>(this)), index);
         return objc::nativeStringText(value);
     });
@@ -139,29 +139,8 @@ namespace {
 void setUsesDataSource(NSComboBoxObject* self, SEL, BOOL flag) {
     performOnMainThread([&] { self->setUsesDataSource(flag != NO); });
 }
-BOOL usesDataSource(NSComboBoxObject* self, SEL) {
-    return self->usesDataSource() ? YES : NO;
-}
 void setDataSource(NSComboBoxObject* self, SEL, id source) {
     performOnMainThread([&] { self->setDataSource(source); });
-}
-id dataSource(NSComboBoxObject* self, SEL) {
-    return self->dataSource();
-}
-void setCompletes(NSComboBoxObject* self, SEL, BOOL flag) {
-    self->setCompletes(flag != NO);
-}
-BOOL completes(NSComboBoxObject* self, SEL) {
-    return self->completes() ? YES : NO;
-}
-NSInteger numberOfItems(NSComboBoxObject* self, SEL) {
-    return self->numberOfItems();
-}
-void selectItemAtIndex(NSComboBoxObject* self, SEL, NSInteger index) {
-    self->selectItemAtIndex(index);
-}
-void deselectItemAtIndex(NSComboBoxObject* self, SEL, NSInteger index) {
-    self->deselectItemAtIndex(index);
 }
 NSInteger indexOfSelectedItem(NSComboBoxObject* self, SEL) {
     return onMainThread([&] { return self->indexOfSelectedItem(); });
@@ -173,14 +152,14 @@ void reloadData(NSComboBoxObject* self, SEL) {
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSComboBox", "NSTextField", objc::factoryFor<NSComboBoxObject>())
         .instanceMethod("setUsesDataSource:", &setUsesDataSource)
-        .instanceMethod("usesDataSource", &usesDataSource)
+        .instanceMethod<&NSComboBoxObject::usesDataSource>("usesDataSource")
         .instanceMethod("setDataSource:", &setDataSource)
-        .instanceMethod("dataSource", &dataSource)
-        .instanceMethod("setCompletes:", &setCompletes)
-        .instanceMethod("completes", &completes)
-        .instanceMethod("numberOfItems", &numberOfItems)
-        .instanceMethod("selectItemAtIndex:", &selectItemAtIndex)
-        .instanceMethod("deselectItemAtIndex:", &deselectItemAtIndex)
+        .instanceMethod<&NSComboBoxObject::dataSource>("dataSource")
+        .instanceMethod<&NSComboBoxObject::setCompletes>("setCompletes:")
+        .instanceMethod<&NSComboBoxObject::completes>("completes")
+        .instanceMethod<&NSComboBoxObject::numberOfItems>("numberOfItems")
+        .instanceMethod<&NSComboBoxObject::selectItemAtIndex>("selectItemAtIndex:")
+        .instanceMethod<&NSComboBoxObject::deselectItemAtIndex>("deselectItemAtIndex:")
         .instanceMethod("indexOfSelectedItem", &indexOfSelectedItem)
         .instanceMethod("reloadData", &reloadData)
         .instanceMethod("noteNumberOfItemsChanged", &reloadData)};

@@ -102,35 +102,11 @@ NSInteger leadingInteger(const std::u16string& text) {
 
 namespace {
 
-void setTarget(NSControlObject* self, SEL, id target) {
-    self->setTarget(target);
-}
-id target(NSControlObject* self, SEL) {
-    return self->target();
-}
-void setAction(NSControlObject* self, SEL, SEL action) {
-    self->setAction(action);
-}
-SEL action(NSControlObject* self, SEL) {
-    return self->action();
-}
 BOOL sendActionTo(NSControlObject* self, SEL, SEL action, id target) {
     return NSApplicationObject::shared()->sendAction(action, target, self) ? YES : NO;
 }
 void performClick(NSControlObject* self, SEL, id) {
     self->sendAction();
-}
-void setEnabled(NSControlObject* self, SEL, BOOL enabled) {
-    self->setEnabled(enabled != NO);
-}
-BOOL isEnabled(NSControlObject* self, SEL) {
-    return self->isEnabled() ? YES : NO;
-}
-id stringValue(NSControlObject* self, SEL) {
-    return objc::autoreleasedNativeString(self->stringValue());
-}
-void setStringValue(NSControlObject* self, SEL, id value) {
-    self->setStringValue(objc::nativeStringText(value));
 }
 int intValue(NSControlObject* self, SEL) {
     return static_cast<int>(self->intValue());
@@ -138,73 +114,40 @@ int intValue(NSControlObject* self, SEL) {
 void setIntValue(NSControlObject* self, SEL, int value) {
     self->setIntValue(value);
 }
-NSInteger integerValue(NSControlObject* self, SEL) {
-    return self->intValue();
-}
-void setIntegerValue(NSControlObject* self, SEL, NSInteger value) {
-    self->setIntValue(value);
-}
-id font(NSControlObject* self, SEL) {
-    return self->font();
-}
-void setFont(NSControlObject* self, SEL, id font) {
-    self->setFont(font);
-}
-NSInteger alignment(NSControlObject* self, SEL) {
-    return self->alignment();
-}
-void setAlignment(NSControlObject* self, SEL, NSInteger alignment) {
-    self->setAlignment(alignment);
-}
-id formatter(NSControlObject* self, SEL) {
-    return self->formatter();
-}
-void setFormatter(NSControlObject* self, SEL, id formatter) {
-    self->setFormatter(formatter);
-}
-NSInteger tag(NSControlObject* self, SEL) {
-    return self->controlTag();
-}
-void setTag(NSControlObject* self, SEL, NSInteger tag) {
-    self->setControlTag(tag);
-}
 void setAutoresizing(NSControlObject* self, SEL, NSUInteger mask) {
     performOnMainThread([&] { setAutoresizingMask(self, mask); });
 }
 NSUInteger autoresizing(NSControlObject* self, SEL) {
     return onMainThread([&] { return autoresizingMask(self); });
 }
-BOOL acceptsFirstResponder(NSControlObject* self, SEL) {
-    return self->isEnabled() ? YES : NO;
-}
 
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSControl", "NSView", objc::factoryFor<NSControlObject>())
-        .instanceMethod("setTarget:", &setTarget)
-        .instanceMethod("target", &target)
-        .instanceMethod("setAction:", &setAction)
-        .instanceMethod("action", &action)
+        .instanceMethod<&NSControlObject::setTarget>("setTarget:")
+        .instanceMethod<&NSControlObject::target>("target")
+        .instanceMethod<&NSControlObject::setAction>("setAction:")
+        .instanceMethod<&NSControlObject::action>("action")
         .instanceMethod("sendAction:to:", &sendActionTo)
         .instanceMethod("performClick:", &performClick)
-        .instanceMethod("setEnabled:", &setEnabled)
-        .instanceMethod("isEnabled", &isEnabled)
-        .instanceMethod("stringValue", &stringValue)
-        .instanceMethod("setStringValue:", &setStringValue)
+        .instanceMethod<&NSControlObject::setEnabled>("setEnabled:")
+        .instanceMethod<&NSControlObject::isEnabled>("isEnabled")
+        .instanceMethod<&NSControlObject::stringValue>("stringValue")
+        .instanceMethod<&NSControlObject::setStringValue>("setStringValue:")
         .instanceMethod("intValue", &intValue)
         .instanceMethod("setIntValue:", &setIntValue)
-        .instanceMethod("integerValue", &integerValue)
-        .instanceMethod("setIntegerValue:", &setIntegerValue)
-        .instanceMethod("font", &font)
-        .instanceMethod("setFont:", &setFont)
-        .instanceMethod("alignment", &alignment)
-        .instanceMethod("setAlignment:", &setAlignment)
-        .instanceMethod("formatter", &formatter)
-        .instanceMethod("setFormatter:", &setFormatter)
-        .instanceMethod("tag", &tag)
-        .instanceMethod("setTag:", &setTag)
+        .instanceMethod<&NSControlObject::intValue>("integerValue")
+        .instanceMethod<&NSControlObject::setIntValue>("setIntegerValue:")
+        .instanceMethod<&NSControlObject::font>("font")
+        .instanceMethod<&NSControlObject::setFont>("setFont:")
+        .instanceMethod<&NSControlObject::alignment>("alignment")
+        .instanceMethod<&NSControlObject::setAlignment>("setAlignment:")
+        .instanceMethod<&NSControlObject::formatter>("formatter")
+        .instanceMethod<&NSControlObject::setFormatter>("setFormatter:")
+        .instanceMethod<&NSControlObject::controlTag>("tag")
+        .instanceMethod<&NSControlObject::setControlTag>("setTag:")
         .instanceMethod("setAutoresizingMask:", &setAutoresizing)
         .instanceMethod("autoresizingMask", &autoresizing)
-        .instanceMethod("acceptsFirstResponder", &acceptsFirstResponder)};
+        .instanceMethod<&NSControlObject::isEnabled>("acceptsFirstResponder")};
 
 } // namespace
 } // namespace sondrel::appkit

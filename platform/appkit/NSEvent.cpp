@@ -47,49 +47,6 @@ NSEventObject* newEvent(NSEventType type) {
 
 namespace {
 
-NSUInteger type(NSEventObject* self, SEL) {
-    return self->type;
-}
-NSUInteger modifierFlags(NSEventObject* self, SEL) {
-    return self->modifierFlags;
-}
-double timestamp(NSEventObject* self, SEL) {
-    return self->timestamp;
-}
-NSInteger windowNumber(NSEventObject* self, SEL) {
-    return self->windowNumber;
-}
-id window(NSEventObject* self, SEL) {
-    return self->window();
-}
-NSPoint locationInWindow(NSEventObject* self, SEL) {
-    return self->locationInWindow;
-}
-id characters(NSEventObject* self, SEL) {
-    return objc::autoreleasedNativeString(self->characters);
-}
-id charactersIgnoringModifiers(NSEventObject* self, SEL) {
-    return objc::autoreleasedNativeString(self->charactersIgnoringModifiers);
-}
-unsigned short keyCode(NSEventObject* self, SEL) {
-    return self->keyCode;
-}
-BOOL isARepeat(NSEventObject* self, SEL) {
-    return self->isARepeat ? YES : NO;
-}
-NSInteger clickCount(NSEventObject* self, SEL) {
-    return self->clickCount;
-}
-short subtype(NSEventObject* self, SEL) {
-    return self->subtype;
-}
-NSInteger data1(NSEventObject* self, SEL) {
-    return self->data1;
-}
-NSInteger data2(NSEventObject* self, SEL) {
-    return self->data2;
-}
-
 NSEventObject* autoreleasedEvent(NSUInteger type, NSPoint location, NSUInteger flags, double time,
                                  NSInteger windowNumber) {
     NSEventObject* event = newEvent(static_cast<NSEventType>(type));
@@ -139,20 +96,20 @@ id mouseEvent(Class, SEL, NSUInteger type, NSPoint location, NSUInteger flags, d
 
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSEvent", "NSObject", objc::factoryFor<NSEventObject>())
-        .instanceMethod("type", &type)
-        .instanceMethod("modifierFlags", &modifierFlags)
-        .instanceMethod("timestamp", &timestamp)
-        .instanceMethod("windowNumber", &windowNumber)
-        .instanceMethod("window", &window)
-        .instanceMethod("locationInWindow", &locationInWindow)
-        .instanceMethod("characters", &characters)
-        .instanceMethod("charactersIgnoringModifiers", &charactersIgnoringModifiers)
-        .instanceMethod("keyCode", &keyCode)
-        .instanceMethod("isARepeat", &isARepeat)
-        .instanceMethod("clickCount", &clickCount)
-        .instanceMethod("subtype", &subtype)
-        .instanceMethod("data1", &data1)
-        .instanceMethod("data2", &data2)
+        .instanceMethod<&NSEventObject::type>("type")
+        .instanceMethod<&NSEventObject::modifierFlags>("modifierFlags")
+        .instanceMethod<&NSEventObject::timestamp>("timestamp")
+        .instanceMethod<&NSEventObject::windowNumber>("windowNumber")
+        .instanceMethod<&NSEventObject::window>("window")
+        .instanceMethod<&NSEventObject::locationInWindow>("locationInWindow")
+        .instanceMethod<&NSEventObject::characters>("characters")
+        .instanceMethod<&NSEventObject::charactersIgnoringModifiers>("charactersIgnoringModifiers")
+        .instanceMethod<&NSEventObject::keyCode>("keyCode")
+        .instanceMethod<&NSEventObject::isARepeat>("isARepeat")
+        .instanceMethod<&NSEventObject::clickCount>("clickCount")
+        .instanceMethod<&NSEventObject::subtype>("subtype")
+        .instanceMethod<&NSEventObject::data1>("data1")
+        .instanceMethod<&NSEventObject::data2>("data2")
         .classMethod("otherEventWithType:location:modifierFlags:timestamp:windowNumber:context:"
                      "subtype:data1:data2:",
                      &otherEvent)

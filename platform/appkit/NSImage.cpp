@@ -88,22 +88,11 @@ id initWithContentsOfFile(NSImageObject* self, SEL, id path) {
     return self;
 }
 
-CGSize size(NSImageObject* self, SEL) {
-    return self->size();
-}
-
-void setSize(NSImageObject* self, SEL, CGSize size) {
-    self->setSize(size);
-}
-
 objc::BOOL isValid(NSImageObject* self, SEL) {
     return self->image().isNull() ? objc::NO : objc::YES;
 }
 
 // Only bitmaps are representations here; anything else is ignored.
-void addRepresentation(NSImageObject* self, SEL, id representation) {
-    self->addRepresentation(objc::liveCast<NSBitmapImageRepObject>(representation));
-}
 
 void setDataRetained(NSImageObject* self, SEL, objc::BOOL retained) {
     self->setDataRetained(retained != objc::NO);
@@ -118,10 +107,10 @@ const objc::ClassRegistration registration{
         .instanceMethod("initWithSize:", &initWithSize)
         .instanceMethod("initWithData:", &initWithData)
         .instanceMethod("initWithContentsOfFile:", &initWithContentsOfFile)
-        .instanceMethod("size", &size)
-        .instanceMethod("setSize:", &setSize)
+        .instanceMethod<&NSImageObject::size>("size")
+        .instanceMethod<&NSImageObject::setSize>("setSize:")
         .instanceMethod("isValid", &isValid)
-        .instanceMethod("addRepresentation:", &addRepresentation)
+        .instanceMethod<&NSImageObject::addRepresentation>("addRepresentation:")
         .instanceMethod("setDataRetained:", &setDataRetained)
         .instanceMethod("isDataRetained", &isDataRetained)};
 

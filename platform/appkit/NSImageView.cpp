@@ -146,65 +146,26 @@ void paintImageView(const NSImageViewObject& view, QPainter& painter, const QRec
 
 namespace {
 
-void setImage(NSImageViewObject* self, SEL, id image) {
-    self->setImage(image);
-}
 id image(NSImageViewObject* self, SEL) {
     return onMainThread([&] { return self->image(); });
-}
-void setImageFrameStyle(NSImageViewObject* self, SEL, NSUInteger style) {
-    self->setImageFrameStyle(style);
-}
-NSUInteger imageFrameStyle(NSImageViewObject* self, SEL) {
-    return self->imageFrameStyle();
-}
-void setImageScaling(NSImageViewObject* self, SEL, NSUInteger scaling) {
-    self->setImageScaling(scaling);
-}
-NSUInteger imageScaling(NSImageViewObject* self, SEL) {
-    return self->imageScaling();
-}
-void setImageAlignment(NSImageViewObject* self, SEL, NSUInteger alignment) {
-    self->setImageAlignment(alignment);
-}
-NSUInteger imageAlignment(NSImageViewObject* self, SEL) {
-    return self->imageAlignment();
-}
-void setEditable(NSImageViewObject* self, SEL, BOOL flag) {
-    self->setEditable(flag != NO);
-}
-BOOL isEditable(NSImageViewObject* self, SEL) {
-    return self->isEditable() ? YES : NO;
-}
-void setAnimates(NSImageViewObject* self, SEL, BOOL flag) {
-    self->setAnimates(flag != NO);
-}
-BOOL animates(NSImageViewObject* self, SEL) {
-    return self->animates() ? YES : NO;
-}
-void setAllowsCutCopyPaste(NSImageViewObject* self, SEL, BOOL flag) {
-    self->setAllowsCutCopyPaste(flag != NO);
-}
-BOOL allowsCutCopyPaste(NSImageViewObject* self, SEL) {
-    return self->allowsCutCopyPaste() ? YES : NO;
 }
 
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSImageView", "NSControl", objc::factoryFor<NSImageViewObject>())
-        .instanceMethod("setImage:", &setImage)
+        .instanceMethod<&NSImageViewObject::setImage>("setImage:")
         .instanceMethod("image", &image)
-        .instanceMethod("setImageFrameStyle:", &setImageFrameStyle)
-        .instanceMethod("imageFrameStyle", &imageFrameStyle)
-        .instanceMethod("setImageScaling:", &setImageScaling)
-        .instanceMethod("imageScaling", &imageScaling)
-        .instanceMethod("setImageAlignment:", &setImageAlignment)
-        .instanceMethod("imageAlignment", &imageAlignment)
-        .instanceMethod("setEditable:", &setEditable)
-        .instanceMethod("isEditable", &isEditable)
-        .instanceMethod("setAnimates:", &setAnimates)
-        .instanceMethod("animates", &animates)
-        .instanceMethod("setAllowsCutCopyPaste:", &setAllowsCutCopyPaste)
-        .instanceMethod("allowsCutCopyPaste", &allowsCutCopyPaste)};
+        .instanceMethod<&NSImageViewObject::setImageFrameStyle>("setImageFrameStyle:")
+        .instanceMethod<&NSImageViewObject::imageFrameStyle>("imageFrameStyle")
+        .instanceMethod<&NSImageViewObject::setImageScaling>("setImageScaling:")
+        .instanceMethod<&NSImageViewObject::imageScaling>("imageScaling")
+        .instanceMethod<&NSImageViewObject::setImageAlignment>("setImageAlignment:")
+        .instanceMethod<&NSImageViewObject::imageAlignment>("imageAlignment")
+        .instanceMethod<&NSImageViewObject::setEditable>("setEditable:")
+        .instanceMethod<&NSImageViewObject::isEditable>("isEditable")
+        .instanceMethod<&NSImageViewObject::setAnimates>("setAnimates:")
+        .instanceMethod<&NSImageViewObject::animates>("animates")
+        .instanceMethod<&NSImageViewObject::setAllowsCutCopyPaste>("setAllowsCutCopyPaste:")
+        .instanceMethod<&NSImageViewObject::allowsCutCopyPaste>("allowsCutCopyPaste")};
 
 } // namespace
 } // namespace sondrel::appkit

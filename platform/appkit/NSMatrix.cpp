@@ -241,43 +241,19 @@ id initWithPrototype(NSMatrixObject* self, SEL, NSRect frame, NSInteger mode, id
     self->setCells(mode, objc::liveCast<NSCellObject>(prototype), rows, columns);
     return self;
 }
-id cellAtRowColumn(NSMatrixObject* self, SEL, NSInteger row, NSInteger column) {
-    return self->cellAt(row, column);
-}
-id selectedCell(NSMatrixObject* self, SEL) {
-    return self->selectedCell();
-}
-void selectCellAtRowColumn(NSMatrixObject* self, SEL, NSInteger row, NSInteger column) {
-    self->selectCellAt(row, column);
-}
-void setAutosizesCells(NSMatrixObject* self, SEL, BOOL flag) {
-    self->setAutosizesCells(flag != NO);
-}
-BOOL autosizesCells(NSMatrixObject* self, SEL) {
-    return self->autosizesCells() ? YES : NO;
-}
-NSInteger numberOfRows(NSMatrixObject* self, SEL) {
-    return self->numberOfRows();
-}
-NSInteger numberOfColumns(NSMatrixObject* self, SEL) {
-    return self->numberOfColumns();
-}
-NSInteger mode(NSMatrixObject* self, SEL) {
-    return self->mode();
-}
 
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSMatrix", "NSControl", objc::factoryFor<NSMatrixObject>())
         .instanceMethod("initWithFrame:mode:prototype:numberOfRows:numberOfColumns:",
                         &initWithPrototype)
-        .instanceMethod("cellAtRow:column:", &cellAtRowColumn)
-        .instanceMethod("selectedCell", &selectedCell)
-        .instanceMethod("selectCellAtRow:column:", &selectCellAtRowColumn)
-        .instanceMethod("setAutosizesCells:", &setAutosizesCells)
-        .instanceMethod("autosizesCells", &autosizesCells)
-        .instanceMethod("numberOfRows", &numberOfRows)
-        .instanceMethod("numberOfColumns", &numberOfColumns)
-        .instanceMethod("mode", &mode)};
+        .instanceMethod<&NSMatrixObject::cellAt>("cellAtRow:column:")
+        .instanceMethod<&NSMatrixObject::selectedCell>("selectedCell")
+        .instanceMethod<&NSMatrixObject::selectCellAt>("selectCellAtRow:column:")
+        .instanceMethod<&NSMatrixObject::setAutosizesCells>("setAutosizesCells:")
+        .instanceMethod<&NSMatrixObject::autosizesCells>("autosizesCells")
+        .instanceMethod<&NSMatrixObject::numberOfRows>("numberOfRows")
+        .instanceMethod<&NSMatrixObject::numberOfColumns>("numberOfColumns")
+        .instanceMethod<&NSMatrixObject::mode>("mode")};
 
 } // namespace
 } // namespace sondrel::appkit

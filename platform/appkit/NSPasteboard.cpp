@@ -221,23 +221,14 @@ const objc::ClassRegistration pasteboardRegistration{
 id draggingPasteboard(NSDraggingInfoObject* self, SEL) {
     return self->pasteboard.get();
 }
-NSUInteger draggingSourceOperationMask(NSDraggingInfoObject* self, SEL) {
-    return self->sourceOperationMask;
-}
-NSPoint draggingLocation(NSDraggingInfoObject* self, SEL) {
-    return self->location;
-}
-id draggingDestinationWindow(NSDraggingInfoObject* self, SEL) {
-    return self->destinationWindow;
-}
 
 // Cocoa hands drop targets an object that answers the dragging-info messages; this is it.
 const objc::ClassRegistration draggingInfoRegistration{
     objc::ClassDefinition("NSDraggingInfo", "NSObject", objc::factoryFor<NSDraggingInfoObject>())
         .instanceMethod("draggingPasteboard", &draggingPasteboard)
-        .instanceMethod("draggingSourceOperationMask", &draggingSourceOperationMask)
-        .instanceMethod("draggingLocation", &draggingLocation)
-        .instanceMethod("draggingDestinationWindow", &draggingDestinationWindow)};
+        .instanceMethod<&NSDraggingInfoObject::sourceOperationMask>("draggingSourceOperationMask")
+        .instanceMethod<&NSDraggingInfoObject::location>("draggingLocation")
+        .instanceMethod<&NSDraggingInfoObject::destinationWindow>("draggingDestinationWindow")};
 
 } // namespace
 } // namespace sondrel::appkit

@@ -231,85 +231,37 @@ id initWithFramePullsDown(NSPopUpButtonObject* self, SEL, NSRect frame, BOOL pul
     self->setPullsDown(pullsDown != NO);
     return self;
 }
-void setPullsDown(NSPopUpButtonObject* self, SEL, BOOL flag) {
-    self->setPullsDown(flag != NO);
-}
-BOOL pullsDown(NSPopUpButtonObject* self, SEL) {
-    return self->pullsDown() ? YES : NO;
-}
-id menu(NSPopUpButtonObject* self, SEL) {
-    return self->menu();
-}
-void addItemWithTitle(NSPopUpButtonObject* self, SEL, id title) {
-    self->addItem(objc::nativeStringText(title));
-}
-void insertItemWithTitle(NSPopUpButtonObject* self, SEL, id title, NSInteger index) {
-    self->insertItem(objc::nativeStringText(title), index);
-}
-void removeItemAtIndex(NSPopUpButtonObject* self, SEL, NSInteger index) {
-    self->removeItemAtIndex(index);
-}
-void removeAllItems(NSPopUpButtonObject* self, SEL) {
-    self->removeAllItems();
-}
-NSInteger numberOfItems(NSPopUpButtonObject* self, SEL) {
-    return self->numberOfItems();
-}
-id itemAtIndex(NSPopUpButtonObject* self, SEL, NSInteger index) {
-    return self->itemAtIndex(index);
-}
 id itemTitleAtIndex(NSPopUpButtonObject* self, SEL, NSInteger index) {
     NSMenuItemObject* item = self->itemAtIndex(index);
     return objc::autoreleasedNativeString(item != nullptr ? item->title() : std::u16string());
-}
-NSInteger indexOfItemWithTitle(NSPopUpButtonObject* self, SEL, id title) {
-    return self->indexOfItemWithTitle(objc::nativeStringText(title));
-}
-void selectItemAtIndex(NSPopUpButtonObject* self, SEL, NSInteger index) {
-    self->selectItemAtIndex(index);
 }
 // A nil title (or one no item has) removes the selection.
 void selectItemWithTitle(NSPopUpButtonObject* self, SEL, id title) {
     self->selectItemAtIndex(
         title != nullptr ? self->indexOfItemWithTitle(objc::nativeStringText(title)) : -1);
 }
-void selectItem(NSPopUpButtonObject* self, SEL, id item) {
-    self->selectItem(objc::liveCast<NSMenuItemObject>(item));
-}
-NSInteger indexOfSelectedItem(NSPopUpButtonObject* self, SEL) {
-    return self->indexOfSelectedItem();
-}
-id selectedItem(NSPopUpButtonObject* self, SEL) {
-    return self->selectedItem();
-}
-id titleOfSelectedItem(NSPopUpButtonObject* self, SEL) {
-    return objc::autoreleasedNativeString(self->titleOfSelectedItem());
-}
-void synchronizeTitleAndSelectedItem(NSPopUpButtonObject* self, SEL) {
-    self->synchronizeTitle();
-}
 
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSPopUpButton", "NSButton", objc::factoryFor<NSPopUpButtonObject>())
         .instanceMethod("initWithFrame:pullsDown:", &initWithFramePullsDown)
-        .instanceMethod("setPullsDown:", &setPullsDown)
-        .instanceMethod("pullsDown", &pullsDown)
-        .instanceMethod("menu", &menu)
-        .instanceMethod("addItemWithTitle:", &addItemWithTitle)
-        .instanceMethod("insertItemWithTitle:atIndex:", &insertItemWithTitle)
-        .instanceMethod("removeItemAtIndex:", &removeItemAtIndex)
-        .instanceMethod("removeAllItems", &removeAllItems)
-        .instanceMethod("numberOfItems", &numberOfItems)
-        .instanceMethod("itemAtIndex:", &itemAtIndex)
+        .instanceMethod<&NSPopUpButtonObject::setPullsDown>("setPullsDown:")
+        .instanceMethod<&NSPopUpButtonObject::pullsDown>("pullsDown")
+        .instanceMethod<&NSPopUpButtonObject::menu>("menu")
+        .instanceMethod<&NSPopUpButtonObject::addItem>("addItemWithTitle:")
+        .instanceMethod<&NSPopUpButtonObject::insertItem>("insertItemWithTitle:atIndex:")
+        .instanceMethod<&NSPopUpButtonObject::removeItemAtIndex>("removeItemAtIndex:")
+        .instanceMethod<&NSPopUpButtonObject::removeAllItems>("removeAllItems")
+        .instanceMethod<&NSPopUpButtonObject::numberOfItems>("numberOfItems")
+        .instanceMethod<&NSPopUpButtonObject::itemAtIndex>("itemAtIndex:")
         .instanceMethod("itemTitleAtIndex:", &itemTitleAtIndex)
-        .instanceMethod("indexOfItemWithTitle:", &indexOfItemWithTitle)
-        .instanceMethod("selectItemAtIndex:", &selectItemAtIndex)
+        .instanceMethod<&NSPopUpButtonObject::indexOfItemWithTitle>("indexOfItemWithTitle:")
+        .instanceMethod<&NSPopUpButtonObject::selectItemAtIndex>("selectItemAtIndex:")
         .instanceMethod("selectItemWithTitle:", &selectItemWithTitle)
-        .instanceMethod("selectItem:", &selectItem)
-        .instanceMethod("indexOfSelectedItem", &indexOfSelectedItem)
-        .instanceMethod("selectedItem", &selectedItem)
-        .instanceMethod("titleOfSelectedItem", &titleOfSelectedItem)
-        .instanceMethod("synchronizeTitleAndSelectedItem", &synchronizeTitleAndSelectedItem)};
+        .instanceMethod<&NSPopUpButtonObject::selectItem>("selectItem:")
+        .instanceMethod<&NSPopUpButtonObject::indexOfSelectedItem>("indexOfSelectedItem")
+        .instanceMethod<&NSPopUpButtonObject::selectedItem>("selectedItem")
+        .instanceMethod<&NSPopUpButtonObject::titleOfSelectedItem>("titleOfSelectedItem")
+        .instanceMethod<&NSPopUpButtonObject::synchronizeTitle>("synchronizeTitleAndSelectedItem")};
 
 } // namespace
 } // namespace sondrel::appkit

@@ -186,9 +186,6 @@ id openPanel(Class, SEL) {
 void setTitle(Panel* self, SEL, id title) {
     self->title = objc::nativeStringText(title);
 }
-id title(Panel* self, SEL) {
-    return objc::autoreleasedNativeString(self->title);
-}
 void setCanCreateDirectories(Panel* self, SEL, BOOL flag) {
     self->canCreateDirectories = flag;
 }
@@ -203,9 +200,6 @@ void setDirectory(Panel* self, SEL, id path) {
 }
 void setNameFieldStringValue(Panel* self, SEL, id name) {
     self->nameFieldValue = objc::nativeStringText(name);
-}
-NSInteger runModal(Panel* self, SEL) {
-    return self->runModal();
 }
 // The form of older systems: folder (nil for the current one) and name given to the run.
 NSInteger runModalForDirectory(Panel* self, SEL, id directory, id file) {
@@ -237,13 +231,13 @@ const objc::ClassRegistration saveRegistration{
     objc::ClassDefinition("NSSavePanel", "NSObject", objc::factoryFor<NSSavePanelObject>())
         .classMethod("savePanel", &savePanel)
         .instanceMethod("setTitle:", &setTitle)
-        .instanceMethod("title", &title)
+        .instanceMethod<&Panel::title>("title")
         .instanceMethod("setCanCreateDirectories:", &setCanCreateDirectories)
         .instanceMethod("setCanSelectHiddenExtension:", &setCanSelectHiddenExtension)
         .instanceMethod("setDirectoryURL:", &setDirectoryURL)
         .instanceMethod("setDirectory:", &setDirectory)
         .instanceMethod("setNameFieldStringValue:", &setNameFieldStringValue)
-        .instanceMethod("runModal", &runModal)
+        .instanceMethod<&Panel::runModal>("runModal")
         .instanceMethod("runModalForDirectory:file:", &runModalForDirectory)
         .instanceMethod("filename", &filename)
         .instanceMethod("filenames", &filenames)};

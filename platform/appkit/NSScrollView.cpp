@@ -127,38 +127,8 @@ NSSize NSScrollViewObject::contentSize() const {
 
 namespace {
 
-void setDocumentView(NSScrollViewObject* self, SEL, id view) {
-    self->setDocumentView(objc::liveCast<NSViewObject>(view));
-}
 id documentView(NSScrollViewObject* self, SEL) {
     return onMainThread([&] { return self->documentView(); });
-}
-void setHasVerticalScroller(NSScrollViewObject* self, SEL, BOOL flag) {
-    self->setHasVerticalScroller(flag != NO);
-}
-BOOL hasVerticalScroller(NSScrollViewObject* self, SEL) {
-    return self->hasVerticalScroller() ? YES : NO;
-}
-void setHasHorizontalScroller(NSScrollViewObject* self, SEL, BOOL flag) {
-    self->setHasHorizontalScroller(flag != NO);
-}
-BOOL hasHorizontalScroller(NSScrollViewObject* self, SEL) {
-    return self->hasHorizontalScroller() ? YES : NO;
-}
-void setAutohidesScrollers(NSScrollViewObject* self, SEL, BOOL flag) {
-    self->setAutohidesScrollers(flag != NO);
-}
-BOOL autohidesScrollers(NSScrollViewObject* self, SEL) {
-    return self->autohidesScrollers() ? YES : NO;
-}
-void setBorderType(NSScrollViewObject* self, SEL, NSUInteger type) {
-    self->setBorderType(type);
-}
-NSUInteger borderType(NSScrollViewObject* self, SEL) {
-    return self->borderType();
-}
-NSSize contentSize(NSScrollViewObject* self, SEL) {
-    return self->contentSize();
 }
 void setFrame(NSScrollViewObject* self, SEL, NSRect frame) {
     self->setFrame(frame);
@@ -176,17 +146,17 @@ BOOL isFlipped(NSScrollViewObject*, SEL) {
 
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSScrollView", "NSView", objc::factoryFor<NSScrollViewObject>())
-        .instanceMethod("setDocumentView:", &setDocumentView)
+        .instanceMethod<&NSScrollViewObject::setDocumentView>("setDocumentView:")
         .instanceMethod("documentView", &documentView)
-        .instanceMethod("setHasVerticalScroller:", &setHasVerticalScroller)
-        .instanceMethod("hasVerticalScroller", &hasVerticalScroller)
-        .instanceMethod("setHasHorizontalScroller:", &setHasHorizontalScroller)
-        .instanceMethod("hasHorizontalScroller", &hasHorizontalScroller)
-        .instanceMethod("setAutohidesScrollers:", &setAutohidesScrollers)
-        .instanceMethod("autohidesScrollers", &autohidesScrollers)
-        .instanceMethod("setBorderType:", &setBorderType)
-        .instanceMethod("borderType", &borderType)
-        .instanceMethod("contentSize", &contentSize)
+        .instanceMethod<&NSScrollViewObject::setHasVerticalScroller>("setHasVerticalScroller:")
+        .instanceMethod<&NSScrollViewObject::hasVerticalScroller>("hasVerticalScroller")
+        .instanceMethod<&NSScrollViewObject::setHasHorizontalScroller>("setHasHorizontalScroller:")
+        .instanceMethod<&NSScrollViewObject::hasHorizontalScroller>("hasHorizontalScroller")
+        .instanceMethod<&NSScrollViewObject::setAutohidesScrollers>("setAutohidesScrollers:")
+        .instanceMethod<&NSScrollViewObject::autohidesScrollers>("autohidesScrollers")
+        .instanceMethod<&NSScrollViewObject::setBorderType>("setBorderType:")
+        .instanceMethod<&NSScrollViewObject::borderType>("borderType")
+        .instanceMethod<&NSScrollViewObject::contentSize>("contentSize")
         .instanceMethod("setFrame:", &setFrame)
         .instanceMethod("setAutoresizingMask:", &setAutoresizing)
         .instanceMethod("autoresizingMask", &autoresizing)

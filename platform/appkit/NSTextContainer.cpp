@@ -44,38 +44,26 @@ namespace {
 NSSize containerSize(NSTextContainerObject* self, SEL) {
     return onMainThread([&] { return self->containerSize(); });
 }
-void setContainerSize(NSTextContainerObject* self, SEL, NSSize size) {
-    self->setContainerSize(size);
-}
 BOOL widthTracksTextView(NSTextContainerObject* self, SEL) {
     return onMainThread([&] { return self->widthTracksTextView(); }) ? YES : NO;
-}
-void setWidthTracksTextView(NSTextContainerObject* self, SEL, BOOL flag) {
-    self->setWidthTracksTextView(flag != NO);
 }
 BOOL heightTracksTextView(NSTextContainerObject* self, SEL) {
     return onMainThread([&] { return self->heightTracksTextView(); }) ? YES : NO;
 }
-void setHeightTracksTextView(NSTextContainerObject* self, SEL, BOOL flag) {
-    self->setHeightTracksTextView(flag != NO);
-}
 double lineFragmentPadding(NSTextContainerObject* self, SEL) {
     return onMainThread([&] { return self->lineFragmentPadding(); });
-}
-void setLineFragmentPadding(NSTextContainerObject* self, SEL, double padding) {
-    self->setLineFragmentPadding(padding);
 }
 
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSTextContainer", "NSObject", objc::factoryFor<NSTextContainerObject>())
         .instanceMethod("containerSize", &containerSize)
-        .instanceMethod("setContainerSize:", &setContainerSize)
+        .instanceMethod<&NSTextContainerObject::setContainerSize>("setContainerSize:")
         .instanceMethod("widthTracksTextView", &widthTracksTextView)
-        .instanceMethod("setWidthTracksTextView:", &setWidthTracksTextView)
+        .instanceMethod<&NSTextContainerObject::setWidthTracksTextView>("setWidthTracksTextView:")
         .instanceMethod("heightTracksTextView", &heightTracksTextView)
-        .instanceMethod("setHeightTracksTextView:", &setHeightTracksTextView)
+        .instanceMethod<&NSTextContainerObject::setHeightTracksTextView>("setHeightTracksTextView:")
         .instanceMethod("lineFragmentPadding", &lineFragmentPadding)
-        .instanceMethod("setLineFragmentPadding:", &setLineFragmentPadding)};
+        .instanceMethod<&NSTextContainerObject::setLineFragmentPadding>("setLineFragmentPadding:")};
 
 } // namespace
 } // namespace sondrel::appkit

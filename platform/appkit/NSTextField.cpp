@@ -288,7 +288,7 @@ void NSTextFieldObject::userEdited() {
 void NSTextFieldObject::focusTaken() {
     Retained<NSTextFieldObject> keepAlive = Retained<NSTextFieldObject>::retain(this);
     m_editing = true;
-    objc::send<BOOL>(this, "becomeFirstResponder");
+    objc::send<BOOL>(this, "becomeFirstResponder"_sel);
 }
 
 void NSTextFieldObject::editingEnded(bool byReturn) {
@@ -298,65 +298,23 @@ void NSTextFieldObject::editingEnded(bool byReturn) {
     m_editing = byReturn; // after Return the field goes on editing, as Cocoa's does
     m_endedByReturn = byReturn;
     objc::AutoreleasePool pool;
-    objc::send<void>(this, "textDidEndEditing:",
+    objc::send<void>(this, "textDidEndEditing:"_sel,
                      static_cast<id>(notificationNamed(u"NSTextDidEndEditingNotification", this)));
 }
 
 namespace {
 
-void setEditable(NSTextFieldObject* self, SEL, BOOL flag) {
-    self->setEditable(flag != NO);
-}
-BOOL isEditable(NSTextFieldObject* self, SEL) {
-    return self->isEditable() ? YES : NO;
-}
-void setSelectable(NSTextFieldObject* self, SEL, BOOL flag) {
-    self->setSelectable(flag != NO);
-}
-BOOL isSelectable(NSTextFieldObject* self, SEL) {
-    return self->isSelectable() ? YES : NO;
-}
-void setBezeled(NSTextFieldObject* self, SEL, BOOL flag) {
-    self->setBezeled(flag != NO);
-}
-BOOL isBezeled(NSTextFieldObject* self, SEL) {
-    return self->isBezeled() ? YES : NO;
-}
-void setBordered(NSTextFieldObject* self, SEL, BOOL flag) {
-    self->setBordered(flag != NO);
-}
-BOOL isBordered(NSTextFieldObject* self, SEL) {
-    return self->isBordered() ? YES : NO;
-}
-void setDrawsBackground(NSTextFieldObject* self, SEL, BOOL flag) {
-    self->setDrawsBackground(flag != NO);
-}
-BOOL drawsBackground(NSTextFieldObject* self, SEL) {
-    return self->drawsBackground() ? YES : NO;
-}
-void setBackgroundColor(NSTextFieldObject* self, SEL, id color) {
-    self->setBackgroundColor(color);
-}
 id backgroundColor(NSTextFieldObject* self, SEL) {
     return onMainThread([&] { return self->backgroundColor(); });
 }
-void setTextColor(NSTextFieldObject* self, SEL, id color) {
-    self->setTextColor(color);
-}
 id textColor(NSTextFieldObject* self, SEL) {
     return onMainThread([&] { return self->textColor(); });
-}
-void setPlaceholderString(NSTextFieldObject* self, SEL, id text) {
-    self->setPlaceholder(objc::nativeStringText(text));
 }
 void setDelegate(NSTextFieldObject* self, SEL, id delegate) {
     performOnMainThread([&] { self->setDelegate(delegate); });
 }
 id delegate(NSTextFieldObject* self, SEL) {
     return onMainThread([&] { return self->delegate(); });
-}
-BOOL acceptsFirstResponder(NSTextFieldObject* self, SEL) {
-    return self->isSelectable() ? YES : NO;
 }
 // The end of editing: the action goes out after Return, and the delegate is told.
 void textDidEndEditing(NSTextFieldObject* self, SEL, id notification) {
@@ -369,24 +327,24 @@ void textDidEndEditing(NSTextFieldObject* self, SEL, id notification) {
 
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSTextField", "NSControl", objc::factoryFor<NSTextFieldObject>())
-        .instanceMethod("setEditable:", &setEditable)
-        .instanceMethod("isEditable", &isEditable)
-        .instanceMethod("setSelectable:", &setSelectable)
-        .instanceMethod("isSelectable", &isSelectable)
-        .instanceMethod("setBezeled:", &setBezeled)
-        .instanceMethod("isBezeled", &isBezeled)
-        .instanceMethod("setBordered:", &setBordered)
-        .instanceMethod("isBordered", &isBordered)
-        .instanceMethod("setDrawsBackground:", &setDrawsBackground)
-        .instanceMethod("drawsBackground", &drawsBackground)
-        .instanceMethod("setBackgroundColor:", &setBackgroundColor)
+        .instanceMethod<&NSTextFieldObject::setEditable>("setEditable:")
+        .instanceMethod<&NSTextFieldObject::isEditable>("isEditable")
+        .instanceMethod<&NSTextFieldObject::setSelectable>("setSelectable:")
+        .instanceMethod<&NSTextFieldObject::isSelectable>("isSelectable")
+        .instanceMethod<&NSTextFieldObject::setBezeled>("setBezeled:")
+        .instanceMethod<&NSTextFieldObject::isBezeled>("isBezeled")
+        .instanceMethod<&NSTextFieldObject::setBordered>("setBordered:")
+        .instanceMethod<&NSTextFieldObject::isBordered>("isBordered")
+        .instanceMethod<&NSTextFieldObject::setDrawsBackground>("setDrawsBackground:")
+        .instanceMethod<&NSTextFieldObject::drawsBackground>("drawsBackground")
+        .instanceMethod<&NSTextFieldObject::setBackgroundColor>("setBackgroundColor:")
         .instanceMethod("backgroundColor", &backgroundColor)
-        .instanceMethod("setTextColor:", &setTextColor)
+        .instanceMethod<&NSTextFieldObject::setTextColor>("setTextColor:")
         .instanceMethod("textColor", &textColor)
-        .instanceMethod("setPlaceholderString:", &setPlaceholderString)
+        .instanceMethod<&NSTextFieldObject::setPlaceholder>("setPlaceholderString:")
         .instanceMethod("setDelegate:", &setDelegate)
         .instanceMethod("delegate", &delegate)
-        .instanceMethod("acceptsFirstResponder", &acceptsFirstResponder)
+        .instanceMethod<&NSTextFieldObject::isSelectable>("acceptsFirstResponder")
         .instanceMethod("textDidEndEditing:", &textDidEndEditing)};
 
 } // namespace

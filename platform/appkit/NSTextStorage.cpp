@@ -263,12 +263,6 @@ id storageInitWithAttributedString(NSTextStorageObject* self, SEL, id other) {
         self->setAttributedText(*text);
     return self;
 }
-id storageString(NSTextStorageObject* self, SEL) {
-    return objc::autoreleasedNativeString(self->string());
-}
-NSUInteger storageLength(NSTextStorageObject* self, SEL) {
-    return self->length();
-}
 // Another text storage gives its plain text (its styles live in its own document).
 void appendAttributedString(NSTextStorageObject* self, SEL, id other) {
     if (NSTextStorageObject* storage = textStorageOf(other))
@@ -295,8 +289,8 @@ const objc::ClassRegistration storageRegistration{
                           objc::factoryFor<NSTextStorageObject>())
         .instanceMethod("initWithString:", &storageInitWithString)
         .instanceMethod("initWithAttributedString:", &storageInitWithAttributedString)
-        .instanceMethod("string", &storageString)
-        .instanceMethod("length", &storageLength)
+        .instanceMethod<&NSTextStorageObject::string>("string")
+        .instanceMethod<&NSTextStorageObject::length>("length")
         .instanceMethod("appendAttributedString:", &appendAttributedString)
         .instanceMethod("setAttributedString:", &setAttributedString)
         .instanceMethod("replaceCharactersInRange:withString:", &replaceCharactersInRange)

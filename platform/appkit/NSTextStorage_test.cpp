@@ -108,24 +108,24 @@ TEST_F(TextStorageTest, EditsByMessageClampToTheText) {
     const auto string = [](std::u16string_view text) {
         return objc::autoreleasedNativeString(std::u16string(text));
     };
-    objc::send<void>(m_storage, "replaceCharactersInRange:withString:", NSRange{0, 0},
+    objc::send<void>(m_storage, "replaceCharactersInRange:withString:"_sel, NSRange{0, 0},
                      string(u"line one\nline two"));
-    objc::send<void>(m_storage, "replaceCharactersInRange:withString:", NSRange{5, 100},
+    objc::send<void>(m_storage, "replaceCharactersInRange:withString:"_sel, NSRange{5, 100},
                      string(u"1")); // a range past the end ends at the end
     EXPECT_EQ(m_storage->string(), u"line 1");
-    objc::send<void>(m_storage, "replaceCharactersInRange:withString:", NSRange{99, 3},
+    objc::send<void>(m_storage, "replaceCharactersInRange:withString:"_sel, NSRange{99, 3},
                      string(u"!")); // a place past the end is the end
     EXPECT_EQ(m_storage->string(), u"line 1!");
-    objc::send<void>(m_storage, "deleteCharactersInRange:", NSRange{4, 1});
-    objc::send<void>(m_storage, "deleteCharactersInRange:", NSRange{50, 1});
-    EXPECT_EQ(objc::nativeStringText(objc::send<id>(m_storage, "string")), u"line1!");
-    EXPECT_EQ(objc::send<objc::NSUInteger>(m_storage, "length"), 6u);
+    objc::send<void>(m_storage, "deleteCharactersInRange:"_sel, NSRange{4, 1});
+    objc::send<void>(m_storage, "deleteCharactersInRange:"_sel, NSRange{50, 1});
+    EXPECT_EQ(objc::nativeStringText(objc::send<id>(m_storage, "string"_sel)), u"line1!");
+    EXPECT_EQ(objc::send<objc::NSUInteger>(m_storage, "length"_sel), 6u);
     ExpectDocumentMatches();
 
     // Another storage gives its plain text; an attributed string its styles as well.
-    const id other = objc::send<id>(objc::send<id>(objc::lookUpClass("NSTextStorage"), "alloc"),
-                                    "initWithString:", string(u"\r\nmore"));
-    objc::send<void>(m_storage, "appendAttributedString:", other);
+    const id other = objc::send<id>(objc::send<id>(objc::lookUpClass("NSTextStorage"), "alloc"_sel),
+                                    "initWithString:"_sel, string(u"\r\nmore"));
+    objc::send<void>(m_storage, "appendAttributedString:"_sel, other);
     EXPECT_EQ(m_storage->string(), u"line1!\r\nmore");
     EXPECT_EQ(m_storage->lineCount(), 3u);
     objc::release(other);
@@ -134,9 +134,9 @@ TEST_F(TextStorageTest, EditsByMessageClampToTheText) {
     style.bold = true;
     bold.append(u"B", style);
     const id attributed =
-        objc::send<id>(objc::send<id>(objc::lookUpClass("NSAttributedString"), "alloc"),
-                       "initWithString:", string(u"x"));
-    objc::send<void>(m_storage, "setAttributedString:", attributed);
+        objc::send<id>(objc::send<id>(objc::lookUpClass("NSAttributedString"), "alloc"_sel),
+                       "initWithString:"_sel, string(u"x"));
+    objc::send<void>(m_storage, "setAttributedString:"_sel, attributed);
     EXPECT_EQ(m_storage->string(), u"x");
     objc::release(attributed);
     ExpectDocumentMatches();

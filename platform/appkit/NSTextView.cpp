@@ -410,7 +410,10 @@ void NSTextViewObject::setBorderType(NSUInteger type) {
 
 void NSTextViewObject::focusChanged(bool taken) {
     Retained<NSTextViewObject> keepAlive = Retained<NSTextViewObject>::retain(this);
-    objc::send<BOOL>(this, taken ? "becomeFirstResponder" : "resignFirstResponder");
+    if (taken)
+        objc::send<BOOL>(this, "becomeFirstResponder"_sel);
+    else
+        objc::send<BOOL>(this, "resignFirstResponder"_sel);
 }
 
 void NSTextViewObject::userEdited() {
@@ -439,76 +442,25 @@ void setFrame(NSTextViewObject* self, SEL, NSRect frame) {
     self->setFrame(frame);
     self->frameChanged();
 }
-id textStorage(NSTextViewObject* self, SEL) {
-    return self->textStorage();
-}
-id textContainer(NSTextViewObject* self, SEL) {
-    return self->textContainer();
-}
-void setEditable(NSTextViewObject* self, SEL, BOOL flag) {
-    self->setEditable(flag != NO);
-}
 BOOL isEditable(NSTextViewObject* self, SEL) {
     return onMainThread([&] { return self->isEditable(); }) ? YES : NO;
 }
-void setSelectable(NSTextViewObject* self, SEL, BOOL flag) {
-    self->setSelectable(flag != NO);
-}
 BOOL isSelectable(NSTextViewObject* self, SEL) {
     return onMainThread([&] { return self->isSelectable(); }) ? YES : NO;
-}
-void setRichText(NSTextViewObject* self, SEL, BOOL flag) {
-    self->setRichText(flag != NO);
-}
-BOOL isRichText(NSTextViewObject* self, SEL) {
-    return self->isRichText() ? YES : NO;
 }
 // Quotes are never replaced as the user types here; the setting is accepted.
 void setQuoteSubstitution(NSTextViewObject*, SEL, BOOL) {}
 BOOL quoteSubstitution(NSTextViewObject*, SEL) {
     return NO;
 }
-void setFont(NSTextViewObject* self, SEL, id font) {
-    self->setFont(font);
-}
-id font(NSTextViewObject* self, SEL) {
-    return self->font();
-}
-void setTextColor(NSTextViewObject* self, SEL, id color) {
-    self->setTextColor(color);
-}
 id textColor(NSTextViewObject* self, SEL) {
     return onMainThread([&] { return self->textColor(); });
-}
-void setBackgroundColor(NSTextViewObject* self, SEL, id color) {
-    self->setBackgroundColor(color);
 }
 id backgroundColor(NSTextViewObject* self, SEL) {
     return onMainThread([&] { return self->backgroundColor(); });
 }
-void setDrawsBackground(NSTextViewObject* self, SEL, BOOL flag) {
-    self->setDrawsBackground(flag != NO);
-}
-BOOL drawsBackground(NSTextViewObject* self, SEL) {
-    return self->drawsBackground() ? YES : NO;
-}
-void setAlignment(NSTextViewObject* self, SEL, NSInteger alignment) {
-    self->setAlignment(alignment);
-}
 NSInteger alignment(NSTextViewObject* self, SEL) {
     return onMainThread([&] { return self->alignment(); });
-}
-void setString(NSTextViewObject* self, SEL, id text) {
-    self->setString(objc::nativeStringText(text));
-}
-id string(NSTextViewObject* self, SEL) {
-    return objc::autoreleasedNativeString(self->string());
-}
-void scrollRangeToVisible(NSTextViewObject* self, SEL, objc::NSRange range) {
-    self->scrollRangeToVisible(range);
-}
-void setHorizontallyResizable(NSTextViewObject* self, SEL, BOOL flag) {
-    self->setHorizontallyResizable(flag != NO);
 }
 BOOL isHorizontallyResizable(NSTextViewObject* self, SEL) {
     return onMainThread([&] { return self->isHorizontallyResizable(); }) ? YES : NO;
@@ -533,9 +485,6 @@ NSSize minSize(NSTextViewObject* self, SEL) {
 }
 NSSize textContainerInset(NSTextViewObject* self, SEL) {
     return onMainThread([&] { return self->textContainerInset(); });
-}
-void setTextContainerInset(NSTextViewObject* self, SEL, NSSize inset) {
-    self->setTextContainerInset(inset);
 }
 void setDelegate(NSTextViewObject* self, SEL, id delegate) {
     performOnMainThread([&] { self->setDelegate(delegate); });
@@ -563,30 +512,30 @@ const objc::ClassRegistration registration{
     objc::ClassDefinition("NSTextView", "NSView", objc::factoryFor<NSTextViewObject>())
         .instanceMethod("initWithFrame:", &initWithFrame)
         .instanceMethod("setFrame:", &setFrame)
-        .instanceMethod("textStorage", &textStorage)
-        .instanceMethod("textContainer", &textContainer)
-        .instanceMethod("setEditable:", &setEditable)
+        .instanceMethod<&NSTextViewObject::textStorage>("textStorage")
+        .instanceMethod<&NSTextViewObject::textContainer>("textContainer")
+        .instanceMethod<&NSTextViewObject::setEditable>("setEditable:")
         .instanceMethod("isEditable", &isEditable)
-        .instanceMethod("setSelectable:", &setSelectable)
+        .instanceMethod<&NSTextViewObject::setSelectable>("setSelectable:")
         .instanceMethod("isSelectable", &isSelectable)
-        .instanceMethod("setRichText:", &setRichText)
-        .instanceMethod("isRichText", &isRichText)
+        .instanceMethod<&NSTextViewObject::setRichText>("setRichText:")
+        .instanceMethod<&NSTextViewObject::isRichText>("isRichText")
         .instanceMethod("setAutomaticQuoteSubstitutionEnabled:", &setQuoteSubstitution)
         .instanceMethod("isAutomaticQuoteSubstitutionEnabled", &quoteSubstitution)
-        .instanceMethod("setFont:", &setFont)
-        .instanceMethod("font", &font)
-        .instanceMethod("setTextColor:", &setTextColor)
+        .instanceMethod<&NSTextViewObject::setFont>("setFont:")
+        .instanceMethod<&NSTextViewObject::font>("font")
+        .instanceMethod<&NSTextViewObject::setTextColor>("setTextColor:")
         .instanceMethod("textColor", &textColor)
-        .instanceMethod("setBackgroundColor:", &setBackgroundColor)
+        .instanceMethod<&NSTextViewObject::setBackgroundColor>("setBackgroundColor:")
         .instanceMethod("backgroundColor", &backgroundColor)
-        .instanceMethod("setDrawsBackground:", &setDrawsBackground)
-        .instanceMethod("drawsBackground", &drawsBackground)
-        .instanceMethod("setAlignment:", &setAlignment)
+        .instanceMethod<&NSTextViewObject::setDrawsBackground>("setDrawsBackground:")
+        .instanceMethod<&NSTextViewObject::drawsBackground>("drawsBackground")
+        .instanceMethod<&NSTextViewObject::setAlignment>("setAlignment:")
         .instanceMethod("alignment", &alignment)
-        .instanceMethod("setString:", &setString)
-        .instanceMethod("string", &string)
-        .instanceMethod("scrollRangeToVisible:", &scrollRangeToVisible)
-        .instanceMethod("setHorizontallyResizable:", &setHorizontallyResizable)
+        .instanceMethod<&NSTextViewObject::setString>("setString:")
+        .instanceMethod<&NSTextViewObject::string>("string")
+        .instanceMethod<&NSTextViewObject::scrollRangeToVisible>("scrollRangeToVisible:")
+        .instanceMethod<&NSTextViewObject::setHorizontallyResizable>("setHorizontallyResizable:")
         .instanceMethod("isHorizontallyResizable", &isHorizontallyResizable)
         .instanceMethod("setVerticallyResizable:", &setVerticallyResizable)
         .instanceMethod("isVerticallyResizable", &isVerticallyResizable)
@@ -595,7 +544,7 @@ const objc::ClassRegistration registration{
         .instanceMethod("setMinSize:", &setMinSize)
         .instanceMethod("minSize", &minSize)
         .instanceMethod("textContainerInset", &textContainerInset)
-        .instanceMethod("setTextContainerInset:", &setTextContainerInset)
+        .instanceMethod<&NSTextViewObject::setTextContainerInset>("setTextContainerInset:")
         .instanceMethod("setDelegate:", &setDelegate)
         .instanceMethod("delegate", &delegate)
         .instanceMethod("setAutoresizingMask:", &setAutoresizing)

@@ -38,9 +38,6 @@ id fileURLWithPath(Class cls, SEL, id path) {
 id fileURLWithPathIsDirectory(Class cls, SEL, id path, BOOL directory) {
     return fileURL(cls, path, directory != objc::NO);
 }
-id path(NSURLObject* self, SEL) {
-    return objc::autoreleasedNativeString(self->path);
-}
 id absoluteString(NSURLObject* self, SEL) {
     return autoreleasedNativeString(QUrl::fromLocalFile(toQString(self->path)).toString());
 }
@@ -52,7 +49,7 @@ const objc::ClassRegistration registration{
     objc::ClassDefinition("NSURL", "NSObject", objc::factoryFor<NSURLObject>())
         .classMethod("fileURLWithPath:", &fileURLWithPath)
         .classMethod("fileURLWithPath:isDirectory:", &fileURLWithPathIsDirectory)
-        .instanceMethod("path", &path)
+        .instanceMethod<&NSURLObject::path>("path")
         .instanceMethod("absoluteString", &absoluteString)
         .instanceMethod("isFileURL", &isFileURL)};
 

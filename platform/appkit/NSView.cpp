@@ -41,6 +41,12 @@ Qt::DropAction qtDropAction(NSUInteger operation, const QDropEvent& event) {
     return Qt::IgnoreAction;
 }
 
+// A mouse message to a view with its event (every view answers them: NSResponder has them all).
+using MouseMessage = void (*)(NSViewObject* view, id event);
+template <objc::SelectorText Name> void sendMouse(NSViewObject* view, id event) {
+    objc::send<void>(view, objc::SelectorName<Name>{}, event);
+}
+
 } // namespace
 
 // Turns the widget's Qt events into the view's messages.
@@ -58,7 +64,7 @@ struct NSViewObject::Bridge final : QObject {
             return false;
         case QEvent::Paint:
             if (watched == widget.data())
-                objc::send<void>(view, "drawRect:", view->bounds());
+                objc::send<void>(view, "drawRect:"_sel, view->bounds());
             return false;
         case QEvent::DragEnter:
         case QEvent::DragMove:
@@ -68,7 +74,7 @@ struct NSViewObject::Bridge final : QObject {
             if (!dragging)
                 return false;
             dragging = false;
-            objc::send<void>(view, "draggingExited:", static_cast<id>(nullptr));
+            objc::send<void>(view, "draggingExited:"_sel, static_cast<id>(nullptr));
             return true;
         case QEvent::Drop:
             return drop(source, static_cast<QDropEvent&>(*event));
@@ -80,27 +86,27 @@ struct NSViewObject::Bridge final : QObject {
     void mouse(QWidget* source, const QMouseEvent& event) {
         const bool right = event.button() == Qt::RightButton;
         NSEventType type = NSEventTypeLeftMouseDown;
-        const char* selector = "mouseDown:";
+        MouseMessage message = sendMouse<"mouseDown:">;
         switch (event.type()) {
         case QEvent::MouseButtonDblClick:
             clickCount = 2;
             type = right ? NSEventTypeRightMouseDown : NSEventTypeLeftMouseDown;
-            selector = right ? "rightMouseDown:" : "mouseDown:";
+            message = right ? sendMouse<"rightMouseDown:"> : sendMouse<"mouseDown:">;
             break;
         case QEvent::MouseButtonPress:
             clickCount = 1;
             type = right ? NSEventTypeRightMouseDown : NSEventTypeLeftMouseDown;
-            selector = right ? "rightMouseDown:" : "mouseDown:";
+            message = right ? sendMouse<"rightMouseDown:"> : sendMouse<"mouseDown:">;
             break;
         case QEvent::MouseButtonRelease:
             type = right ? NSEventTypeRightMouseUp : NSEventTypeLeftMouseUp;
-            selector = right ? "rightMouseUp:" : "mouseUp:";
+            message = right ? sendMouse<"rightMouseUp:"> : sendMouse<"mouseUp:">;
             break;
         default:
             if (!(event.buttons() & Qt::LeftButton))
                 return;
             type = NSEventTypeLeftMouseDragged;
-            selector = "mouseDragged:";
+            message = sendMouse<"mouseDragged:">;
             break;
         }
         if (event.type() != QEvent::MouseMove && event.button() != Qt::LeftButton && !right)
@@ -115,7 +121,7 @@ struct NSViewObject::Bridge final : QObject {
             cocoa->locationInWindow = window->baseFromContentPoint(
                 window->contentWidgetPoint(source, event.position().x(), event.position().y()));
         }
-        objc::send<void>(view, selector, static_cast<id>(cocoa.get()));
+        message(view, cocoa.get());
     }
 
     Retained<NSDraggingInfoObject> draggingInfo(QWidget* source, const QDropEvent& event) {
@@ -151,8 +157,10 @@ struct NSViewObject::Bridge final : QObject {
         if (!dragging)
             return false;
         Retained<NSDraggingInfoObject> info = draggingInfo(source, event);
-        const auto operation = objc::send<NSUInteger>(
-            view, entering ? "draggingEntered:" : "draggingUpdated:", static_cast<id>(info.get()));
+        const id sender = info.get();
+        const NSUInteger operation =
+            entering ? objc::send<NSUInteger>(view, "draggingEntered:"_sel, sender)
+                     : objc::send<NSUInteger>(view, "draggingUpdated:"_sel, sender);
         const Qt::DropAction action = qtDropAction(operation, event);
         if (action == Qt::IgnoreAction) {
             event.ignore();
@@ -173,11 +181,11 @@ struct NSViewObject::Bridge final : QObject {
         // A view that does not answer prepareForDragOperation: is ready for every drop.
         const bool prepared =
             objc::findMethod(view, objc::registerSelector("prepareForDragOperation:")) == nullptr ||
-            objc::send<BOOL>(view, "prepareForDragOperation:", sender) != NO;
-        if (prepared && objc::send<BOOL>(view, "performDragOperation:", sender) != NO) {
+            objc::send<BOOL>(view, "prepareForDragOperation:"_sel, sender) != NO;
+        if (prepared && objc::send<BOOL>(view, "performDragOperation:"_sel, sender) != NO) {
             event.setDropAction(operation == Qt::IgnoreAction ? Qt::CopyAction : operation);
             event.accept();
-            objc::send<void>(view, "concludeDragOperation:", sender);
+            objc::send<void>(view, "concludeDragOperation:"_sel, sender);
         } else {
             event.ignore();
         }
@@ -199,6 +207,15 @@ struct NSViewObject::Bridge final : QObject {
     NSInteger clickCount = 1;
     bool dragging = false;
 };
+
+NSViewObject* viewOfWidget(const QWidget* widget) {
+    for (; widget != nullptr; widget = widget->parentWidget()) {
+        const QVariant view = widget->property("sondrelView");
+        if (view.isValid())
+            return objc::liveCast<NSViewObject>(reinterpret_cast<void*>(view.value<quintptr>()));
+    }
+    return nullptr;
+}
 
 NSViewObject::NSViewObject(Class cls) : NSResponderObject(cls), m_bridge(new Bridge(this)) {
     performOnMainThread([&] {
@@ -275,7 +292,7 @@ NSRect NSViewObject::bounds() const {
 }
 
 bool NSViewObject::isFlipped() const {
-    return objc::send<BOOL>(this, "isFlipped") != NO;
+    return objc::send<BOOL>(this, "isFlipped"_sel) != NO;
 }
 
 void NSViewObject::placeWidget() {

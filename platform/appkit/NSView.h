@@ -92,6 +92,10 @@ private:
     bool m_hidden = false;
 };
 
+// The view a widget belongs to: the view of the widget or of the nearest of its parents that has
+// one; null for none.
+NSViewObject* viewOfWidget(const QWidget* widget);
+
 // A new plain view with the frame, owned by the caller.
 NSViewObject* newView(NSRect frame, const char* className = "NSView");
 

@@ -36,26 +36,8 @@ id initWithFrame(NSViewObject* self, SEL, NSRect frame) {
     self->setFrame(frame);
     return self;
 }
-NSRect frame(NSViewObject* self, SEL) {
-    return self->frame();
-}
-void setFrame(NSViewObject* self, SEL, NSRect frame) {
-    self->setFrame(frame);
-}
-NSRect bounds(NSViewObject* self, SEL) {
-    return self->bounds();
-}
 BOOL isFlipped(NSViewObject*, SEL) {
     return NO;
-}
-void addSubview(NSViewObject* self, SEL, NSViewObject* view) {
-    self->addSubview(objc::liveCast<NSViewObject>(view));
-}
-void removeFromSuperview(NSViewObject* self, SEL) {
-    self->removeFromSuperview();
-}
-id superview(NSViewObject* self, SEL) {
-    return self->superview();
 }
 id subviews(NSViewObject* self, SEL) {
     std::vector<id> views;
@@ -63,35 +45,11 @@ id subviews(NSViewObject* self, SEL) {
         views.push_back(view.get());
     return objc::autorelease(newArray(views));
 }
-id window(NSViewObject* self, SEL) {
-    return self->window();
-}
-void setHidden(NSViewObject* self, SEL, BOOL hidden) {
-    self->setHidden(hidden != NO);
-}
-BOOL isHidden(NSViewObject* self, SEL) {
-    return self->isHidden() ? YES : NO;
-}
-void setNeedsDisplay(NSViewObject* self, SEL, BOOL flag) {
-    self->setNeedsDisplay(flag != NO);
-}
 void display(NSViewObject* self, SEL) {
     self->setNeedsDisplay(true);
 }
-void setToolTip(NSViewObject* self, SEL, id text) {
-    self->setToolTip(objc::nativeStringText(text));
-}
-NSPoint convertPointFromView(NSViewObject* self, SEL, NSPoint point, NSViewObject* view) {
-    return self->convertPointFromView(point, objc::liveCast<NSViewObject>(view));
-}
-NSPoint convertPointToView(NSViewObject* self, SEL, NSPoint point, NSViewObject* view) {
-    return self->convertPointToView(point, objc::liveCast<NSViewObject>(view));
-}
 void registerForDraggedTypes(NSViewObject* self, SEL, id types) {
     self->registerForDraggedTypes(stringArrayTexts(types));
-}
-void unregisterDraggedTypes(NSViewObject* self, SEL) {
-    self->unregisterDraggedTypes();
 }
 id registeredDraggedTypes(NSViewObject* self, SEL) {
     return autoreleasedStringArray(self->registeredDraggedTypes());
@@ -106,24 +64,24 @@ void concludeDragOperation(NSViewObject*, SEL, id) {}
 const objc::ClassRegistration viewRegistration{
     objc::ClassDefinition("NSView", "NSResponder", objc::factoryFor<NSViewObject>())
         .instanceMethod("initWithFrame:", &initWithFrame)
-        .instanceMethod("frame", &frame)
-        .instanceMethod("setFrame:", &setFrame)
-        .instanceMethod("bounds", &bounds)
+        .instanceMethod<&NSViewObject::frame>("frame")
+        .instanceMethod<&NSViewObject::setFrame>("setFrame:")
+        .instanceMethod<&NSViewObject::bounds>("bounds")
         .instanceMethod("isFlipped", &isFlipped)
-        .instanceMethod("addSubview:", &addSubview)
-        .instanceMethod("removeFromSuperview", &removeFromSuperview)
-        .instanceMethod("superview", &superview)
+        .instanceMethod<&NSViewObject::addSubview>("addSubview:")
+        .instanceMethod<&NSViewObject::removeFromSuperview>("removeFromSuperview")
+        .instanceMethod<&NSViewObject::superview>("superview")
         .instanceMethod("subviews", &subviews)
-        .instanceMethod("window", &window)
-        .instanceMethod("setHidden:", &setHidden)
-        .instanceMethod("isHidden", &isHidden)
-        .instanceMethod("setNeedsDisplay:", &setNeedsDisplay)
+        .instanceMethod<&NSViewObject::window>("window")
+        .instanceMethod<&NSViewObject::setHidden>("setHidden:")
+        .instanceMethod<&NSViewObject::isHidden>("isHidden")
+        .instanceMethod<&NSViewObject::setNeedsDisplay>("setNeedsDisplay:")
         .instanceMethod("display", &display)
-        .instanceMethod("setToolTip:", &setToolTip)
-        .instanceMethod("convertPoint:fromView:", &convertPointFromView)
-        .instanceMethod("convertPoint:toView:", &convertPointToView)
+        .instanceMethod<&NSViewObject::setToolTip>("setToolTip:")
+        .instanceMethod<&NSViewObject::convertPointFromView>("convertPoint:fromView:")
+        .instanceMethod<&NSViewObject::convertPointToView>("convertPoint:toView:")
         .instanceMethod("registerForDraggedTypes:", &registerForDraggedTypes)
-        .instanceMethod("unregisterDraggedTypes", &unregisterDraggedTypes)
+        .instanceMethod<&NSViewObject::unregisterDraggedTypes>("unregisterDraggedTypes")
         .instanceMethod("registeredDraggedTypes", &registeredDraggedTypes)
         .instanceMethod("tag", &tag)
         .instanceMethod("drawRect:", &drawRect)

@@ -449,6 +449,34 @@ void NSWindowObject::close() {
     });
 }
 
+NSViewObject* NSWindowObject::firstResponder() const {
+    return onMainThread([&]() -> NSViewObject* {
+        const QWidget* widget = m_native->widget.data();
+        return widget != nullptr ? viewOfWidget(widget->focusWidget()) : nullptr;
+    });
+}
+
+bool NSWindowObject::makeFirstResponder(NSViewObject* view) {
+    return onMainThread([&] {
+        QWidget* widget = m_native->widget.data();
+        if (widget == nullptr)
+            return false;
+        if (view == nullptr) {
+            if (QWidget* focus = widget->focusWidget())
+                focus->clearFocus();
+            return true;
+        }
+        QWidget* target = view->widget();
+        if (target == nullptr || view->window() != this ||
+            objc::send<BOOL>(view, "acceptsFirstResponder"_sel) == NO)
+            return false;
+        // Qt keeps the focus widget of a window that is not active and gives it the focus when
+        // the window is activated; the focus events then tell the views.
+        target->setFocus(Qt::OtherFocusReason);
+        return true;
+    });
+}
+
 void NSWindowObject::setContentView(NSViewObject* view) {
     performOnMainThread([&] {
         WindowWidget* widget = m_native->widget.data();

@@ -79,6 +79,15 @@ public:
     void close();
     bool isClosed() const { return m_closed; }
 
+    // The first responder: the view holding the window's keyboard focus (kept while the window
+    // is not active), or null when no view does and the window itself answers the keys.
+    NSViewObject* firstResponder() const;
+    // Gives the keyboard focus to a view of this window that accepts it (acceptsFirstResponder),
+    // which is then told with becomeFirstResponder, and the view that had it with
+    // resignFirstResponder, as the focus moves. Null takes it from every view. False, with
+    // nothing changed, for a view of another window or one that refuses.
+    bool makeFirstResponder(NSViewObject* view);
+
     void setContentView(NSViewObject* view);
     NSViewObject* contentView() const { return m_contentView.get(); }
     void setDelegate(id delegate) { m_delegate = delegate; }

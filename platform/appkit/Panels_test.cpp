@@ -102,15 +102,16 @@ protected:
 
 TEST_F(PanelsTest, AnOpenPanelForFoldersGivesTheFolderAndHandsKeyStatusBack) {
     NSSavePanelObject* panel = sharedOpenPanel();
-    ASSERT_EQ(objc::send<id>(objc::lookUpClass("NSOpenPanel"), "openPanel"), panel);
-    objc::send<void>(panel, "setCanChooseFiles:", NO);
-    objc::send<void>(panel, "setCanChooseDirectories:", YES);
-    objc::send<void>(panel, "setTitle:", objc::autoreleasedNativeString(u"Output Folder"));
-    objc::send<void>(panel, "setDirectory:", objc::autoreleasedNativeString(m_folder.u16string()));
+    ASSERT_EQ(objc::send<id>(objc::lookUpClass("NSOpenPanel"), "openPanel"_sel), panel);
+    objc::send<void>(panel, "setCanChooseFiles:"_sel, NO);
+    objc::send<void>(panel, "setCanChooseDirectories:"_sel, YES);
+    objc::send<void>(panel, "setTitle:"_sel, objc::autoreleasedNativeString(u"Output Folder"));
+    objc::send<void>(panel, "setDirectory:"_sel,
+                     objc::autoreleasedNativeString(m_folder.u16string()));
     Seen seen;
     answerNextModal(Answer(ModalAnswer::Action::Accept, {Path("Output")}, seen));
-    EXPECT_EQ(objc::send<NSInteger>(panel, "runModal"), NSModalResponseOK);
-    EXPECT_EQ(objc::nativeStringText(objc::send<id>(panel, "filename")), Path("Output"));
+    EXPECT_EQ(objc::send<NSInteger>(panel, "runModal"_sel), NSModalResponseOK);
+    EXPECT_EQ(objc::nativeStringText(objc::send<id>(panel, "filename"_sel)), Path("Output"));
     ExpectKeyHandedBack(seen);
     const ModalRecord record = modalRecords().back();
     EXPECT_EQ(record.kind, u"open");
@@ -123,26 +124,26 @@ TEST_F(PanelsTest, AnOpenPanelForFoldersGivesTheFolderAndHandsKeyStatusBack) {
     Seen refused;
     answerNextModal(Answer(ModalAnswer::Action::Accept, {Path("song.wav")}, refused));
     EXPECT_EQ(panel->runModal(), NSModalResponseCancel);
-    EXPECT_EQ(objc::send<id>(panel, "filename"), nullptr);
+    EXPECT_EQ(objc::send<id>(panel, "filename"_sel), nullptr);
     EXPECT_TRUE(panel->filenames().empty());
     ExpectKeyHandedBack(refused);
 
     // The shared panel keeps its settings for the next run.
-    EXPECT_EQ(objc::send<id>(objc::lookUpClass("NSOpenPanel"), "openPanel"), panel);
+    EXPECT_EQ(objc::send<id>(objc::lookUpClass("NSOpenPanel"), "openPanel"_sel), panel);
     EXPECT_TRUE(panel->canChooseDirectories);
     EXPECT_FALSE(panel->canChooseFiles);
-    objc::send<void>(panel, "setCanChooseFiles:", YES);
-    objc::send<void>(panel, "setCanChooseDirectories:", NO);
+    objc::send<void>(panel, "setCanChooseFiles:"_sel, YES);
+    objc::send<void>(panel, "setCanChooseDirectories:"_sel, NO);
 }
 
 TEST_F(PanelsTest, AnOpenPanelForFilesTakesSeveralWhenAllowed) {
     std::ofstream(m_folder / "other.aif") << "FORM";
     NSSavePanelObject* panel = sharedOpenPanel();
-    objc::send<void>(panel, "setAllowsMultipleSelection:", YES);
+    objc::send<void>(panel, "setAllowsMultipleSelection:"_sel, YES);
     Seen seen;
     answerNextModal(
         Answer(ModalAnswer::Action::Accept, {Path("song.wav"), Path("other.aif")}, seen));
-    ASSERT_EQ(objc::send<NSInteger>(panel, "runModalForDirectory:file:",
+    ASSERT_EQ(objc::send<NSInteger>(panel, "runModalForDirectory:file:"_sel,
                                     objc::autoreleasedNativeString(m_folder.u16string()),
                                     static_cast<id>(nullptr)),
               NSModalResponseOK);
@@ -150,13 +151,15 @@ TEST_F(PanelsTest, AnOpenPanelForFilesTakesSeveralWhenAllowed) {
               (std::vector<std::u16string>{Path("song.wav"), Path("other.aif")}));
     EXPECT_TRUE(modalRecords().back().multipleSelection);
     ExpectKeyHandedBack(seen);
-    objc::send<void>(panel, "setAllowsMultipleSelection:", NO);
+    objc::send<void>(panel, "setAllowsMultipleSelection:"_sel, NO);
 }
 
 TEST_F(PanelsTest, ASavePanelCancelledChoosesNothingAndHandsKeyStatusBack) {
     NSSavePanelObject* panel = sharedSavePanel();
-    objc::send<void>(panel, "setNameFieldStringValue:", objc::autoreleasedNativeString(u"a.caf"));
-    objc::send<void>(panel, "setDirectory:", objc::autoreleasedNativeString(m_folder.u16string()));
+    objc::send<void>(panel, "setNameFieldStringValue:"_sel,
+                     objc::autoreleasedNativeString(u"a.caf"));
+    objc::send<void>(panel, "setDirectory:"_sel,
+                     objc::autoreleasedNativeString(m_folder.u16string()));
     Seen seen;
     answerNextModal(Answer(ModalAnswer::Action::Accept, {Path("new.caf")}, seen));
     ASSERT_EQ(panel->runModal(), NSModalResponseOK);
@@ -180,7 +183,7 @@ TEST_F(PanelsTest, ASavePanelCancelledChoosesNothingAndHandsKeyStatusBack) {
 TEST_F(PanelsTest, AnAlertSitsOnTheKeyWindowAndHandsKeyStatusBack) {
     auto alert = Retained<NSAlertObject>::adopt(
         static_cast<NSAlertObject*>(objc::createInstance(objc::lookUpClass("NSAlert"))));
-    objc::send<void>(alert.get(), "setMessageText:", objc::autoreleasedNativeString(u"Wait!"));
+    objc::send<void>(alert.get(), "setMessageText:"_sel, objc::autoreleasedNativeString(u"Wait!"));
     Seen seen;
     answerNextModal(Answer(ModalAnswer::Action::Press, {}, seen, u"OK"));
     EXPECT_EQ(alert->runModal(), NSAlertFirstButtonReturn);

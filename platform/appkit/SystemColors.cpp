@@ -11,9 +11,10 @@ namespace {
 
 objc::id nativeColor(QPalette::ColorGroup group, QPalette::ColorRole role) {
     const QColor color = onMainThread([&] { return QApplication::palette().color(group, role); });
-    return objc::send<objc::id>(
-        objc::lookUpClass("NSColor"), "colorWithDeviceRed:green:blue:alpha:", double(color.redF()),
-        double(color.greenF()), double(color.blueF()), double(color.alphaF()));
+    return objc::send<objc::id>(objc::lookUpClass("NSColor"),
+                                "colorWithDeviceRed:green:blue:alpha:"_sel, double(color.redF()),
+                                double(color.greenF()), double(color.blueF()),
+                                double(color.alphaF()));
 }
 
 } // namespace

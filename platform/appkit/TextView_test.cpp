@@ -35,7 +35,7 @@ void textDidChange(objc::Object*, SEL, id) {
 }
 BOOL takeFocus(NSTextViewObject* self, SEL) {
     ++g_focusTaken;
-    return objc::sendSuper<BOOL>(objc::lookUpClass("NSTextView"), self, "becomeFirstResponder");
+    return objc::sendSuper<BOOL>(objc::lookUpClass("NSTextView"), self, "becomeFirstResponder"_sel);
 }
 
 const objc::ClassRegistration delegateRegistration{
@@ -53,11 +53,11 @@ protected:
         g_textChanges = 0;
         g_focusTaken = 0;
         m_scroll = Retained<NSScrollViewObject>::adopt(objc::liveCast<NSScrollViewObject>(
-            send<id>(send<id>(objc::lookUpClass("NSScrollView"), "alloc"),
-                     "initWithFrame:", NSRect{{0, 0}, {300, 200}})));
+            send<id>(send<id>(objc::lookUpClass("NSScrollView"), "alloc"_sel), "initWithFrame:"_sel,
+                     NSRect{{0, 0}, {300, 200}})));
         m_view = Retained<NSTextViewObject>::adopt(
-            textViewOf(send<id>(send<id>(objc::lookUpClass("TextViewTestView"), "alloc"),
-                                "initWithFrame:", NSRect{{0, 0}, {300, 200}})));
+            textViewOf(send<id>(send<id>(objc::lookUpClass("TextViewTestView"), "alloc"_sel),
+                                "initWithFrame:"_sel, NSRect{{0, 0}, {300, 200}})));
         ASSERT_TRUE(m_scroll && m_view);
         m_scroll->setDocumentView(m_view.get());
         m_scroll->widget()->show();
@@ -68,19 +68,19 @@ protected:
 };
 
 TEST_F(TextViewTest, ScrollViewFitsItsTextViewAndDecoratesIt) {
-    send<void>(m_scroll.get(), "setHasVerticalScroller:", YES);
-    send<void>(m_scroll.get(), "setAutohidesScrollers:", YES);
-    send<void>(m_scroll.get(), "setBorderType:", NSUInteger{2});
+    send<void>(m_scroll.get(), "setHasVerticalScroller:"_sel, YES);
+    send<void>(m_scroll.get(), "setAutohidesScrollers:"_sel, YES);
+    send<void>(m_scroll.get(), "setBorderType:"_sel, NSUInteger{2});
     QTextEdit* edit = m_view->editor();
     EXPECT_EQ(edit->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
     EXPECT_EQ(edit->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     EXPECT_EQ(edit->frameShape(), QFrame::StyledPanel);
     EXPECT_EQ(m_scroll->contentSize(), (NSSize{296, 196}));
-    send<void>(m_scroll.get(), "setFrame:", NSRect{{5, 5}, {250, 120}});
+    send<void>(m_scroll.get(), "setFrame:"_sel, NSRect{{5, 5}, {250, 120}});
     EXPECT_EQ(m_view->frame(), (NSRect{{0, 0}, {250, 120}}));
     EXPECT_EQ(edit->geometry(), QRect(0, 0, 250, 120));
     EXPECT_EQ(m_view->textContainer()->containerSize().width, 250) << "the container follows";
-    EXPECT_EQ(send<id>(m_scroll.get(), "documentView"), m_view.get());
+    EXPECT_EQ(send<id>(m_scroll.get(), "documentView"_sel), m_view.get());
 }
 
 TEST_F(TextViewTest, StylesForTheWholeTextAndTheDelegate) {
@@ -89,13 +89,13 @@ TEST_F(TextViewTest, StylesForTheWholeTextAndTheDelegate) {
     m_view->setDelegate(delegate.get());
     m_view->setString(u"first\nsecond");
     EXPECT_EQ(g_textChanges, 0);
-    const id font = send<id>(objc::lookUpClass("NSFont"), "systemFontOfSize:", 21.0);
+    const id font = send<id>(objc::lookUpClass("NSFont"), "systemFontOfSize:"_sel, 21.0);
     m_view->setFont(font);
     QTextDocument* document = m_view->textStorage()->document();
     EXPECT_EQ(document->lastBlock().begin().fragment().charFormat().font().pointSizeF(), 21.0);
-    EXPECT_EQ(send<double>(m_view->font(), "pointSize"), 21.0);
+    EXPECT_EQ(send<double>(m_view->font(), "pointSize"_sel), 21.0);
     const id red = send<id>(objc::lookUpClass("NSColor"),
-                            "colorWithDeviceRed:green:blue:alpha:", 1.0, 0.0, 0.0, 1.0);
+                            "colorWithDeviceRed:green:blue:alpha:"_sel, 1.0, 0.0, 0.0, 1.0);
     m_view->setTextColor(red);
     EXPECT_EQ(m_view->editor()->palette().color(QPalette::Text), QColor(Qt::red));
     EXPECT_EQ(m_view->textColor(), red);
@@ -177,12 +177,12 @@ TEST_F(TextViewTest, AlertButtonsAndTheirReturnValues) {
     auto choice = Retained<NSAlertObject>::adopt(
         static_cast<NSAlertObject*>(objc::createInstance(objc::lookUpClass("NSAlert"))));
     send<void>(
-        send<id>(choice.get(), "addButtonWithTitle:", objc::autoreleasedNativeString(u"Save")),
-        "setTag:", NSInteger{42});
-    send<id>(choice.get(), "addButtonWithTitle:", objc::autoreleasedNativeString(u"Cancel"));
-    send<id>(choice.get(), "addButtonWithTitle:", objc::autoreleasedNativeString(u"Discard"));
+        send<id>(choice.get(), "addButtonWithTitle:"_sel, objc::autoreleasedNativeString(u"Save")),
+        "setTag:"_sel, NSInteger{42});
+    send<id>(choice.get(), "addButtonWithTitle:"_sel, objc::autoreleasedNativeString(u"Cancel"));
+    send<id>(choice.get(), "addButtonWithTitle:"_sel, objc::autoreleasedNativeString(u"Discard"));
     answerNextModal({ModalAnswer::Action::Press, u"Save", {}, {}});
-    EXPECT_EQ(send<NSInteger>(choice.get(), "runModal"), 42);
+    EXPECT_EQ(send<NSInteger>(choice.get(), "runModal"_sel), 42);
     answerNextModal({ModalAnswer::Action::Cancel, {}, {}, {}});
     EXPECT_EQ(choice->runModal(), NSAlertFirstButtonReturn + 1) << "Escape presses Cancel";
     answerNextModal({ModalAnswer::Action::Press, u"Discard", {}, {}});
@@ -203,11 +203,11 @@ TEST_F(TextViewTest, SavingOverAFileTheAnswerConfirms) {
     EXPECT_EQ(modalRecords().back().name, u"proposed.caf");
     EXPECT_EQ(modalRecords().back().directory, file.parent_path().u16string());
     std::filesystem::remove(file);
-    EXPECT_EQ(objc::nativeStringText(send<id>(
-                  send<id>(objc::lookUpClass("NSURL"),
-                           "fileURLWithPath:", objc::autoreleasedNativeString(u"/tmp/x y")),
-                  "path")),
-              u"/tmp/x y");
+    EXPECT_EQ(
+        objc::nativeStringText(send<id>(send<id>(objc::lookUpClass("NSURL"), "fileURLWithPath:"_sel,
+                                                 objc::autoreleasedNativeString(u"/tmp/x y")),
+                                        "path"_sel)),
+        u"/tmp/x y");
 }
 
 } // namespace

@@ -13,7 +13,7 @@ namespace sondrel::objc {
 namespace {
 
 id newObject() {
-    return send<id>(lookUpClass("NSObject"), "new");
+    return send<id>(lookUpClass("NSObject"), "new"_sel);
 }
 
 TEST(AutoreleasePool, PopReleasesWhatWasAutoreleased) {
@@ -28,7 +28,7 @@ TEST(AutoreleasePool, PopReleasesWhatWasAutoreleased) {
     }
     EXPECT_FALSE(isLiveObject(dropped));
     ASSERT_TRUE(isLiveObject(kept));
-    EXPECT_EQ(send<NSUInteger>(kept, "retainCount"), 1u);
+    EXPECT_EQ(send<NSUInteger>(kept, "retainCount"_sel), 1u);
     release(kept);
 }
 
@@ -89,9 +89,9 @@ TEST(AutoreleasePool, NativePoolObjectsNestAndIgnoreOtherThreads) {
     EXPECT_EQ(autoreleasePoolDepth(), depth);
 
     // A pool made by the class method "new" drains with "drain".
-    id pool = send<id>(lookUpClass("NSAutoreleasePool"), "new");
+    id pool = send<id>(lookUpClass("NSAutoreleasePool"), "new"_sel);
     id object = autorelease(newObject());
-    send(pool, "drain");
+    send(pool, "drain"_sel);
     EXPECT_FALSE(isLiveObject(object));
     EXPECT_FALSE(isLiveObject(pool));
 }

@@ -25,7 +25,12 @@
 //     } // namespace
 //
 // The type encoding of each method is derived from the C++ signature of its function (see
-// TypeEncoding.h); pass it as a third argument to state it explicitly. A class without a
+// TypeEncoding.h); pass it as a third argument to state it explicitly. A method that only calls
+// a member of the instance's C++ type names the member instead of a function of its own:
+//
+//             .instanceMethod<&NSViewObject::setFrame>("setFrame:")
+//
+// (see MemberMethod.h for how its types travel in the message). A class without a
 // factory inherits its superclass's. For a static library, link it whole (the appkit library
 // does) so that files reached only through messages are not dropped by the linker.
 
@@ -34,6 +39,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/objc/MemberMethod.h"
 #include "platform/objc/Object.h"
 #include "platform/objc/TypeEncoding.h"
 
@@ -62,6 +68,15 @@ public:
     ClassDefinition& classMethod(std::string_view selector, F function,
                                  std::string_view types = encodingOf<F>()) {
         return add(selector, reinterpret_cast<IMP>(function), types, true);
+    }
+
+    // A method that calls the member function `Member` of the receiver's C++ type.
+    template <auto Member> ClassDefinition& instanceMethod(std::string_view selector) {
+        return instanceMethod(selector, &detail::MemberMethod<Member>::call);
+    }
+    // A class method that calls the static member (or free) function `Function`.
+    template <auto Function> ClassDefinition& classMethod(std::string_view selector) {
+        return classMethod(selector, &detail::StaticMethod<Function>::call);
     }
 
     const std::string& name() const { return m_name; }

@@ -43,7 +43,7 @@ void addObjectToPool(NSAutoreleasePoolObject*, SEL, id object) {
 } // namespace
 
 id newAutoreleasePool() {
-    return send<id>(send<id>(lookUpClass("NSAutoreleasePool"), "alloc"), "init");
+    return send<id>(send<id>(lookUpClass("NSAutoreleasePool"), "alloc"_sel), "init"_sel);
 }
 
 ClassDefinition autoreleasePoolClassDefinition() {

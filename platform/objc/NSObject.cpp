@@ -22,7 +22,7 @@ id alloc(Class self, SEL) {
 }
 
 id newObject(Class self, SEL) {
-    return send<id>(send<id>(self, "alloc"), "init");
+    return send<id>(send<id>(self, "alloc"_sel), "init"_sel);
 }
 
 id init(id self, SEL) {
@@ -44,7 +44,7 @@ id retainObject(id self, SEL) {
 
 void releaseObject(id self, SEL) {
     if (!isClassReceiver(self) && self->dropReference()) {
-        send(self, "dealloc");
+        send(self, "dealloc"_sel);
     }
 }
 

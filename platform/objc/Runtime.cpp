@@ -27,6 +27,8 @@ public:
     SEL registerSelector(std::string_view name);
 
     Class lookUpClass(std::string_view name);
+    std::vector<Class> registeredClasses();
+    std::vector<const Method*> methodList(Class cls);
     Class allocateClassPair(Class superclass, std::string_view name);
     bool addMethod(Class cls, SEL selector, IMP implementation, std::string_view types);
     void registerClassPair(Class cls);
@@ -152,6 +154,30 @@ Class Runtime::lookUpClass(std::string_view name) {
     std::shared_lock lock(m_mutex);
     auto found = m_classesByName.find(name);
     return found == m_classesByName.end() ? nullptr : found->second;
+}
+
+std::vector<Class> Runtime::registeredClasses() {
+    resolvePending();
+    std::shared_lock lock(m_mutex);
+    std::vector<Class> classes;
+    classes.reserve(m_classesByName.size());
+    for (const auto& entry : m_classesByName) {
+        classes.push_back(entry.second);
+    }
+    return classes;
+}
+
+std::vector<const Method*> Runtime::methodList(Class cls) {
+    resolvePending();
+    std::shared_lock lock(m_mutex);
+    std::vector<const Method*> methods;
+    if (!m_classes.contains(cls)) {
+        return methods;
+    }
+    for (const auto& entry : cls->m_methods) {
+        methods.push_back(entry.second.get());
+    }
+    return methods;
 }
 
 Class Runtime::allocateClassPair(Class superclass, std::string_view name) {
@@ -342,6 +368,14 @@ std::vector<Class> classChain(Class cls) {
     return chain;
 }
 
+std::vector<Class> registeredClasses() {
+    return Runtime::instance().registeredClasses();
+}
+
+std::vector<const Method*> methodList(Class cls) {
+    return Runtime::instance().methodList(cls);
+}
+
 bool isLiveObject(const void* pointer) {
     return Runtime::instance().isLive(pointer);
 }
@@ -419,15 +453,15 @@ bool sendWords(const void* receiver, SEL selector, std::span<const std::uint64_t
 }
 
 id retain(id object) {
-    return send<id>(object, "retain");
+    return send<id>(object, "retain"_sel);
 }
 
 void release(id object) {
-    send(object, "release");
+    send(object, "release"_sel);
 }
 
 id autorelease(id object) {
-    return send<id>(object, "autorelease");
+    return send<id>(object, "autorelease"_sel);
 }
 
 } // namespace sondrel::objc

@@ -43,6 +43,11 @@ bool addMethod(Class cls, SEL selector, IMP implementation, std::string_view typ
 void registerClassPair(Class cls);
 // The class and its superclasses up to the root, starting with `cls`.
 std::vector<Class> classChain(Class cls);
+// Every registered class (not the metaclasses), in no particular order.
+std::vector<Class> registeredClasses();
+// The methods a class defines itself, not those it inherits; a metaclass's are the class
+// methods. Methods are never removed, so the pointers stay valid.
+std::vector<const Method*> methodList(Class cls);
 
 // Objects.
 bool isLiveObject(const void* pointer);

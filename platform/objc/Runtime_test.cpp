@@ -25,7 +25,7 @@ NSInteger classAnswer(Class, SEL) {
 }
 void countingDealloc(id self, SEL) {
     ++deallocCount;
-    sendSuper(lookUpClass("NSObject"), self, "dealloc");
+    sendSuper(lookUpClass("NSObject"), self, "dealloc"_sel);
 }
 int minusOne(id, SEL) {
     return -1;
@@ -106,11 +106,11 @@ TEST(Runtime, EncodingsComeFromTheFunctionsSignatures) {
 TEST(Runtime, MethodsAreFoundThroughSuperclassesAndMetaclasses) {
     TestClasses classes("Lookup");
     const SEL answerSel = registerSelector("answer");
-    id object = send<id>(classes.derived, "new");
+    id object = send<id>(classes.derived, "new"_sel);
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(getClass(object), classes.derived);
-    EXPECT_EQ(send<NSInteger>(object, "answer"), 42);
-    EXPECT_EQ(send<NSInteger>(classes.derived, "classAnswer"), 7);
+    EXPECT_EQ(send<NSInteger>(object, "answer"_sel), 42);
+    EXPECT_EQ(send<NSInteger>(classes.derived, "classAnswer"_sel), 7);
     EXPECT_EQ(getClassMethod(classes.derived, registerSelector("classAnswer"))->implementation,
               reinterpret_cast<IMP>(&classAnswer));
     // Instance methods are not class methods, and the other way round.
@@ -119,7 +119,7 @@ TEST(Runtime, MethodsAreFoundThroughSuperclassesAndMetaclasses) {
     // A class may not add a selector twice, but a subclass may override it.
     EXPECT_FALSE(addMethod(classes.base, answerSel, reinterpret_cast<IMP>(&doubled), "q@:"));
     EXPECT_TRUE(addMethod(classes.derived, answerSel, reinterpret_cast<IMP>(&doubled), "q@:"));
-    EXPECT_EQ(send<NSInteger>(object, "answer"), 84);
+    EXPECT_EQ(send<NSInteger>(object, "answer"_sel), 84);
     // Methods of one type encoding share one parsed signature, whichever class they are in.
     const Method* overriding = getInstanceMethod(classes.derived, answerSel);
     const Method* overridden = getInstanceMethod(classes.base, answerSel);
@@ -139,18 +139,18 @@ TEST(Runtime, MethodsAreFoundThroughSuperclassesAndMetaclasses) {
 
 TEST(Runtime, RootClassAnswersTheCommonQuestions) {
     TestClasses classes("Questions");
-    id object = send<id>(classes.derived, "new");
-    EXPECT_EQ(send<BOOL>(object, "respondsToSelector:", registerSelector("answer")), YES);
-    EXPECT_EQ(send<BOOL>(object, "respondsToSelector:", registerSelector("missing")), NO);
-    EXPECT_EQ(send<BOOL>(object, "isKindOfClass:", classes.base), YES);
-    EXPECT_EQ(send<BOOL>(object, "isKindOfClass:", lookUpClass("NSString")), NO);
-    EXPECT_EQ(send<BOOL>(object, "isMemberOfClass:", classes.base), NO);
-    EXPECT_EQ(send<Class>(object, "class"), classes.derived);
-    EXPECT_EQ(send<Class>(classes.derived, "class"), classes.derived);
-    EXPECT_EQ(send<Class>(classes.derived, "superclass"), classes.base);
-    EXPECT_EQ(nativeStringText(send<id>(object, "className")), u"QuestionsDerived");
-    EXPECT_EQ(nativeStringText(send<id>(classes.derived, "className")), u"QuestionsDerived");
-    const std::u16string description = nativeStringText(send<id>(object, "description"));
+    id object = send<id>(classes.derived, "new"_sel);
+    EXPECT_EQ(send<BOOL>(object, "respondsToSelector:"_sel, registerSelector("answer")), YES);
+    EXPECT_EQ(send<BOOL>(object, "respondsToSelector:"_sel, registerSelector("missing")), NO);
+    EXPECT_EQ(send<BOOL>(object, "isKindOfClass:"_sel, classes.base), YES);
+    EXPECT_EQ(send<BOOL>(object, "isKindOfClass:"_sel, lookUpClass("NSString")), NO);
+    EXPECT_EQ(send<BOOL>(object, "isMemberOfClass:"_sel, classes.base), NO);
+    EXPECT_EQ(send<Class>(object, "class"_sel), classes.derived);
+    EXPECT_EQ(send<Class>(classes.derived, "class"_sel), classes.derived);
+    EXPECT_EQ(send<Class>(classes.derived, "superclass"_sel), classes.base);
+    EXPECT_EQ(nativeStringText(send<id>(object, "className"_sel)), u"QuestionsDerived");
+    EXPECT_EQ(nativeStringText(send<id>(classes.derived, "className"_sel)), u"QuestionsDerived");
+    const std::u16string description = nativeStringText(send<id>(object, "description"_sel));
     EXPECT_EQ(description.rfind(u"<QuestionsDerived: 0x", 0), 0u);
     EXPECT_EQ(description.back(), u'>');
     release(object);
@@ -159,9 +159,9 @@ TEST(Runtime, RootClassAnswersTheCommonQuestions) {
 TEST(Runtime, ReferenceCountingDeallocatesOnceAndForgetsTheObject) {
     TestClasses classes("Counting");
     deallocCount = 0;
-    id object = send<id>(classes.derived, "new");
+    id object = send<id>(classes.derived, "new"_sel);
     EXPECT_EQ(retain(object), object);
-    EXPECT_EQ(send<NSUInteger>(object, "retainCount"), 2u);
+    EXPECT_EQ(send<NSUInteger>(object, "retainCount"_sel), 2u);
     release(object);
     EXPECT_EQ(deallocCount, 0);
     EXPECT_TRUE(isLiveObject(object));
@@ -171,12 +171,12 @@ TEST(Runtime, ReferenceCountingDeallocatesOnceAndForgetsTheObject) {
     EXPECT_FALSE(isLiveObject(object));
     EXPECT_EQ(getClass(object), nullptr);
     EXPECT_EQ(findMethod(object, registerSelector("answer")), nullptr);
-    EXPECT_EQ(send<NSInteger>(object, "answer"), 0);
+    EXPECT_EQ(send<NSInteger>(object, "answer"_sel), 0);
     release(object);
     EXPECT_EQ(deallocCount, 1);
     // Classes are never deallocated.
     release(classes.derived);
-    EXPECT_EQ(send<NSInteger>(classes.derived, "classAnswer"), 7);
+    EXPECT_EQ(send<NSInteger>(classes.derived, "classAnswer"_sel), 7);
 }
 
 TEST(Runtime, MadeUpPointersAreNotObjects) {
@@ -196,7 +196,7 @@ TEST(Runtime, PlainSendPassesWordsAndWidensResults) {
     addMethod(cls, registerSelector("yes"), reinterpret_cast<IMP>(&yes), "c@:");
     addMethod(cls, registerSelector("half:"), reinterpret_cast<IMP>(&half), "d@:d");
     registerClassPair(cls);
-    id object = send<id>(cls, "new");
+    id object = send<id>(cls, "new"_sel);
     std::uint64_t result = 0;
     const std::array<std::uint64_t, 8> words{1, 2, 3, 4, 5, 6, 7, 8};
     ASSERT_TRUE(sendWords(object, registerSelector("sum:::::::"), words, result));
@@ -222,8 +222,8 @@ TEST(Runtime, ClassesCanBeBuiltAndUsedFromSeveralThreads) {
             addMethod(cls, registerSelector("answer"), reinterpret_cast<IMP>(&answer), "q@:");
             registerClassPair(cls);
             for (int i = 0; i < 200; ++i) {
-                id object = send<id>(cls, "new");
-                answers[t] += send<NSInteger>(object, "answer");
+                id object = send<id>(cls, "new"_sel);
+                answers[t] += send<NSInteger>(object, "answer"_sel);
                 release(object);
             }
         });

@@ -21,7 +21,7 @@ using RTButtonGadgetView = windowing::GadgetView<appkit::NSButtonObject>;
 void setFrame(RTButtonGadgetView* self, SEL, objc::NSRect frame) {
     if (frame.size.height != 25 && self->bezelStyle() == appkit::NSBezelStyleRounded)
         self->setBezelStyle(appkit::NSBezelStyleRegularSquare);
-    objc::sendSuper<void>(objc::lookUpClass("NSButton"), self, "setFrame:", frame);
+    objc::sendSuper<void>(objc::lookUpClass("NSButton"), self, "setFrame:"_sel, frame);
 }
 
 objc::ClassDefinition viewClass() {
@@ -43,9 +43,9 @@ const objc::ClassRegistration functionsRegistration{functionsClass()};
 // Text alignment from the flags: left wins over right; none keeps the button's own.
 void alignText(id view, std::uint32_t flags) {
     if (flags & ButtonLeft)
-        objc::send<void>(view, "setAlignment:", objc::NSInteger{0});
+        objc::send<void>(view, "setAlignment:"_sel, objc::NSInteger{0});
     else if (flags & ButtonRight)
-        objc::send<void>(view, "setAlignment:", objc::NSInteger{1});
+        objc::send<void>(view, "setAlignment:"_sel, objc::NSInteger{1});
 }
 
 } // namespace
@@ -58,15 +58,16 @@ std::int64_t CreateButtonGadget(core::ObjectNumber gadget, std::int32_t x, std::
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
         SetInitialText(functions, text);
         if (flags & ButtonToggle)
-            objc::send<void>(view, "setButtonType:", objc::NSUInteger{1});
+            objc::send<void>(view, "setButtonType:"_sel, objc::NSUInteger{1});
         alignText(view, flags);
-        objc::send<void>(view, "setBordered:", objc::YES);
+        objc::send<void>(view, "setBordered:"_sel, objc::YES);
         if (height == 25) {
-            objc::send<void>(view, "setBezelStyle:", objc::NSUInteger{1});
+            objc::send<void>(view, "setBezelStyle:"_sel, objc::NSUInteger{1});
             if (flags & ButtonDefault)
-                objc::send<void>(view, "setKeyEquivalent:", objc::autoreleasedNativeString(u"\r"));
+                objc::send<void>(view, "setKeyEquivalent:"_sel,
+                                 objc::autoreleasedNativeString(u"\r"));
         } else {
-            objc::send<void>(view, "setBezelStyle:", objc::NSUInteger{2});
+            objc::send<void>(view, "setBezelStyle:"_sel, objc::NSUInteger{2});
         }
     };
     return CreateGadget(creation);

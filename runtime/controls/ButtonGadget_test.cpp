@@ -43,9 +43,9 @@ TEST_F(ButtonGadgetTest, ReturnPressesTheDefaultButtonOfRoundedHeight) {
     windowing::HideGadget(20, 0);
 
     // Resized away from 25 the button turns square, and stays square back at 25.
-    objc::send<void>(cancel, "setFrame:", objc::NSRect{{70, 300}, {280, 30}});
+    objc::send<void>(cancel, "setFrame:"_sel, objc::NSRect{{70, 300}, {280, 30}});
     EXPECT_EQ(cancel->bezelStyle(), appkit::NSBezelStyleRegularSquare);
-    objc::send<void>(cancel, "setFrame:", objc::NSRect{{70, 300}, {280, 25}});
+    objc::send<void>(cancel, "setFrame:"_sel, objc::NSRect{{70, 300}, {280, 25}});
     EXPECT_EQ(cancel->bezelStyle(), appkit::NSBezelStyleRegularSquare);
 }
 
@@ -58,7 +58,7 @@ TEST_F(ButtonGadgetTest, PushAndToggleButtons) {
               (std::vector<testing::SeenEvent>{GadgetEventOf(1, 0), GadgetEventOf(2, 0)}));
     EXPECT_EQ(GetGadgetState(1), 0) << "a push button keeps no state";
     EXPECT_EQ(GetGadgetState(2), 1) << "a toggle button stays pressed";
-    EXPECT_EQ(objc::send<objc::NSInteger>(Button(2), "alignment"), 0) << "left wins over right";
+    EXPECT_EQ(objc::send<objc::NSInteger>(Button(2), "alignment"_sel), 0) << "left wins over right";
     SetGadgetText(2, u"Renamed");
     EXPECT_EQ(GetGadgetText(2), u"Renamed");
     windowing::DisableGadget(1, 1);

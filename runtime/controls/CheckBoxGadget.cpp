@@ -19,8 +19,8 @@ using RT_NSButton = windowing::GadgetView<appkit::NSButtonObject>;
 // A click never leaves a three-state box mixed: the click that would lands on checked.
 void eventHandler(RTGadgetFunctionsObject* self, SEL, id) {
     if ((self->flags() & CheckBoxThreeState) != 0 &&
-        objc::send<objc::NSInteger>(self->mainView(), "state") == -1)
-        objc::send<void>(self->mainView(), "setState:", objc::NSInteger{1});
+        objc::send<objc::NSInteger>(self->mainView(), "state"_sel) == -1)
+        objc::send<void>(self->mainView(), "setState:"_sel, objc::NSInteger{1});
     SendGadgetEvent(self, GadgetActionEvent);
 }
 
@@ -43,13 +43,13 @@ std::int64_t CreateCheckBoxGadget(core::ObjectNumber gadget, std::int32_t x, std
                             "RT_NSButton", "RTCheckboxGadgetFunctions");
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
         SetInitialText(functions, text);
-        objc::send<void>(view, "setButtonType:", objc::NSUInteger{3});
+        objc::send<void>(view, "setButtonType:"_sel, objc::NSUInteger{3});
         if (flags & CheckBoxThreeState)
-            objc::send<void>(view, "setAllowsMixedState:", objc::YES);
+            objc::send<void>(view, "setAllowsMixedState:"_sel, objc::YES);
         if (flags & CheckBoxRight)
-            objc::send<void>(view, "setAlignment:", objc::NSInteger{1});
+            objc::send<void>(view, "setAlignment:"_sel, objc::NSInteger{1});
         else if (flags & CheckBoxCenter)
-            objc::send<void>(view, "setAlignment:", objc::NSInteger{2});
+            objc::send<void>(view, "setAlignment:"_sel, objc::NSInteger{2});
     };
     return CreateGadget(creation);
 }

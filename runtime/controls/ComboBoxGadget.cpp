@@ -43,8 +43,9 @@ NSPopUpButtonObject* popUp(RTGadgetFunctionsObject* self) {
 
 // The empty picture items of an image pop-up show when they have none; made once, kept.
 id placeholderImage() {
-    static const id image = objc::send<id>(objc::send<id>(objc::lookUpClass("NSImage"), "alloc"),
-                                           "initWithSize:", objc::NSSize{16, 16});
+    static const id image =
+        objc::send<id>(objc::send<id>(objc::lookUpClass("NSImage"), "alloc"_sel),
+                       "initWithSize:"_sel, objc::NSSize{16, 16});
     return image;
 }
 
@@ -162,7 +163,7 @@ std::int64_t CreateComboBoxGadget(core::ObjectNumber gadget, std::int32_t x, std
     GadgetCreation creation(gadget, ComboBoxGadgetKind, flags, frame, "RT_NSPopUpButton",
                             "RTComboBoxGadgetFunctions");
     creation.initialise = [&](id button) {
-        return objc::send<id>(button, "initWithFrame:pullsDown:", frame, objc::NO);
+        return objc::send<id>(button, "initWithFrame:pullsDown:"_sel, frame, objc::NO);
     };
     return CreateGadget(creation);
 }

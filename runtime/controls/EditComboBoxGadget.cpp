@@ -43,14 +43,14 @@ using Functions = RTEditComboBoxGadgetFunctions;
 // The same focus and end-of-editing events as a string gadget's field.
 BOOL becomeFirstResponder(RT_NSComboBox* self, SEL) {
     RaiseViewEvent(self, self->RT_tag, GadgetFocusEvent);
-    return objc::sendSuper<BOOL>(objc::lookUpClass("NSComboBox"), self, "becomeFirstResponder");
+    return objc::sendSuper<BOOL>(objc::lookUpClass("NSComboBox"), self, "becomeFirstResponder"_sel);
 }
 
 void textDidEndEditing(RT_NSComboBox* self, SEL, id notification) {
     if (!self->endedByReturn())
         RaiseViewEvent(self, self->RT_tag, GadgetLostFocusEvent);
-    objc::sendSuper<void>(objc::lookUpClass("NSComboBox"), self,
-                          "textDidEndEditing:", notification);
+    objc::sendSuper<void>(objc::lookUpClass("NSComboBox"), self, "textDidEndEditing:"_sel,
+                          notification);
 }
 
 objc::ClassDefinition viewClass() {
@@ -198,10 +198,10 @@ std::int64_t CreateEditComboBoxGadget(core::ObjectNumber gadget, objc::NSRect fr
     GadgetCreation creation(gadget, ComboBoxGadgetKind, flags, frame, "RT_NSComboBox",
                             "RTEditComboBoxGadgetFunctions");
     creation.configure = [](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
-        objc::send<void>(view, "setCompletes:", objc::NO);
-        objc::send<void>(view, "setUsesDataSource:", objc::YES);
-        objc::send<void>(view, "setDataSource:", static_cast<id>(functions));
-        objc::send<void>(view, "setDelegate:", static_cast<id>(functions));
+        objc::send<void>(view, "setCompletes:"_sel, objc::NO);
+        objc::send<void>(view, "setUsesDataSource:"_sel, objc::YES);
+        objc::send<void>(view, "setDataSource:"_sel, static_cast<id>(functions));
+        objc::send<void>(view, "setDelegate:"_sel, static_cast<id>(functions));
     };
     return CreateGadget(creation);
 }

@@ -30,12 +30,12 @@ using RTEditorGadgetTextView = windowing::GadgetView<NSTextViewObject>;
 
 BOOL becomeFirstResponder(RTEditorGadgetTextView* self, SEL) {
     RaiseViewEvent(self, self->RT_tag, GadgetFocusEvent);
-    return objc::sendSuper<BOOL>(objc::lookUpClass("NSTextView"), self, "becomeFirstResponder");
+    return objc::sendSuper<BOOL>(objc::lookUpClass("NSTextView"), self, "becomeFirstResponder"_sel);
 }
 
 BOOL resignFirstResponder(RTEditorGadgetTextView* self, SEL) {
     RaiseViewEvent(self, self->RT_tag, GadgetLostFocusEvent);
-    return objc::sendSuper<BOOL>(objc::lookUpClass("NSTextView"), self, "resignFirstResponder");
+    return objc::sendSuper<BOOL>(objc::lookUpClass("NSTextView"), self, "resignFirstResponder"_sel);
 }
 
 objc::ClassDefinition viewClass() {
@@ -254,38 +254,39 @@ std::int64_t CreateEditorGadget(core::ObjectNumber gadget, std::int32_t x, std::
     GadgetCreation creation(gadget, EditorGadgetKind, flags, frame, "RTEditorGadgetTextView",
                             "RTEditorGadgetFunctions");
     creation.initialise = [&](id view) {
-        return objc::send<id>(
-            view, "initWithFrame:", GadgetFrame(0, 0, std::max(width, 1), std::max(height, 1)));
+        return objc::send<id>(view, "initWithFrame:"_sel,
+                              GadgetFrame(0, 0, std::max(width, 1), std::max(height, 1)));
     };
     creation.container = [&](appkit::NSViewObject*) -> appkit::NSViewObject* {
-        const id scroll = objc::send<id>(objc::send<id>(objc::lookUpClass("NSScrollView"), "alloc"),
-                                         "initWithFrame:", frame);
+        const id scroll =
+            objc::send<id>(objc::send<id>(objc::lookUpClass("NSScrollView"), "alloc"_sel),
+                           "initWithFrame:"_sel, frame);
         return objc::liveCast<appkit::NSViewObject>(objc::autorelease(scroll));
     };
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
         constexpr double kUnlimited = appkit::kUnlimitedTextSize;
-        objc::send<void>(view, "setRichText:", objc::NO);
-        objc::send<void>(view, "setAutomaticQuoteSubstitutionEnabled:", objc::NO);
+        objc::send<void>(view, "setRichText:"_sel, objc::NO);
+        objc::send<void>(view, "setAutomaticQuoteSubstitutionEnabled:"_sel, objc::NO);
         if (flags & EditorReadOnly) {
-            objc::send<void>(view, "setEditable:", objc::NO);
-            objc::send<void>(view, "setSelectable:", objc::YES);
+            objc::send<void>(view, "setEditable:"_sel, objc::NO);
+            objc::send<void>(view, "setSelectable:"_sel, objc::YES);
         }
-        objc::send<void>(view, "setHorizontallyResizable:", objc::YES);
-        objc::send<void>(view, "setAutoresizingMask:", objc::NSUInteger{18});
-        objc::send<void>(view, "setMaxSize:", objc::NSSize{kUnlimited, kUnlimited});
-        const id container = objc::send<id>(view, "textContainer");
-        objc::send<void>(container, "setContainerSize:", objc::NSSize{kUnlimited, kUnlimited});
-        objc::send<void>(container, "setWidthTracksTextView:", objc::NO);
+        objc::send<void>(view, "setHorizontallyResizable:"_sel, objc::YES);
+        objc::send<void>(view, "setAutoresizingMask:"_sel, objc::NSUInteger{18});
+        objc::send<void>(view, "setMaxSize:"_sel, objc::NSSize{kUnlimited, kUnlimited});
+        const id container = objc::send<id>(view, "textContainer"_sel);
+        objc::send<void>(container, "setContainerSize:"_sel, objc::NSSize{kUnlimited, kUnlimited});
+        objc::send<void>(container, "setWidthTracksTextView:"_sel, objc::NO);
         windowing::RT_GadgetStructure* record = functions->Gadget;
         const id scroll = record != nullptr ? record->container : nullptr;
-        objc::send<void>(scroll, "setDocumentView:", static_cast<id>(view));
-        objc::send<void>(scroll, "setHasVerticalScroller:", objc::YES);
-        objc::send<void>(scroll, "setHasHorizontalScroller:", objc::YES);
-        objc::send<void>(scroll, "setAutohidesScrollers:", objc::YES);
-        objc::send<void>(scroll, "setBorderType:", objc::NSUInteger{2});
-        objc::send<void>(view, "setDelegate:", static_cast<id>(functions));
+        objc::send<void>(scroll, "setDocumentView:"_sel, static_cast<id>(view));
+        objc::send<void>(scroll, "setHasVerticalScroller:"_sel, objc::YES);
+        objc::send<void>(scroll, "setHasHorizontalScroller:"_sel, objc::YES);
+        objc::send<void>(scroll, "setAutohidesScrollers:"_sel, objc::YES);
+        objc::send<void>(scroll, "setBorderType:"_sel, objc::NSUInteger{2});
+        objc::send<void>(view, "setDelegate:"_sel, static_cast<id>(functions));
         if (flags & EditorWordWrap)
-            objc::send<void>(functions, "SetGadgetAttribute:value:", std::int32_t{2},
+            objc::send<void>(functions, "SetGadgetAttribute:value:"_sel, std::int32_t{2},
                              std::int64_t{1});
     };
     return CreateGadget(creation);

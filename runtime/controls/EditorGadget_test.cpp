@@ -93,7 +93,7 @@ TEST_F(EditorGadgetTest, ItemOperationsAtPositions) {
 TEST_F(EditorGadgetTest, WorkerAppendsAndRewritesTheLastLine) {
     appkit::NSTextViewObject* view = Editor(4, EditorReadOnly);
     ASSERT_NE(view, nullptr);
-    const objc::id storage = objc::send<objc::id>(view, "textStorage");
+    const objc::id storage = objc::send<objc::id>(view, "textStorage"_sel);
     std::atomic<bool> done = false;
     std::thread worker([&] {
         const auto append = [&](const char16_t* text) {
@@ -127,17 +127,18 @@ TEST_F(EditorGadgetTest, WorkerAppendsAndRewritesTheLastLine) {
 TEST_F(EditorGadgetTest, WordWrapFollowsTheViewWidth) {
     appkit::NSTextViewObject* view = Editor(4);
     ASSERT_NE(view, nullptr);
-    const objc::id container = objc::send<objc::id>(view, "textContainer");
+    const objc::id container = objc::send<objc::id>(view, "textContainer"_sel);
     EXPECT_EQ(GetGadgetAttribute(4, 2), 0);
     SetTextViewWordWrap(view, 1);
-    const objc::NSSize wrapped = objc::send<objc::NSSize>(container, "containerSize");
-    const objc::NSSize inset = objc::send<objc::NSSize>(view, "textContainerInset");
+    const objc::NSSize wrapped = objc::send<objc::NSSize>(container, "containerSize"_sel);
+    const objc::NSSize inset = objc::send<objc::NSSize>(view, "textContainerInset"_sel);
     EXPECT_EQ(wrapped.width, view->frame().size.width - inset.width);
     EXPECT_EQ(GetGadgetAttribute(4, 2), 1);
     EXPECT_GT(view->wrapWidth(), 200);
 
     SetTextViewWordWrap(view, 0);
-    EXPECT_EQ(objc::send<objc::NSSize>(container, "containerSize").width, 3.4028234663852886e38);
+    EXPECT_EQ(objc::send<objc::NSSize>(container, "containerSize"_sel).width,
+              3.4028234663852886e38);
     EXPECT_EQ(view->wrapWidth(), 0);
     // Without wrapping a long line makes the view scroll sideways.
     SetGadgetText(4, std::u16string(400, u'w'));

@@ -18,11 +18,11 @@ using windowing::RTGadgetFunctionsObject;
 using RT_NSBox = windowing::GadgetView<appkit::NSBoxObject>;
 
 void setGadgetFont(RTGadgetFunctionsObject* self, SEL, id font) {
-    objc::send<void>(self->mainView(), "setTitleFont:", font);
+    objc::send<void>(self->mainView(), "setTitleFont:"_sel, font);
 }
 
 id getGadgetFont(RTGadgetFunctionsObject* self, SEL) {
-    return objc::send<id>(self->mainView(), "titleFont");
+    return objc::send<id>(self->mainView(), "titleFont"_sel);
 }
 
 id getGadgetText(RTGadgetFunctionsObject* self, SEL) {
@@ -32,11 +32,11 @@ id getGadgetText(RTGadgetFunctionsObject* self, SEL) {
 void setGadgetText(RTGadgetFunctionsObject* self, SEL, id text) {
     const id box = self->mainView();
     if (objc::nativeStringText(text).empty()) {
-        objc::send<void>(box, "setTitlePosition:", objc::NSUInteger{0});
+        objc::send<void>(box, "setTitlePosition:"_sel, objc::NSUInteger{0});
         return;
     }
-    objc::send<void>(box, "setTitlePosition:", objc::NSUInteger{2});
-    objc::send<void>(box, "setTitle:", text);
+    objc::send<void>(box, "setTitlePosition:"_sel, objc::NSUInteger{2});
+    objc::send<void>(box, "setTitle:"_sel, text);
 }
 
 const objc::ClassRegistration viewRegistration{

@@ -19,19 +19,20 @@ objc::NSRect GadgetFrame(std::int32_t x, std::int32_t y, std::int32_t width, std
 std::int64_t CreateGadget(const GadgetCreation& creation) {
     InitGadgetKinds();
     // 1. The native view, autoreleased: its superview will keep it.
-    const objc::id allocated = objc::send<objc::id>(objc::lookUpClass(creation.viewClass), "alloc");
+    const objc::id allocated =
+        objc::send<objc::id>(objc::lookUpClass(creation.viewClass), "alloc"_sel);
     if (allocated == nullptr)
         return 0;
     const objc::id initialised =
         creation.initialise ? creation.initialise(allocated)
-                            : objc::send<objc::id>(allocated, "initWithFrame:", creation.frame);
+                            : objc::send<objc::id>(allocated, "initWithFrame:"_sel, creation.frame);
     auto* view = objc::liveCast<appkit::NSViewObject>(initialised);
     if (view == nullptr)
         return 0;
     objc::autorelease(view);
     // 2. The operations object, handed to the record below.
     auto* functions = objc::liveCast<windowing::RTGadgetFunctionsObject>(objc::send<objc::id>(
-        objc::send<objc::id>(objc::lookUpClass(creation.functionsClass), "alloc"), "init"));
+        objc::send<objc::id>(objc::lookUpClass(creation.functionsClass), "alloc"_sel), "init"_sel));
     if (functions == nullptr)
         return reinterpret_cast<std::int64_t>(view);
     appkit::NSViewObject* container = creation.container ? creation.container(view) : view;

@@ -32,7 +32,7 @@ id nativeString(core::TextView text) {
 std::int64_t AddGadgetItem(core::ObjectNumber gadget, std::int32_t position, core::TextView text,
                            id image, std::int32_t flags) {
     return WithFunctions(gadget, std::int64_t{0}, [&](id functions) {
-        return objc::send<std::int64_t>(functions, "AddGadgetItem:text:image:flags:", position,
+        return objc::send<std::int64_t>(functions, "AddGadgetItem:text:image:flags:"_sel, position,
                                         nativeString(text), image, flags);
     });
 }
@@ -40,20 +40,20 @@ std::int64_t AddGadgetItem(core::ObjectNumber gadget, std::int32_t position, cor
 core::Text GetGadgetItemText(core::ObjectNumber gadget, std::int32_t item, std::int32_t column) {
     return WithFunctions(gadget, core::Text(), [&](id functions) {
         return objc::nativeStringText(
-            objc::send<id>(functions, "GetGadgetItemText:column:", item, column));
+            objc::send<id>(functions, "GetGadgetItemText:column:"_sel, item, column));
     });
 }
 
 core::Text GetGadgetText(core::ObjectNumber gadget) {
     return WithFunctions(gadget, core::Text(), [&](id functions) {
-        return objc::nativeStringText(objc::send<id>(functions, "GetGadgetText"));
+        return objc::nativeStringText(objc::send<id>(functions, "GetGadgetText"_sel));
     });
 }
 
 void SetGadgetItemText(core::ObjectNumber gadget, std::int32_t item, core::TextView text,
                        std::int32_t column) {
     WithFunctions(gadget, 0, [&](id functions) {
-        objc::send<void>(functions, "SetGadgetItemText:text:column:", item, nativeString(text),
+        objc::send<void>(functions, "SetGadgetItemText:text:column:"_sel, item, nativeString(text),
                          column);
         return 0;
     });
@@ -61,47 +61,47 @@ void SetGadgetItemText(core::ObjectNumber gadget, std::int32_t item, core::TextV
 
 void SetGadgetText(core::ObjectNumber gadget, core::TextView text) {
     WithFunctions(gadget, 0, [&](id functions) {
-        objc::send<void>(functions, "SetGadgetText:", nativeString(text));
+        objc::send<void>(functions, "SetGadgetText:"_sel, nativeString(text));
         return 0;
     });
 }
 
 void RemoveGadgetItem(core::ObjectNumber gadget, std::int32_t item) {
     WithFunctions(gadget, 0, [&](id functions) {
-        objc::send<void>(functions, "RemoveGadgetItem:", item);
+        objc::send<void>(functions, "RemoveGadgetItem:"_sel, item);
         return 0;
     });
 }
 
 std::int64_t GetGadgetItemData(core::ObjectNumber gadget, std::int32_t item) {
     return WithFunctions(gadget, std::int64_t{0}, [&](id functions) {
-        return objc::send<std::int64_t>(functions, "GetGadgetItemData:", item);
+        return objc::send<std::int64_t>(functions, "GetGadgetItemData:"_sel, item);
     });
 }
 
 void SetGadgetItemData(core::ObjectNumber gadget, std::int32_t item, std::int64_t value) {
     WithFunctions(gadget, 0, [&](id functions) {
-        objc::send<void>(functions, "SetGadgetItemData:value:", item, value);
+        objc::send<void>(functions, "SetGadgetItemData:value:"_sel, item, value);
         return 0;
     });
 }
 
 void SetGadgetItemImage(core::ObjectNumber gadget, std::int32_t item, id image) {
     WithFunctions(gadget, 0, [&](id functions) {
-        objc::send<void>(functions, "SetGadgetItemImage:image:", item, image);
+        objc::send<void>(functions, "SetGadgetItemImage:image:"_sel, item, image);
         return 0;
     });
 }
 
 std::int64_t GetGadgetAttribute(core::ObjectNumber gadget, std::int32_t attribute) {
     return WithFunctions(gadget, std::int64_t{0}, [&](id functions) {
-        return objc::send<std::int64_t>(functions, "GetGadgetAttribute:", attribute);
+        return objc::send<std::int64_t>(functions, "GetGadgetAttribute:"_sel, attribute);
     });
 }
 
 void SetGadgetAttribute(core::ObjectNumber gadget, std::int32_t attribute, std::int64_t value) {
     WithFunctions(gadget, 0, [&](id functions) {
-        objc::send<void>(functions, "SetGadgetAttribute:value:", attribute, value);
+        objc::send<void>(functions, "SetGadgetAttribute:value:"_sel, attribute, value);
         return 0;
     });
 }
@@ -109,21 +109,21 @@ void SetGadgetAttribute(core::ObjectNumber gadget, std::int32_t attribute, std::
 // The colour and font are given back to the caller's pool, as getters of native objects do.
 id GetGadgetColor(core::ObjectNumber gadget, std::int32_t type) {
     const id color = WithFunctions(gadget, static_cast<id>(nullptr), [&](id functions) {
-        return objc::retain(objc::send<id>(functions, "GetGadgetColor:", type));
+        return objc::retain(objc::send<id>(functions, "GetGadgetColor:"_sel, type));
     });
     return objc::autorelease(color);
 }
 
 id GetGadgetFont(core::ObjectNumber gadget) {
     const id font = WithFunctions(gadget, static_cast<id>(nullptr), [&](id functions) {
-        return objc::retain(objc::send<id>(functions, "GetGadgetFont"));
+        return objc::retain(objc::send<id>(functions, "GetGadgetFont"_sel));
     });
     return objc::autorelease(font);
 }
 
 void SetGadgetFont(core::ObjectNumber gadget, id font) {
     WithFunctions(gadget, 0, [&](id functions) {
-        objc::send<void>(functions, "SetGadgetFont:", font);
+        objc::send<void>(functions, "SetGadgetFont:"_sel, font);
         return 0;
     });
 }

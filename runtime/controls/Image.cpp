@@ -54,11 +54,11 @@ struct NativePicture {
 
 NativeReference makeBitmap(int width, int height) {
     const NativeReference colorSpace(objc::newNativeString(u"NSDeviceRGBColorSpace"));
-    const id allocated = send<id>(objc::lookUpClass("NSBitmapImageRep"), "alloc");
+    const id allocated = send<id>(objc::lookUpClass("NSBitmapImageRep"), "alloc"_sel);
     return NativeReference(send<id>(
         allocated,
         "initWithBitmapDataPlanes:pixelsWide:pixelsHigh:bitsPerSample:samplesPerPixel:hasAlpha:"
-        "isPlanar:colorSpaceName:bitmapFormat:bytesPerRow:bitsPerPixel:",
+        "isPlanar:colorSpaceName:bitmapFormat:bytesPerRow:bitsPerPixel:"_sel,
         static_cast<unsigned char**>(nullptr), NSInteger{width}, NSInteger{height}, NSInteger{8},
         NSInteger{4}, objc::BOOL{objc::YES}, objc::BOOL{objc::NO}, colorSpace.get(),
         kAlphaNonpremultiplied, NSInteger{width} * 4, NSInteger{kBitmapDepth}));
@@ -76,20 +76,20 @@ std::unique_ptr<NativePicture> makePicture(int width, int height) {
     if (!picture->bitmap) {
         return nullptr;
     }
-    picture->pixels = send<unsigned char*>(picture->bitmap.get(), "bitmapData");
+    picture->pixels = send<unsigned char*>(picture->bitmap.get(), "bitmapData"_sel);
     picture->bytesPerRow =
-        static_cast<std::size_t>(send<NSInteger>(picture->bitmap.get(), "bytesPerRow"));
+        static_cast<std::size_t>(send<NSInteger>(picture->bitmap.get(), "bytesPerRow"_sel));
     if (!picture->pixels || picture->bytesPerRow < static_cast<std::size_t>(width) * 4) {
         return nullptr;
     }
-    picture->image.reset(send<id>(send<id>(objc::lookUpClass("NSImage"), "alloc"), "init"));
+    picture->image.reset(send<id>(send<id>(objc::lookUpClass("NSImage"), "alloc"_sel), "init"_sel));
     if (!picture->image) {
         return nullptr;
     }
-    send(picture->image.get(), "setDataRetained:", objc::BOOL{objc::YES});
-    send(picture->image.get(), "addRepresentation:", picture->bitmap.get());
-    send(picture->image.get(),
-         "setSize:", objc::CGSize{static_cast<double>(width), static_cast<double>(height)});
+    send(picture->image.get(), "setDataRetained:"_sel, objc::BOOL{objc::YES});
+    send(picture->image.get(), "addRepresentation:"_sel, picture->bitmap.get());
+    send(picture->image.get(), "setSize:"_sel,
+         objc::CGSize{static_cast<double>(width), static_cast<double>(height)});
     return picture;
 }
 

@@ -23,7 +23,7 @@ public:
 };
 
 objc::NSInteger clickCount(id event) {
-    return objc::send<objc::NSInteger>(event, "clickCount");
+    return objc::send<objc::NSInteger>(event, "clickCount"_sel);
 }
 
 void mouseDown(RT_NSImageView* self, SEL, id) {
@@ -67,26 +67,26 @@ objc::ClassDefinition viewClass() {
 }
 
 std::int64_t getGadgetState(RTGadgetFunctionsObject* self, SEL) {
-    return reinterpret_cast<std::int64_t>(objc::send<id>(self->mainView(), "image"));
+    return reinterpret_cast<std::int64_t>(objc::send<id>(self->mainView(), "image"_sel));
 }
 
 void setGadgetState(RTGadgetFunctionsObject* self, SEL, std::int64_t state) {
-    objc::send<void>(self->mainView(), "setImage:", reinterpret_cast<id>(state));
-    objc::send<void>(self, "resizeToFit");
+    objc::send<void>(self->mainView(), "setImage:"_sel, reinterpret_cast<id>(state));
+    objc::send<void>(self, "resizeToFit"_sel);
 }
 
 // The view keeps its place and takes the image's size (and the bezel's, when framed).
 void resizeToFit(RTGadgetFunctionsObject* self, SEL) {
     const id view = self->mainView();
-    const id image = objc::send<id>(view, "image");
+    const id image = objc::send<id>(view, "image"_sel);
     if (image == nullptr)
         return;
-    const objc::NSSize size = objc::send<objc::NSSize>(image, "size");
+    const objc::NSSize size = objc::send<objc::NSSize>(image, "size"_sel);
     const double border = (self->flags() & ImageBorder) != 0 ? 4 : 0;
-    NSRect frame = objc::send<NSRect>(view, "frame");
+    NSRect frame = objc::send<NSRect>(view, "frame"_sel);
     frame.size = objc::NSSize{size.width + border, size.height + border};
-    objc::send<void>(view, "setFrame:", frame);
-    objc::send<void>(view, "setNeedsDisplay:", objc::YES);
+    objc::send<void>(view, "setFrame:"_sel, frame);
+    objc::send<void>(view, "setNeedsDisplay:"_sel, objc::YES);
 }
 
 const objc::ClassRegistration viewRegistration{viewClass()};
@@ -104,15 +104,16 @@ std::int64_t CreateImageGadget(core::ObjectNumber gadget, std::int32_t x, std::i
     GadgetCreation creation(gadget, ImageGadgetKind, flags, GadgetFrame(x, y, width, height),
                             "RT_NSImageView", "RTImageGadgetFunctions");
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
-        objc::send<void>(view, "setEditable:", objc::NO);
-        objc::send<void>(view, "setAnimates:", objc::NO);
-        objc::send<void>(view, "setAllowsCutCopyPaste:", objc::NO);
-        objc::send<void>(view, "setImageScaling:", objc::NSUInteger{2});
-        objc::send<void>(view, "setImageAlignment:", objc::NSUInteger{0});
-        objc::send<void>(view,
-                         "setImageFrameStyle:", objc::NSUInteger{(flags & ImageBorder) ? 3u : 0u});
+        objc::send<void>(view, "setEditable:"_sel, objc::NO);
+        objc::send<void>(view, "setAnimates:"_sel, objc::NO);
+        objc::send<void>(view, "setAllowsCutCopyPaste:"_sel, objc::NO);
+        objc::send<void>(view, "setImageScaling:"_sel, objc::NSUInteger{2});
+        objc::send<void>(view, "setImageAlignment:"_sel, objc::NSUInteger{0});
+        objc::send<void>(view, "setImageFrameStyle:"_sel,
+                         objc::NSUInteger{(flags & ImageBorder) ? 3u : 0u});
         if (image != nullptr)
-            objc::send<void>(functions, "SetGadgetState:", reinterpret_cast<std::int64_t>(image));
+            objc::send<void>(functions, "SetGadgetState:"_sel,
+                             reinterpret_cast<std::int64_t>(image));
     };
     return CreateGadget(creation);
 }

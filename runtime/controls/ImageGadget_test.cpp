@@ -44,7 +44,7 @@ TEST_F(ImageGadgetTest, SizedToTheImageAndTheBezel) {
     EXPECT_EQ(Size(202), (objc::NSSize{50, 60}));
     windowing::SetGadgetState(202, reinterpret_cast<std::int64_t>(Image()));
     EXPECT_EQ(Size(202), (objc::NSSize{32, 32}));
-    objc::send<void>(Image(), "setSize:", objc::NSSize{16, 8});
+    objc::send<void>(Image(), "setSize:"_sel, objc::NSSize{16, 8});
     windowing::SetGadgetState(202, reinterpret_cast<std::int64_t>(Image()));
     EXPECT_EQ(Size(202), (objc::NSSize{16, 8}));
 }
@@ -92,15 +92,15 @@ TEST_F(ImageGadgetTest, FrameTitlesAndTextLabels) {
     CreateFrameGadget(1, 5, 30, 410, 55, u"Audio Bitrate");
     CreateFrameGadget(5, 5, 345, 410, 50, u"");
     EXPECT_EQ(GetGadgetText(1), u"Audio Bitrate");
-    EXPECT_EQ(objc::send<objc::NSUInteger>(GadgetHandle(1), "titlePosition"), 2u);
-    EXPECT_EQ(objc::send<objc::NSUInteger>(GadgetHandle(5), "titlePosition"), 0u);
+    EXPECT_EQ(objc::send<objc::NSUInteger>(GadgetHandle(1), "titlePosition"_sel), 2u);
+    EXPECT_EQ(objc::send<objc::NSUInteger>(GadgetHandle(5), "titlePosition"_sel), 0u);
     SetGadgetText(1, u"");
-    EXPECT_EQ(objc::send<objc::NSUInteger>(GadgetHandle(1), "titlePosition"), 0u);
+    EXPECT_EQ(objc::send<objc::NSUInteger>(GadgetHandle(1), "titlePosition"_sel), 0u);
     EXPECT_EQ(GetGadgetText(1), u"Audio Bitrate") << "the hidden title is kept";
     const objc::id font =
-        objc::send<objc::id>(objc::lookUpClass("NSFont"), "boldSystemFontOfSize:", 15.0);
+        objc::send<objc::id>(objc::lookUpClass("NSFont"), "boldSystemFontOfSize:"_sel, 15.0);
     SetGadgetFont(1, font);
-    EXPECT_EQ(objc::send<double>(GetGadgetFont(1), "pointSize"), 15.0);
+    EXPECT_EQ(objc::send<double>(GetGadgetFont(1), "pointSize"_sel), 15.0);
 
     CreateTextGadget(201, 180, 30, 140, 20, u"Sondrel v1.1.0", TextCenter);
     auto* label = qobject_cast<QLineEdit*>(WidgetOf(201));

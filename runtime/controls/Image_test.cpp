@@ -33,7 +33,7 @@ std::string nativePixel(id image, int x, int y) {
 }
 
 CGSize sizeOf(id image) {
-    return objc::send<CGSize>(image, "size");
+    return objc::send<CGSize>(image, "size"_sel);
 }
 
 Bytes paletteBmp() {
@@ -200,9 +200,9 @@ TEST_F(ImageTest, ANativeImageMakesAPatternColourAtItsSizeInPoints) {
     }
     const Bytes png = test::EncodePng(picture);
     ASSERT_NE(ImageFromMemory(2, png.data(), png.size()), 0);
-    objc::send(ImageHandle(2), "setSize:", CGSize{4, 2});
+    objc::send(ImageHandle(2), "setSize:"_sel, CGSize{4, 2});
     const id color =
-        objc::send<id>(objc::lookUpClass("NSColor"), "colorWithPatternImage:", ImageHandle(2));
+        objc::send<id>(objc::lookUpClass("NSColor"), "colorWithPatternImage:"_sel, ImageHandle(2));
     const auto* native = objc::liveCast<appkit::NSColorObject>(color);
     ASSERT_NE(native, nullptr);
     const QImage tile = native->brush().textureImage();

@@ -90,11 +90,11 @@ objc::SEL FindSelector(core::TextView name) {
 }
 
 core::Text ObjectClassName(const void* object) {
-    return textOf(objc::send<objc::id>(object, "className"));
+    return textOf(objc::send<objc::id>(object, "className"_sel));
 }
 
 core::Text ObjectDescription(const void* object) {
-    return textOf(objc::send<objc::id>(object, "description"));
+    return textOf(objc::send<objc::id>(object, "description"_sel));
 }
 
 core::Text ObjectClassChain(const void* cls) {
@@ -111,16 +111,16 @@ core::Text ObjectClassChain(const void* cls) {
 }
 
 std::uint64_t RetainNative(const void* object) {
-    return reinterpret_cast<std::uint64_t>(objc::send<objc::id>(object, "retain"));
+    return reinterpret_cast<std::uint64_t>(objc::send<objc::id>(object, "retain"_sel));
 }
 
 std::uint64_t ReleaseNative(const void* object) {
-    objc::send(object, "release");
+    objc::send(object, "release"_sel);
     return 0;
 }
 
 std::uint64_t AutoreleaseNative(const void* object) {
-    return reinterpret_cast<std::uint64_t>(objc::send<objc::id>(object, "autorelease"));
+    return reinterpret_cast<std::uint64_t>(objc::send<objc::id>(object, "autorelease"_sel));
 }
 
 objc::id NewAutoreleasePool() {

@@ -38,7 +38,7 @@ TEST(NativeBridge, ConvertsTextsAndNativeStrings) {
         objc::AutoreleasePool pool;
         objc::id autoreleased = NativeString(u"pooled", 1);
         objc::id owned = NativeString(u"owned", 0x100); // low byte zero: not autoreleased
-        EXPECT_EQ(objc::send<objc::NSUInteger>(owned, "retainCount"), 1u);
+        EXPECT_EQ(objc::send<objc::NSUInteger>(owned, "retainCount"_sel), 1u);
         EXPECT_EQ(RuntimeText(autoreleased), u"pooled");
         objc::release(owned);
         EXPECT_FALSE(objc::isLiveObject(owned));
@@ -91,7 +91,7 @@ TEST(NativeBridge, DescribesObjectsAndClasses) {
 }
 
 TEST(NativeBridge, CountsReferencesAndMakesPools) {
-    objc::id object = objc::send<objc::id>(FindClass(u"NSObject"), "new");
+    objc::id object = objc::send<objc::id>(FindClass(u"NSObject"), "new"_sel);
     EXPECT_EQ(RetainNative(object), reinterpret_cast<std::uint64_t>(object));
     EXPECT_EQ(ReleaseNative(object), 0u);
     EXPECT_TRUE(objc::isLiveObject(object));

@@ -36,8 +36,8 @@ struct TestView : objc::Object {
         objc::release(button);
         objc::release(background);
     }
-    id storage = objc::send<id>(objc::lookUpClass("TestStorage"), "new");
-    id button = objc::send<id>(objc::lookUpClass("TestButton"), "new");
+    id storage = objc::send<id>(objc::lookUpClass("TestStorage"), "new"_sel);
+    id button = objc::send<id>(objc::lookUpClass("TestButton"), "new"_sel);
     id background = nullptr;
     NSRange visible{99, 99};
     NSInteger alignment = -1;
@@ -55,7 +55,7 @@ id textStorage(TestView* self, SEL) {
     return self->storage;
 }
 void appendAttributedString(TestStorage* self, SEL, id string) {
-    self->text += objc::nativeStringText(objc::send<id>(string, "string"));
+    self->text += objc::nativeStringText(objc::send<id>(string, "string"_sel));
 }
 void scrollRangeToVisible(TestView* self, SEL, NSRange range) {
     self->visible = range;
@@ -108,13 +108,13 @@ Word word(const void* pointer) {
 }
 
 id newImage(double width, double height) {
-    return objc::send<id>(objc::send<id>(objc::lookUpClass("NSImage"), "alloc"),
-                          "initWithSize:", objc::CGSize{width, height});
+    return objc::send<id>(objc::send<id>(objc::lookUpClass("NSImage"), "alloc"_sel),
+                          "initWithSize:"_sel, objc::CGSize{width, height});
 }
 
 class ObjectMessage : public ::testing::Test {
 protected:
-    void SetUp() override { view = objc::send<id>(objc::lookUpClass("TestView"), "new"); }
+    void SetUp() override { view = objc::send<id>(objc::lookUpClass("TestView"), "new"_sel); }
     void TearDown() override { objc::release(view); }
     TestView& state() { return *objc::liveCast<TestView>(view); }
 
@@ -162,13 +162,13 @@ TEST_F(ObjectMessage, SendsTheApplicationsMessages) {
     id image = newImage(64, 32);
     const double size[2] = {32.0, 16.0};
     SendObjectMessage(nullptr, image, "setSize:@", word(size));
-    EXPECT_EQ(objc::send<objc::CGSize>(image, "size"), (objc::CGSize{32, 16}));
+    EXPECT_EQ(objc::send<objc::CGSize>(image, "size"_sel), (objc::CGSize{32, 16}));
     const Word color =
         SendObjectMessage(nullptr, nullptr, "NSColor colorWithPatternImage:", word(image));
     ASSERT_NE(color, 0u);
     SendObjectMessage(nullptr, view, "setBackgroundColor:", color);
     EXPECT_EQ(state().background, reinterpret_cast<id>(color));
-    EXPECT_EQ(objc::send<id>(state().background, "patternImage"), image);
+    EXPECT_EQ(objc::send<id>(state().background, "patternImage"_sel), image);
     objc::release(image);
 }
 

@@ -39,7 +39,7 @@ public:
 std::shared_ptr<OptionGroup> g_currentGroup;
 
 id firstCell(RTGadgetFunctionsObject* self) {
-    return objc::send<id>(self->mainView(), "cellAtRow:column:", objc::NSInteger{0},
+    return objc::send<id>(self->mainView(), "cellAtRow:column:"_sel, objc::NSInteger{0},
                           objc::NSInteger{0});
 }
 
@@ -57,15 +57,15 @@ void setGadgetState(RTOptionGadgetFunctions* self, SEL, std::int64_t state) {
         const std::vector<appkit::NSViewObject*> views = self->OptionArray->views;
         for (appkit::NSViewObject* view : views) {
             if (view != own)
-                objc::send<void>(view, "setIntValue:", 0);
+                objc::send<void>(view, "setIntValue:"_sel, 0);
         }
     }
-    objc::send<void>(own, "setIntValue:", static_cast<int>(state));
+    objc::send<void>(own, "setIntValue:"_sel, static_cast<int>(state));
 }
 
 void eventHandler(RTOptionGadgetFunctions* self, SEL, id) {
     SendGadgetEvent(self, GadgetActionEvent);
-    objc::send<void>(self, "SetGadgetState:", std::int64_t{1});
+    objc::send<void>(self, "SetGadgetState:"_sel, std::int64_t{1});
 }
 
 void freeGadget(RTOptionGadgetFunctions* self, SEL) {
@@ -103,17 +103,18 @@ std::int64_t CreateOptionGadget(core::ObjectNumber gadget, std::int32_t x, std::
             objc::release(matrix);
             return nullptr;
         }
-        return objc::send<id>(matrix, "initWithFrame:mode:prototype:numberOfRows:numberOfColumns:",
+        return objc::send<id>(matrix,
+                              "initWithFrame:mode:prototype:numberOfRows:numberOfColumns:"_sel,
                               creation.frame, objc::NSInteger{0}, static_cast<id>(prototype.get()),
                               objc::NSInteger{1}, objc::NSInteger{1});
     };
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* base) {
         auto* functions = static_cast<RTOptionGadgetFunctions*>(base);
-        objc::send<void>(view, "setAutosizesCells:", objc::YES);
+        objc::send<void>(view, "setAutosizesCells:"_sel, objc::YES);
         SetInitialText(functions, text);
         if (!g_currentGroup)
             g_currentGroup = std::make_shared<OptionGroup>();
-        objc::send<void>(view, "setIntValue:", 0);
+        objc::send<void>(view, "setIntValue:"_sel, 0);
         functions->OptionArray = g_currentGroup;
         g_currentGroup->views.push_back(view);
     };

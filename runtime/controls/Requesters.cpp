@@ -34,13 +34,13 @@ class KeyWindowKeeper {
 public:
     KeyWindowKeeper()
         : m_window(objc::send<id>(
-              objc::send<id>(objc::lookUpClass("NSApplication"), "sharedApplication"),
-              "keyWindow")) {
+              objc::send<id>(objc::lookUpClass("NSApplication"), "sharedApplication"_sel),
+              "keyWindow"_sel)) {
         objc::retain(m_window);
     }
     ~KeyWindowKeeper() {
         if (m_window != nullptr)
-            objc::send<void>(m_window, "makeKeyWindow");
+            objc::send<void>(m_window, "makeKeyWindow"_sel);
         objc::release(m_window);
     }
     KeyWindowKeeper(const KeyWindowKeeper&) = delete;
@@ -61,20 +61,20 @@ PanelPath InsideFolder(core::TextView folder) {
 // run. True when the user chose.
 bool runPanel(id panel, core::TextView title, const PanelPath& split) {
     const KeyWindowKeeper keeper;
-    objc::send<void>(panel, "setTitle:", nativeString(title));
-    objc::send<void>(panel, "setCanCreateDirectories:", objc::YES);
-    objc::send<void>(panel, "setCanSelectHiddenExtension:", objc::YES);
+    objc::send<void>(panel, "setTitle:"_sel, nativeString(title));
+    objc::send<void>(panel, "setCanCreateDirectories:"_sel, objc::YES);
+    objc::send<void>(panel, "setCanSelectHiddenExtension:"_sel, objc::YES);
     // Every system this runs on is past the version (10.6) that brought directory URLs.
     if (split.hasDirectory)
-        objc::send<void>(panel, "setDirectoryURL:",
-                         objc::send<id>(objc::lookUpClass("NSURL"),
-                                        "fileURLWithPath:", nativeString(split.directory)));
-    objc::send<void>(panel, "setNameFieldStringValue:", nativeString(split.name));
-    return objc::send<objc::NSInteger>(panel, "runModal") == 1;
+        objc::send<void>(panel, "setDirectoryURL:"_sel,
+                         objc::send<id>(objc::lookUpClass("NSURL"), "fileURLWithPath:"_sel,
+                                        nativeString(split.directory)));
+    objc::send<void>(panel, "setNameFieldStringValue:"_sel, nativeString(split.name));
+    return objc::send<objc::NSInteger>(panel, "runModal"_sel) == 1;
 }
 
 id openPanel() {
-    return objc::send<id>(objc::lookUpClass("NSOpenPanel"), "openPanel");
+    return objc::send<id>(objc::lookUpClass("NSOpenPanel"), "openPanel"_sel);
 }
 
 } // namespace
@@ -83,26 +83,26 @@ std::int32_t ShowMessage(core::TextView title, core::TextView text, std::uint32_
     return appkit::onMainThread([&]() -> std::int32_t {
         objc::AutoreleasePool pool;
         const id alert = objc::autorelease(
-            objc::send<id>(objc::send<id>(objc::lookUpClass("NSAlert"), "alloc"), "init"));
+            objc::send<id>(objc::send<id>(objc::lookUpClass("NSAlert"), "alloc"_sel), "init"_sel));
         if (alert == nullptr)
             return AnswerNone;
         const KeyWindowKeeper keeper;
-        objc::send<void>(alert, "setMessageText:", nativeString(title));
-        objc::send<void>(alert, "setInformativeText:", nativeString(text));
-        objc::send<void>(alert, "setShowsHelp:", objc::NO);
+        objc::send<void>(alert, "setMessageText:"_sel, nativeString(title));
+        objc::send<void>(alert, "setInformativeText:"_sel, nativeString(text));
+        objc::send<void>(alert, "setShowsHelp:"_sel, objc::NO);
         if ((flags & 3) == 0) {
-            objc::send<objc::NSInteger>(alert, "runModal");
+            objc::send<objc::NSInteger>(alert, "runModal"_sel);
             return AnswerNone;
         }
         const auto button = [&](const char16_t* title, objc::NSInteger tag) {
-            objc::send<void>(objc::send<id>(alert, "addButtonWithTitle:", nativeString(title)),
-                             "setTag:", tag);
+            objc::send<void>(objc::send<id>(alert, "addButtonWithTitle:"_sel, nativeString(title)),
+                             "setTag:"_sel, tag);
         };
         button(u"Yes", AnswerYes);
         button(u"No", AnswerNo);
         if (flags & 2)
             button(u"Cancel", AnswerCancel);
-        return static_cast<std::int32_t>(objc::send<objc::NSInteger>(alert, "runModal"));
+        return static_cast<std::int32_t>(objc::send<objc::NSInteger>(alert, "runModal"_sel));
     });
 }
 
@@ -112,16 +112,16 @@ core::Text ChooseFolder(core::TextView title, core::TextView initialPath, std::u
         const id panel = openPanel();
         if (panel == nullptr)
             return {};
-        objc::send<void>(panel, "setCanChooseFiles:", objc::NO);
-        objc::send<void>(panel, "setCanChooseDirectories:", objc::YES);
-        objc::send<void>(panel, "setResolvesAliases:", objc::YES);
-        objc::send<void>(panel, "setAllowsMultipleSelection:", objc::NO);
+        objc::send<void>(panel, "setCanChooseFiles:"_sel, objc::NO);
+        objc::send<void>(panel, "setCanChooseDirectories:"_sel, objc::YES);
+        objc::send<void>(panel, "setResolvesAliases:"_sel, objc::YES);
+        objc::send<void>(panel, "setAllowsMultipleSelection:"_sel, objc::NO);
         const PanelPath split = (flags & ChooseInsideInitialFolder) != 0
                                     ? InsideFolder(initialPath)
                                     : SplitPanelPath(initialPath, true);
         if (!runPanel(panel, title, split))
             return {};
-        core::Text path = objc::nativeStringText(objc::send<id>(panel, "filename"));
+        core::Text path = objc::nativeStringText(objc::send<id>(panel, "filename"_sel));
         if (path.empty())
             return {};
         if (path.back() != u'/')
@@ -138,14 +138,14 @@ core::Text ChooseOpenFile(core::TextView title, core::TextView initialPath, core
         if (panel == nullptr)
             return {};
         const bool several = (flags & OpenSeveralFiles) != 0;
-        objc::send<void>(panel, "setCanChooseFiles:", objc::YES);
-        objc::send<void>(panel, "setCanChooseDirectories:", objc::NO);
-        objc::send<void>(panel, "setResolvesAliases:", objc::YES);
-        objc::send<void>(panel, "setAllowsMultipleSelection:", several ? objc::YES : objc::NO);
+        objc::send<void>(panel, "setCanChooseFiles:"_sel, objc::YES);
+        objc::send<void>(panel, "setCanChooseDirectories:"_sel, objc::NO);
+        objc::send<void>(panel, "setResolvesAliases:"_sel, objc::YES);
+        objc::send<void>(panel, "setAllowsMultipleSelection:"_sel, several ? objc::YES : objc::NO);
         if (!runPanel(panel, title, SplitPanelPath(initialPath, false)))
             return {};
-        const id names = objc::send<id>(panel, "filenames");
-        const auto count = objc::send<objc::NSUInteger>(names, "count");
+        const id names = objc::send<id>(panel, "filenames"_sel);
+        const auto count = objc::send<objc::NSUInteger>(names, "count"_sel);
         if (count == 0)
             return {};
         if (several) {
@@ -153,11 +153,12 @@ core::Text ChooseOpenFile(core::TextView title, core::TextView initialPath, core
             files.paths.clear();
             for (objc::NSUInteger i = 0; i < count; ++i)
                 files.paths.push_back(
-                    objc::nativeStringText(objc::send<id>(names, "objectAtIndex:", i)));
+                    objc::nativeStringText(objc::send<id>(names, "objectAtIndex:"_sel, i)));
             files.kept = true;
             files.next = 1;
         }
-        return objc::nativeStringText(objc::send<id>(names, "objectAtIndex:", objc::NSUInteger{0}));
+        return objc::nativeStringText(
+            objc::send<id>(names, "objectAtIndex:"_sel, objc::NSUInteger{0}));
     });
 }
 
@@ -179,10 +180,10 @@ core::Text ChooseSaveFile(core::TextView title, core::TextView initialPath, core
                           std::int32_t) {
     return appkit::onMainThread([&]() -> core::Text {
         objc::AutoreleasePool pool;
-        const id panel = objc::send<id>(objc::lookUpClass("NSSavePanel"), "savePanel");
+        const id panel = objc::send<id>(objc::lookUpClass("NSSavePanel"), "savePanel"_sel);
         if (panel == nullptr || !runPanel(panel, title, SplitPanelPath(initialPath, false)))
             return {};
-        return objc::nativeStringText(objc::send<id>(panel, "filename"));
+        return objc::nativeStringText(objc::send<id>(panel, "filename"_sel));
     });
 }
 

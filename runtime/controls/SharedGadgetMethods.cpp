@@ -26,36 +26,37 @@ objc::ClassDefinition& AddTitleTextMethods(objc::ClassDefinition& definition) {
 }
 
 id TitleText(id owner) {
-    const id title = objc::send<id>(owner, "title");
+    const id title = objc::send<id>(owner, "title"_sel);
     return title != nullptr ? title : objc::autoreleasedNativeString(u"");
 }
 
 void SetTitleText(id owner, id text) {
-    objc::send<void>(owner,
-                     "setTitle:", text != nullptr ? text : objc::autoreleasedNativeString(u""));
+    objc::send<void>(owner, "setTitle:"_sel,
+                     text != nullptr ? text : objc::autoreleasedNativeString(u""));
 }
 
 id TextOrBackgroundColor(id view, std::int32_t type) {
     if (type == windowing::kGadgetFrontColor)
-        return objc::send<id>(view, "textColor");
+        return objc::send<id>(view, "textColor"_sel);
     if (type == windowing::kGadgetBackColor)
-        return objc::send<id>(view, "backgroundColor");
+        return objc::send<id>(view, "backgroundColor"_sel);
     return nullptr;
 }
 
 void SetTextOrBackgroundColor(id view, std::int32_t type, id color) {
     if (type == windowing::kGadgetFrontColor)
-        objc::send<void>(view, "setTextColor:", color);
+        objc::send<void>(view, "setTextColor:"_sel, color);
     else if (type == windowing::kGadgetBackColor)
-        objc::send<void>(view, "setBackgroundColor:", color);
+        objc::send<void>(view, "setBackgroundColor:"_sel, color);
 }
 
 void SendGadgetEvent(RTGadgetFunctionsObject* functions, std::uint64_t subtype) {
-    objc::send<void>(functions, "SendEvent:", static_cast<std::int64_t>(subtype));
+    objc::send<void>(functions, "SendEvent:"_sel, static_cast<std::int64_t>(subtype));
 }
 
 void SetInitialText(RTGadgetFunctionsObject* functions, core::TextView text) {
-    objc::send<void>(functions, "SetGadgetText:", objc::autoreleasedNativeString(core::Text(text)));
+    objc::send<void>(functions, "SetGadgetText:"_sel,
+                     objc::autoreleasedNativeString(core::Text(text)));
 }
 
 } // namespace sondrel::controls

@@ -28,14 +28,15 @@ using RTSecureTextField = windowing::GadgetView<appkit::NSSecureTextFieldObject>
 // The field's own events: focus taken, and editing ended other than by Return or Enter.
 template <class Field> BOOL becomeFirstResponder(Field* self, SEL) {
     RaiseViewEvent(self, self->RT_tag, GadgetFocusEvent);
-    return objc::sendSuper<BOOL>(objc::lookUpClass("NSTextField"), self, "becomeFirstResponder");
+    return objc::sendSuper<BOOL>(objc::lookUpClass("NSTextField"), self,
+                                 "becomeFirstResponder"_sel);
 }
 
 template <class Field> void textDidEndEditing(Field* self, SEL, id notification) {
     if (!self->endedByReturn())
         RaiseViewEvent(self, self->RT_tag, GadgetLostFocusEvent);
-    objc::sendSuper<void>(objc::lookUpClass("NSTextField"), self,
-                          "textDidEndEditing:", notification);
+    objc::sendSuper<void>(objc::lookUpClass("NSTextField"), self, "textDidEndEditing:"_sel,
+                          notification);
 }
 
 template <class Field> objc::ClassDefinition fieldClass(const char* name, const char* superclass) {
@@ -56,7 +57,7 @@ void controlTextDidChange(RTGadgetFunctionsObject* self, SEL, id) {
 }
 
 RTMaximumLengthFormatterObject* formatterOf(RTGadgetFunctionsObject* self) {
-    return MaximumLengthFormatterOf(objc::send<id>(self->mainView(), "formatter"));
+    return MaximumLengthFormatterOf(objc::send<id>(self->mainView(), "formatter"_sel));
 }
 
 std::int64_t getGadgetAttribute(RTGadgetFunctionsObject* self, SEL, std::int32_t attribute) {
@@ -81,7 +82,8 @@ void setGadgetText(RTGadgetFunctionsObject* self, SEL, id text) {
         value = appkit::upperCaseText(value);
     else if (flags & StringLowerCase)
         value = appkit::lowerCaseText(value);
-    objc::send<void>(self->mainView(), "setStringValue:", objc::autoreleasedNativeString(value));
+    objc::send<void>(self->mainView(), "setStringValue:"_sel,
+                     objc::autoreleasedNativeString(value));
 }
 
 id getGadgetColor(RTGadgetFunctionsObject* self, SEL, std::int32_t type) {
@@ -126,19 +128,19 @@ std::int64_t CreateStringGadget(core::ObjectNumber gadget, std::int32_t x, std::
                             "RTStringGadgetFunctions");
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
         if (flags & StringReadOnly) {
-            objc::send<void>(view, "setEditable:", objc::NO);
-            objc::send<void>(view, "setSelectable:", objc::YES);
+            objc::send<void>(view, "setEditable:"_sel, objc::NO);
+            objc::send<void>(view, "setSelectable:"_sel, objc::YES);
         }
         // Borderless means no frame at all: neither the bezel nor the plain border.
         if (flags & StringBorderless) {
-            objc::send<void>(view, "setBordered:", objc::NO);
-            objc::send<void>(view, "setBezeled:", objc::NO);
+            objc::send<void>(view, "setBordered:"_sel, objc::NO);
+            objc::send<void>(view, "setBezeled:"_sel, objc::NO);
         }
         const id formatter = objc::send<id>(
-            objc::send<id>(objc::lookUpClass(formatterClass(flags)), "alloc"), "init");
-        objc::send<void>(view, "setFormatter:", formatter);
+            objc::send<id>(objc::lookUpClass(formatterClass(flags)), "alloc"_sel), "init"_sel);
+        objc::send<void>(view, "setFormatter:"_sel, formatter);
         objc::release(formatter);
-        objc::send<void>(view, "setDelegate:", static_cast<id>(functions));
+        objc::send<void>(view, "setDelegate:"_sel, static_cast<id>(functions));
         SetInitialText(functions, text);
     };
     return CreateGadget(creation);

@@ -37,7 +37,7 @@ void disableGadget(RTTextGadgetFunctions* self, SEL, std::int32_t state) {
         color = appkit::secondarySelectedControlColor();
     else
         color = self->FrontColor ? self->FrontColor.get() : appkit::controlTextColor();
-    objc::send<void>(self->mainView(), "setTextColor:", color);
+    objc::send<void>(self->mainView(), "setTextColor:"_sel, color);
 }
 
 id getGadgetColor(RTTextGadgetFunctions* self, SEL, std::int32_t type) {
@@ -71,14 +71,14 @@ std::int64_t CreateTextGadget(core::ObjectNumber gadget, std::int32_t x, std::in
                             "RT_NSTextField", "RTTextGadgetFunctions");
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {
         SetInitialText(functions, text);
-        objc::send<void>(view, "setSelectable:", objc::NO);
-        objc::send<void>(view, "setBezeled:", objc::NO);
-        objc::send<void>(view, "setBackgroundColor:", appkit::controlColor());
-        objc::send<void>(view, "setBordered:", (flags & TextBorder) ? objc::YES : objc::NO);
+        objc::send<void>(view, "setSelectable:"_sel, objc::NO);
+        objc::send<void>(view, "setBezeled:"_sel, objc::NO);
+        objc::send<void>(view, "setBackgroundColor:"_sel, appkit::controlColor());
+        objc::send<void>(view, "setBordered:"_sel, (flags & TextBorder) ? objc::YES : objc::NO);
         if (flags & TextRight)
-            objc::send<void>(view, "setAlignment:", objc::NSInteger{1});
+            objc::send<void>(view, "setAlignment:"_sel, objc::NSInteger{1});
         else if (flags & TextCenter)
-            objc::send<void>(view, "setAlignment:", objc::NSInteger{2});
+            objc::send<void>(view, "setAlignment:"_sel, objc::NSInteger{2});
     };
     return CreateGadget(creation);
 }

@@ -17,13 +17,14 @@ using objc::id;
 int replaceContent(const void* textView, id attributed) {
     if (attributed == nullptr)
         return 0;
-    objc::send<void>(objc::send<id>(textView, "textStorage"), "setAttributedString:", attributed);
+    objc::send<void>(objc::send<id>(textView, "textStorage"_sel), "setAttributedString:"_sel,
+                     attributed);
     objc::release(attributed);
     return 1;
 }
 
 id newAttributedString() {
-    return objc::send<id>(objc::lookUpClass("NSAttributedString"), "alloc");
+    return objc::send<id>(objc::lookUpClass("NSAttributedString"), "alloc"_sel);
 }
 
 } // namespace
@@ -31,18 +32,18 @@ id newAttributedString() {
 void SetTextViewWordWrap(const void* textView, std::uint8_t flag) {
     if (appkit::textViewOf(textView) == nullptr)
         return;
-    objc::send<void>(textView, "setHorizontallyResizable:", flag == 0 ? objc::YES : objc::NO);
-    const id container = objc::send<id>(textView, "textContainer");
-    objc::NSSize size = objc::send<objc::NSSize>(container, "containerSize");
+    objc::send<void>(textView, "setHorizontallyResizable:"_sel, flag == 0 ? objc::YES : objc::NO);
+    const id container = objc::send<id>(textView, "textContainer"_sel);
+    objc::NSSize size = objc::send<objc::NSSize>(container, "containerSize"_sel);
     if (flag != 0) {
-        const objc::NSRect frame = objc::send<objc::NSRect>(textView, "frame");
-        const objc::NSSize inset = objc::send<objc::NSSize>(textView, "textContainerInset");
+        const objc::NSRect frame = objc::send<objc::NSRect>(textView, "frame"_sel);
+        const objc::NSSize inset = objc::send<objc::NSSize>(textView, "textContainerInset"_sel);
         size.width = frame.size.width - inset.width;
     } else {
         size.width = appkit::kUnlimitedTextSize;
     }
-    objc::send<void>(container, "setContainerSize:", size);
-    objc::send<void>(container, "setWidthTracksTextView:", flag != 0 ? objc::YES : objc::NO);
+    objc::send<void>(container, "setContainerSize:"_sel, size);
+    objc::send<void>(container, "setWidthTracksTextView:"_sel, flag != 0 ? objc::YES : objc::NO);
 }
 
 int LoadTextViewRtf(const void* textView, const void* bytes, std::size_t length) {
@@ -50,13 +51,12 @@ int LoadTextViewRtf(const void* textView, const void* bytes, std::size_t length)
         return 0;
     objc::AutoreleasePool pool;
     const id data =
-        objc::send<id>(objc::lookUpClass("NSData"),
-                       "dataWithBytesNoCopy:length:freeWhenDone:", const_cast<void*>(bytes),
-                       objc::NSUInteger{length}, objc::NO);
+        objc::send<id>(objc::lookUpClass("NSData"), "dataWithBytesNoCopy:length:freeWhenDone:"_sel,
+                       const_cast<void*>(bytes), objc::NSUInteger{length}, objc::NO);
     if (data == nullptr)
         return 0;
     return replaceContent(textView, objc::send<id>(newAttributedString(),
-                                                   "initWithRTF:documentAttributes:", data,
+                                                   "initWithRTF:documentAttributes:"_sel, data,
                                                    static_cast<id*>(nullptr)));
 }
 
@@ -72,10 +72,10 @@ int LoadTextViewFile(const void* textView, core::TextView path) {
     if (appkit::textViewOf(textView) == nullptr)
         return 0;
     objc::AutoreleasePool pool;
-    return replaceContent(textView,
-                          objc::send<id>(newAttributedString(), "initWithPath:documentAttributes:",
-                                         objc::autoreleasedNativeString(core::Text(path)),
-                                         static_cast<id*>(nullptr)));
+    return replaceContent(textView, objc::send<id>(newAttributedString(),
+                                                   "initWithPath:documentAttributes:"_sel,
+                                                   objc::autoreleasedNativeString(core::Text(path)),
+                                                   static_cast<id*>(nullptr)));
 }
 
 void PrintTextView(const void* textView) {

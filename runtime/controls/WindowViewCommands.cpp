@@ -28,7 +28,7 @@ NSViewObject* viewOf(const void* object) {
 }
 
 id patternColor(const void* image) {
-    return objc::send<id>(objc::lookUpClass("NSColor"), "colorWithPatternImage:",
+    return objc::send<id>(objc::lookUpClass("NSColor"), "colorWithPatternImage:"_sel,
                           const_cast<id>(static_cast<const objc::Object*>(image)));
 }
 
@@ -50,7 +50,7 @@ void SetWindowPattern(const void* window, const void* image) {
 }
 
 void SetWindowOpacity(const void* window, float alpha) {
-    objc::send<void>(windowOf(window), "setAlphaValue:", static_cast<double>(alpha));
+    objc::send<void>(windowOf(window), "setAlphaValue:"_sel, static_cast<double>(alpha));
 }
 
 void BringViewToFront(const void* view) {
@@ -102,8 +102,8 @@ void SetViewPattern(const void* view, const void* image) {
     objc::AutoreleasePool pool;
     const id color = patternColor(image);
     if (objc::findMethod(native, objc::registerSelector("setBackgroundColor:")) != nullptr) {
-        objc::send<void>(native, "setBackgroundColor:", color);
-        objc::send<void>(native, "setDrawsBackground:", objc::YES);
+        objc::send<void>(native, "setBackgroundColor:"_sel, color);
+        objc::send<void>(native, "setDrawsBackground:"_sel, objc::YES);
     } else {
         appkit::setViewBackgroundColor(native, color);
     }
@@ -119,19 +119,19 @@ id AddSearchField(const void* target, std::int32_t x, std::int32_t y, std::int32
         return nullptr;
     const objc::NSRect frame{{static_cast<double>(x), static_cast<double>(y)},
                              {static_cast<double>(width), static_cast<double>(height)}};
-    const id field = objc::send<id>(objc::send<id>(objc::lookUpClass("NSSearchField"), "alloc"),
-                                    "initWithFrame:", frame);
+    const id field = objc::send<id>(objc::send<id>(objc::lookUpClass("NSSearchField"), "alloc"_sel),
+                                    "initWithFrame:"_sel, frame);
     if (field == nullptr)
         return nullptr;
-    objc::send<void>(field, "setAutoresizingMask:", objc::NSUInteger{2});
-    objc::send<void>(field, "setSendsWholeSearchString:", objc::YES);
+    objc::send<void>(field, "setAutoresizingMask:"_sel, objc::NSUInteger{2});
+    objc::send<void>(field, "setSendsWholeSearchString:"_sel, objc::YES);
     parent->addSubview(viewOf(field));
     return objc::autorelease(field);
 }
 
 core::Text ControlText(const void* control) {
     objc::AutoreleasePool pool;
-    return objc::nativeStringText(objc::send<id>(control, "stringValue"));
+    return objc::nativeStringText(objc::send<id>(control, "stringValue"_sel));
 }
 
 } // namespace sondrel::controls

@@ -54,7 +54,7 @@ TEST_F(WindowViewCommandsTest, WindowOpacityPatternAndFullScreen) {
     const auto picture = Picture();
     SetWindowPattern(window, picture.get());
     const objc::id color = appkit::windowBackgroundColor(window);
-    EXPECT_EQ(objc::send<objc::id>(color, "patternImage"), picture.get());
+    EXPECT_EQ(objc::send<objc::id>(color, "patternImage"_sel), picture.get());
     EXPECT_TRUE(window->contentView()->widget()->autoFillBackground());
 
     EXPECT_EQ(appkit::windowCollectionBehavior(window), 0u);
@@ -79,8 +79,8 @@ TEST_F(WindowViewCommandsTest, ViewOrderFiltersAndPatterns) {
     const objc::id filter = objc::autoreleasedNativeString(u"a filter object");
     SetViewFilter(two, filter);
     EXPECT_TRUE(appkit::viewWantsLayer(two));
-    EXPECT_EQ(objc::send<objc::id>(appkit::viewContentFilters(two),
-                                   "objectAtIndex:", objc::NSUInteger{0}),
+    EXPECT_EQ(objc::send<objc::id>(appkit::viewContentFilters(two), "objectAtIndex:"_sel,
+                                   objc::NSUInteger{0}),
               filter);
     SetViewFilter(two, nullptr);
     EXPECT_EQ(appkit::viewContentFilters(two), nullptr);
@@ -88,8 +88,8 @@ TEST_F(WindowViewCommandsTest, ViewOrderFiltersAndPatterns) {
     const auto picture = Picture();
     CreateEditorGadget(4, 100, 10, 200, 100);
     SetViewPattern(GadgetHandle(4), picture.get());
-    EXPECT_EQ(objc::send<objc::id>(objc::send<objc::id>(GadgetHandle(4), "backgroundColor"),
-                                   "patternImage"),
+    EXPECT_EQ(objc::send<objc::id>(objc::send<objc::id>(GadgetHandle(4), "backgroundColor"_sel),
+                                   "patternImage"_sel),
               picture.get());
     SetViewPattern(WindowHandle(0)->contentView(), picture.get());
     EXPECT_TRUE(WindowHandle(0)->contentView()->widget()->autoFillBackground());
@@ -101,9 +101,9 @@ TEST_F(WindowViewCommandsTest, SearchFieldAndControlText) {
     auto* view = objc::liveCast<NSViewObject>(field);
     EXPECT_EQ(view->superview(), WindowHandle(0)->contentView());
     EXPECT_EQ(view->frame(), (objc::NSRect{{10, 200}, {300, 24}}));
-    EXPECT_EQ(objc::send<objc::NSUInteger>(field, "autoresizingMask"), 2u);
-    EXPECT_EQ(objc::send<objc::BOOL>(field, "sendsWholeSearchString"), objc::YES);
-    objc::send<void>(field, "setStringValue:", objc::autoreleasedNativeString(u"query"));
+    EXPECT_EQ(objc::send<objc::NSUInteger>(field, "autoresizingMask"_sel), 2u);
+    EXPECT_EQ(objc::send<objc::BOOL>(field, "sendsWholeSearchString"_sel), objc::YES);
+    objc::send<void>(field, "setStringValue:"_sel, objc::autoreleasedNativeString(u"query"));
     EXPECT_EQ(ControlText(field), u"query");
     EXPECT_EQ(AddSearchField(Picture().get(), 0, 0, 10, 10), nullptr) << "not a window or view";
 
@@ -161,7 +161,7 @@ TEST_F(WindowViewCommandsTest, MessagesTheApplicationSendsHaveTheirEncodings) {
         const objc::Method* method = objc::findMethod(receiver, objc::registerSelector(selector));
         return method != nullptr ? method->signature->canonicalTypes() : std::string("none");
     };
-    const objc::id storage = objc::send<objc::id>(log, "textStorage");
+    const objc::id storage = objc::send<objc::id>(log, "textStorage"_sel);
     EXPECT_EQ(types(log, "textStorage"), "@@:");
     EXPECT_EQ(types(storage, "appendAttributedString:"), "v@:@");
     EXPECT_EQ(types(log, "scrollRangeToVisible:"), "v@:{_NSRange=QQ}");
@@ -171,21 +171,21 @@ TEST_F(WindowViewCommandsTest, MessagesTheApplicationSendsHaveTheirEncodings) {
     EXPECT_EQ(types(window, "standardWindowButton:"), "@@:Q");
     EXPECT_EQ(types(window, "setAlphaValue:"), "v@:d");
     const objc::id button =
-        objc::send<objc::id>(window, "standardWindowButton:", objc::NSUInteger{2});
+        objc::send<objc::id>(window, "standardWindowButton:"_sel, objc::NSUInteger{2});
     EXPECT_EQ(types(button, "setHidden:"), "v@:c");
     const auto picture = Picture();
     EXPECT_EQ(types(picture.get(), "setSize:"), "v@:{CGSize=dd}");
 
     // Sent as the application sends them, by text.
     EXPECT_EQ(SendObjectMessage(nullptr, log, u"setAlignment:", 2), 0u);
-    EXPECT_EQ(objc::send<objc::NSInteger>(log, "alignment"), 2);
+    EXPECT_EQ(objc::send<objc::NSInteger>(log, "alignment"_sel), 2);
     const Word color = SendObjectMessage(nullptr, nullptr, u"NSColor colorWithPatternImage:",
                                          reinterpret_cast<Word>(picture.get()));
     SendObjectMessage(nullptr, log, u"setBackgroundColor:", color);
-    EXPECT_EQ(objc::send<objc::id>(log, "backgroundColor"), reinterpret_cast<objc::id>(color));
+    EXPECT_EQ(objc::send<objc::id>(log, "backgroundColor"_sel), reinterpret_cast<objc::id>(color));
     const objc::NSSize size{400, 250};
     SendObjectMessage(nullptr, picture.get(), u"setSize:@", reinterpret_cast<Word>(&size));
-    EXPECT_EQ(objc::send<objc::NSSize>(picture.get(), "size"), size);
+    EXPECT_EQ(objc::send<objc::NSSize>(picture.get(), "size"_sel), size);
 }
 
 } // namespace

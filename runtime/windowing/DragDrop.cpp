@@ -58,7 +58,7 @@ void AcceptDrops(NSViewObject* view, std::uint32_t format, std::int32_t enable) 
 }
 
 NSUInteger DragAnswer(id sender) {
-    const auto mask = objc::send<NSUInteger>(sender, "draggingSourceOperationMask");
+    const auto mask = objc::send<NSUInteger>(sender, "draggingSourceOperationMask"_sel);
     if (mask & appkit::NSDragOperationGeneric)
         return appkit::NSDragOperationGeneric;
     if (mask & appkit::NSDragOperationCopy)
@@ -82,20 +82,20 @@ std::u16string JoinLines(const std::vector<std::u16string>& lines) {
 bool TakeContent(id pasteboard, DropRecord& record) {
     const id preferred = appkit::autoreleasedStringArray(
         {appkit::NSTIFFPboardType, appkit::NSFilenamesPboardType, appkit::NSStringPboardType});
-    const id type = objc::send<id>(pasteboard, "availableTypeFromArray:", preferred);
+    const id type = objc::send<id>(pasteboard, "availableTypeFromArray:"_sel, preferred);
     const std::u16string name = objc::nativeStringText(type);
     if (name == appkit::NSTIFFPboardType) {
-        const id data = objc::send<id>(pasteboard, "dataForType:", type);
+        const id data = objc::send<id>(pasteboard, "dataForType:"_sel, type);
         if (data == nullptr)
             return false;
         record.format = DropImage;
         if (Class imageClass = objc::lookUpClass("NSImage"))
             record.image =
-                objc::send<id>(objc::send<id>(imageClass, "alloc"), "initWithData:", data);
+                objc::send<id>(objc::send<id>(imageClass, "alloc"_sel), "initWithData:"_sel, data);
         return true;
     }
     if (name == appkit::NSFilenamesPboardType) {
-        const id list = objc::send<id>(pasteboard, "propertyListForType:", type);
+        const id list = objc::send<id>(pasteboard, "propertyListForType:"_sel, type);
         if (list == nullptr)
             return false;
         record.format = DropFiles;
@@ -103,7 +103,7 @@ bool TakeContent(id pasteboard, DropRecord& record) {
         return true;
     }
     if (name == appkit::NSStringPboardType) {
-        const id text = objc::send<id>(pasteboard, "stringForType:", type);
+        const id text = objc::send<id>(pasteboard, "stringForType:"_sel, type);
         if (text == nullptr)
             return false;
         record.format = DropText;
@@ -116,20 +116,20 @@ bool TakeContent(id pasteboard, DropRecord& record) {
 BOOL performDragOperation(Class, SEL, id view, id sender, std::int64_t gadget,
                           std::int64_t window) {
     auto record = std::make_unique<DropRecord>();
-    if (!TakeContent(objc::send<id>(sender, "draggingPasteboard"), *record)) {
+    if (!TakeContent(objc::send<id>(sender, "draggingPasteboard"_sel), *record)) {
         FreeDropRecord(record.release());
         return objc::NO;
     }
-    const NSPoint location = objc::send<NSPoint>(sender, "draggingLocation");
+    const NSPoint location = objc::send<NSPoint>(sender, "draggingLocation"_sel);
     const NSPoint point =
-        objc::send<NSPoint>(view, "convertPoint:fromView:", location, static_cast<id>(nullptr));
+        objc::send<NSPoint>(view, "convertPoint:fromView:"_sel, location, static_cast<id>(nullptr));
     record->x = static_cast<std::int32_t>(std::trunc(point.x));
     record->y = static_cast<std::int32_t>(std::trunc(point.y));
-    if (objc::send<BOOL>(view, "isFlipped") == objc::NO) {
-        const NSRect bounds = objc::send<NSRect>(view, "bounds");
+    if (objc::send<BOOL>(view, "isFlipped"_sel) == objc::NO) {
+        const NSRect bounds = objc::send<NSRect>(view, "bounds"_sel);
         record->y = static_cast<std::int32_t>(std::trunc(bounds.size.height - point.y));
     }
-    const auto mask = objc::send<NSUInteger>(sender, "draggingSourceOperationMask");
+    const auto mask = objc::send<NSUInteger>(sender, "draggingSourceOperationMask"_sel);
     record->action = (mask & appkit::NSDragOperationMove)   ? 16
                      : (mask & appkit::NSDragOperationLink) ? 2
                                                             : 1;
@@ -138,7 +138,7 @@ BOOL performDragOperation(Class, SEL, id view, id sender, std::int64_t gadget,
     if (gadget == -1) {
         posted = QueueEvent(WindowDropEvent, window, window, detail);
     } else {
-        const std::int64_t owner = WindowNumberFromNative(objc::send<id>(view, "window"));
+        const std::int64_t owner = WindowNumberFromNative(objc::send<id>(view, "window"_sel));
         posted = QueueEvent(GadgetDropEvent, gadget, owner, detail);
     }
     if (posted)

@@ -77,21 +77,21 @@ id emptyItemText(RTGadgetFunctionsObject*, SEL, std::int32_t, std::int32_t) {
 void nothingItemText(RTGadgetFunctionsObject*, SEL, std::int32_t, id, std::int32_t) {}
 id getGadgetText(RTGadgetFunctionsObject* self, SEL) {
     if (const id control = ControlView(self))
-        return objc::send<id>(control, "stringValue");
+        return objc::send<id>(control, "stringValue"_sel);
     return objc::autoreleasedNativeString(u"");
 }
 void setGadgetText(RTGadgetFunctionsObject* self, SEL, id text) {
-    objc::send<void>(ControlView(self), "setStringValue:", text);
+    objc::send<void>(ControlView(self), "setStringValue:"_sel, text);
 }
 void nothingItemImage(RTGadgetFunctionsObject*, SEL, std::int32_t, id) {}
 void nothingItemState(RTGadgetFunctionsObject*, SEL, std::int32_t, std::int64_t) {}
 std::int64_t getGadgetState(RTGadgetFunctionsObject* self, SEL) {
     if (const id control = ControlView(self))
-        return objc::send<std::int32_t>(control, "intValue");
+        return objc::send<std::int32_t>(control, "intValue"_sel);
     return 0;
 }
 void setGadgetState(RTGadgetFunctionsObject* self, SEL, std::int64_t state) {
-    objc::send<void>(ControlView(self), "setIntValue:", static_cast<std::int32_t>(state));
+    objc::send<void>(ControlView(self), "setIntValue:"_sel, static_cast<std::int32_t>(state));
 }
 void nothingWithInt(RTGadgetFunctionsObject*, SEL, std::int32_t) {}
 std::int64_t zeroColumn(RTGadgetFunctionsObject*, SEL, std::int32_t, id, std::int32_t) {
@@ -105,17 +105,19 @@ std::int64_t zeroAddItem(RTGadgetFunctionsObject*, SEL, std::int32_t, id, id, st
     return 0;
 }
 id getGadgetFont(RTGadgetFunctionsObject* self, SEL) {
-    return objc::send<id>(ControlView(self), "font");
+    return objc::send<id>(ControlView(self), "font"_sel);
 }
 void setGadgetFont(RTGadgetFunctionsObject* self, SEL, id font) {
-    objc::send<void>(ControlView(self), "setFont:", font);
+    objc::send<void>(ControlView(self), "setFont:"_sel, font);
 }
 void resizeGadget(RTGadgetFunctionsObject* self, SEL, std::int32_t x, std::int32_t y,
                   std::int32_t width, std::int32_t height) {
     NSViewObject* container = self->Gadget != nullptr ? self->Gadget->container : nullptr;
     if (container == nullptr)
         return;
-    NSRect frame = container->frame();
+    // Messages, not the C++ calls: view classes add to setFrame: (a button's bezel follows its
+    // height, a scroll view lays out its document view).
+    NSRect frame = objc::send<NSRect>(container, "frame"_sel);
     if (x != kAbsent)
         frame.origin.x = x;
     if (y != kAbsent)
@@ -124,8 +126,8 @@ void resizeGadget(RTGadgetFunctionsObject* self, SEL, std::int32_t x, std::int32
         frame.size.width = width;
     if (height != kAbsent)
         frame.size.height = height;
-    container->setFrame(frame);
-    container->setNeedsDisplay(true);
+    objc::send<void>(container, "setFrame:"_sel, frame);
+    objc::send<void>(container, "setNeedsDisplay:"_sel, objc::YES);
 }
 std::int32_t gadgetHeight(RTGadgetFunctionsObject* self, SEL) {
     NSViewObject* container = self->Gadget != nullptr ? self->Gadget->container : nullptr;
@@ -162,7 +164,7 @@ std::int32_t gadgetX(RTGadgetFunctionsObject* self, SEL, std::int32_t mode) {
     return static_cast<std::int32_t>(GadgetPosition(self, mode).x);
 }
 void disableGadget(RTGadgetFunctionsObject* self, SEL, std::int32_t state) {
-    objc::send<void>(ControlView(self), "setEnabled:", state == 0 ? objc::YES : objc::NO);
+    objc::send<void>(ControlView(self), "setEnabled:"_sel, state == 0 ? objc::YES : objc::NO);
 }
 void hideGadget(RTGadgetFunctionsObject* self, SEL, std::int32_t state) {
     if (self->Gadget != nullptr && self->Gadget->container != nullptr)
@@ -178,20 +180,20 @@ void activateGadget(RTGadgetFunctionsObject* self, SEL) {
     if (window == nullptr)
         return;
     window->makeKeyWindow();
-    objc::send<BOOL>(window, "makeFirstResponder:", static_cast<id>(view));
+    objc::send<BOOL>(window, "makeFirstResponder:"_sel, static_cast<id>(view));
 }
 void sendEvent(RTGadgetFunctionsObject* self, SEL, std::int64_t subtype) {
     const std::int64_t window = self->Gadget != nullptr ? self->Gadget->window : -1;
     QueueEvent(GadgetEvent, self->GadgetID, window, static_cast<std::uint64_t>(subtype));
 }
 void eventHandler(RTGadgetFunctionsObject* self, SEL, id) {
-    objc::send<void>(self, "SendEvent:", std::int64_t{0});
+    objc::send<void>(self, "SendEvent:"_sel, std::int64_t{0});
 }
 void targetControl(RTGadgetFunctionsObject* self) {
     if (!IsControl(self))
         return;
-    objc::send<void>(self->Gadget->view, "setTarget:", static_cast<id>(self));
-    objc::send<void>(self->Gadget->view, "setAction:", objc::registerSelector("EventHandler:"));
+    objc::send<void>(self->Gadget->view, "setTarget:"_sel, static_cast<id>(self));
+    objc::send<void>(self->Gadget->view, "setAction:"_sel, objc::registerSelector("EventHandler:"));
 }
 bool ViewIsControl(const NSViewObject* view) {
     const objc::Class control = objc::lookUpClass("NSControl");
@@ -207,7 +209,7 @@ void reuse(RTGadgetFunctionsObject* self, SEL, void* record, std::int32_t kind) 
     }
     gadget->kind = kind;
     self->Gadget = gadget;
-    self->GadgetID = objc::send<std::int64_t>(gadget->view, "tag");
+    self->GadgetID = objc::send<std::int64_t>(gadget->view, "tag"_sel);
     self->isNSControl = ViewIsControl(gadget->view) ? 1 : 0;
     targetControl(self);
 }
@@ -306,10 +308,10 @@ RT_GadgetStructure* SetupGadget(RTGadgetFunctionsObject* functions, core::Object
         record->kind = kind;
         record->flags = flags;
         record->window = WindowNumberFromNative(window);
-        objc::send<void>(view, "setTag:", functions->GadgetID);
+        objc::send<void>(view, "setTag:"_sel, functions->GadgetID);
         targetControl(functions);
         if (g_defaultFont)
-            objc::send<void>(functions, "SetGadgetFont:", static_cast<id>(g_defaultFont.get()));
+            objc::send<void>(functions, "SetGadgetFont:"_sel, static_cast<id>(g_defaultFont.get()));
         if (g_createdHook != nullptr)
             g_createdHook(kind);
         return record;
@@ -321,10 +323,10 @@ void ReleaseGadgetRecord(core::ObjectNumber number) {
         RT_GadgetStructure* record = core::FindObject(Registry(), number);
         if (record == nullptr)
             return;
-        objc::send<void>(record->view, "setAlreadyDestroyed:", objc::YES);
+        objc::send<void>(record->view, "setAlreadyDestroyed:"_sel, objc::YES);
         RTGadgetFunctionsObject* functions = record->functions;
         if (functions != nullptr) {
-            objc::send<void>(functions, "FreeGadget");
+            objc::send<void>(functions, "FreeGadget"_sel);
             record->functions = nullptr;
             functions->Gadget = nullptr;
             objc::release(functions);
@@ -335,40 +337,40 @@ void ReleaseGadgetRecord(core::ObjectNumber number) {
 
 void ClearGadgetItems(core::ObjectNumber gadget) {
     WithGadget(gadget, 0, [](RT_GadgetStructure& record) {
-        objc::send<void>(record.functions, "ClearGadgetItems");
+        objc::send<void>(record.functions, "ClearGadgetItems"_sel);
         return 0;
     });
 }
 
 std::int32_t CountGadgetItems(core::ObjectNumber gadget) {
     return WithGadget(gadget, std::int32_t{0}, [](RT_GadgetStructure& record) {
-        return objc::send<std::int32_t>(record.functions, "CountGadgetItems");
+        return objc::send<std::int32_t>(record.functions, "CountGadgetItems"_sel);
     });
 }
 
 void DisableGadget(core::ObjectNumber gadget, std::int32_t state) {
     WithGadget(gadget, 0, [&](RT_GadgetStructure& record) {
-        objc::send<void>(record.functions, "DisableGadget:", state);
+        objc::send<void>(record.functions, "DisableGadget:"_sel, state);
         return 0;
     });
 }
 
 void HideGadget(core::ObjectNumber gadget, std::int32_t state) {
     WithGadget(gadget, 0, [&](RT_GadgetStructure& record) {
-        objc::send<void>(record.functions, "HideGadget:", state);
+        objc::send<void>(record.functions, "HideGadget:"_sel, state);
         return 0;
     });
 }
 
 std::int64_t GetGadgetState(core::ObjectNumber gadget) {
     return WithGadget(gadget, std::int64_t{0}, [](RT_GadgetStructure& record) {
-        return objc::send<std::int64_t>(record.functions, "GetGadgetState");
+        return objc::send<std::int64_t>(record.functions, "GetGadgetState"_sel);
     });
 }
 
 void SetGadgetState(core::ObjectNumber gadget, std::int64_t state) {
     WithGadget(gadget, 0, [&](RT_GadgetStructure& record) {
-        objc::send<void>(record.functions, "SetGadgetState:", state);
+        objc::send<void>(record.functions, "SetGadgetState:"_sel, state);
         return 0;
     });
 }
@@ -378,11 +380,11 @@ void SetGadgetColor(core::ObjectNumber gadget, std::int32_t type, std::int32_t c
         id native = nullptr;
         if (color != -1) {
             const objc::Class colorClass = objc::lookUpClass("NSColor");
-            native = objc::send<id>(
-                colorClass, "colorWithDeviceRed:green:blue:alpha:", (color & 0xFF) / 255.0,
-                ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0, 1.0);
+            native = objc::send<id>(colorClass, "colorWithDeviceRed:green:blue:alpha:"_sel,
+                                    (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
+                                    ((color >> 16) & 0xFF) / 255.0, 1.0);
         }
-        objc::send<void>(record.functions, "SetGadgetColor:color:", type, native);
+        objc::send<void>(record.functions, "SetGadgetColor:color:"_sel, type, native);
         return 0;
     });
 }
@@ -431,7 +433,7 @@ void GadgetViewDealloc(objc::Object* view, std::int64_t tag, bool alreadyDestroy
                                         : nullptr;
         if (mine != nullptr && mine->implementation == implementation &&
             (above == nullptr || above->implementation != implementation)) {
-            objc::sendSuper<void>(cls->superclass(), view, "dealloc");
+            objc::sendSuper<void>(cls->superclass(), view, "dealloc"_sel);
             return;
         }
     }
@@ -439,20 +441,22 @@ void GadgetViewDealloc(objc::Object* view, std::int64_t tag, bool alreadyDestroy
 
 BOOL GadgetViewPerformDrag(objc::Object* view, id sender, std::int64_t tag) {
     return objc::send<BOOL>(objc::lookUpClass("RTDragDrop"),
-                            "performDragOperation:sender:gadgetId:windowId:", static_cast<id>(view),
-                            sender, tag, std::int64_t{-1});
+                            "performDragOperation:sender:gadgetId:windowId:"_sel,
+                            static_cast<id>(view), sender, tag, std::int64_t{-1});
 }
 
 BOOL GadgetViewPrepareDrag(objc::Object* view, id sender) {
-    return objc::send<BOOL>(objc::lookUpClass("RTDragDrop"),
-                            "prepareForDragOperation:sender:", static_cast<id>(view), sender);
+    return objc::send<BOOL>(objc::lookUpClass("RTDragDrop"), "prepareForDragOperation:sender:"_sel,
+                            static_cast<id>(view), sender);
 }
 
 objc::NSUInteger GadgetViewDragAnswer(objc::Object* view, id sender, bool entered) {
-    return objc::send<objc::NSUInteger>(
-        objc::lookUpClass("RTDragDrop"),
-        entered ? "draggingEntered:sender:" : "draggingUpdated:sender:", static_cast<id>(view),
-        sender);
+    const objc::Class dragDrop = objc::lookUpClass("RTDragDrop");
+    const id target = view;
+    return entered ? objc::send<objc::NSUInteger>(dragDrop, "draggingEntered:sender:"_sel, target,
+                                                  sender)
+                   : objc::send<objc::NSUInteger>(dragDrop, "draggingUpdated:sender:"_sel, target,
+                                                  sender);
 }
 
 } // namespace detail

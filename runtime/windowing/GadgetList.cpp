@@ -160,7 +160,7 @@ id listFromWindow(objc::Class, SEL, id window) {
         return nullptr;
     for (const auto& list : state->lists) {
         if (list->TopWindow == window ||
-            objc::send<objc::BOOL>(list->TopWindow, "isEqual:", window) != objc::NO)
+            objc::send<objc::BOOL>(list->TopWindow, "isEqual:"_sel, window) != objc::NO)
             return list.get();
     }
     return nullptr;

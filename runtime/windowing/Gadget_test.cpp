@@ -64,8 +64,8 @@ TEST_F(GadgetTest, ActivityBecomesGadgetEventsOfTheGadgetsWindow) {
     const RT_GadgetStructure* record = core::FindObject(GadgetRegistry(), 3);
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->window, 0);
-    objc::send<void>(record->functions, "EventHandler:", static_cast<objc::id>(nullptr));
-    objc::send<void>(record->functions, "SendEvent:", std::int64_t{768});
+    objc::send<void>(record->functions, "EventHandler:"_sel, static_cast<objc::id>(nullptr));
+    objc::send<void>(record->functions, "SendEvent:"_sel, std::int64_t{768});
     std::vector<SeenEvent> events;
     for (const SeenEvent& event : Pump()) {
         if (event.kind == GadgetEvent)
@@ -102,7 +102,7 @@ TEST_F(GadgetTest, DynamicGadgetNumberIsItsRecordAndItsTag) {
     const RT_GadgetStructure* record = core::FindObject(GadgetRegistry(), number);
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(number, core::ObjectHandle(record));
-    EXPECT_EQ(objc::send<std::int64_t>(GadgetHandle(number), "tag"), number);
+    EXPECT_EQ(objc::send<std::int64_t>(GadgetHandle(number), "tag"_sel), number);
     FreeGadgetObject(number);
     EXPECT_EQ(GadgetHandle(number), nullptr);
     EXPECT_EQ(testing::g_freeGadgetCalls, 1);

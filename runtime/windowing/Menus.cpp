@@ -277,8 +277,8 @@ void AddMenuItem(std::int32_t item, core::TextView text, id image) {
         if (item == kQuitItem || item == kPreferencesItem || item == kAboutItem) {
             if (record == nullptr)
                 return;
-            objc::send<void>(app.delegate.get(),
-                             "setWindowID:", WindowNumberFromNative(record->window));
+            objc::send<void>(app.delegate.get(), "setWindowID:"_sel,
+                             WindowNumberFromNative(record->window));
             if (item == kAboutItem)
                 app.about->setTarget(app.delegate.get());
             else if (item == kPreferencesItem)
@@ -347,7 +347,7 @@ void InstallMenuBar(NSMenuObject* menu, std::int64_t window) {
             holder->removeItem(app.appleItem.get());
         menu->insertItem(app.appleItem.get(), 0);
         appkit::NSApplicationObject::shared()->setMainMenu(menu);
-        objc::send<void>(app.delegate.get(), "setWindowID:", window);
+        objc::send<void>(app.delegate.get(), "setWindowID:"_sel, window);
     });
 }
 

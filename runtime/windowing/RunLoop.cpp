@@ -112,7 +112,7 @@ void InitApplication() {
     app->setDelegate(state.applicationDelegate.get());
     if (kThreadSafe) {
         objc::send<void>(
-            objc::lookUpClass("NSThread"), "detachNewThreadSelector:toTarget:withObject:",
+            objc::lookUpClass("NSThread"), "detachNewThreadSelector:toTarget:withObject:"_sel,
             objc::registerSelector("theadedAction:"),
             static_cast<id>(state.applicationDelegate.get()), static_cast<id>(nullptr));
     }
@@ -156,7 +156,7 @@ void WakeRunLoop() {
     const id event = objc::send<id>(
         objc::lookUpClass("NSEvent"),
         "otherEventWithType:location:modifierFlags:timestamp:windowNumber:context:subtype:data1:"
-        "data2:",
+        "data2:"_sel,
         objc::NSUInteger{appkit::NSEventTypeApplicationDefined}, objc::NSPoint{0, 0},
         objc::NSUInteger{0}, 0.0, objc::NSInteger{0}, static_cast<id>(nullptr), short{0},
         objc::NSInteger{0}, objc::NSInteger{0});

@@ -52,10 +52,13 @@ void windowDidMiniaturize(RTWindowEventsObject* self, SEL, id) {
     Post(self, MinimizeWindowEvent);
 }
 
+// The window's toolbar validates its items. Windows of this platform have no toolbar (toolbar
+// answers nil) and no class answers validateVisibleItems, so it goes as an optional message:
+// sent only to a toolbar that answers it.
 void windowDidUpdate(RTWindowEventsObject* self, SEL, id) {
     if (self->WindowInstance != nullptr) {
-        const id toolbar = objc::send<id>(self->WindowInstance, "toolbar");
-        objc::send<void>(toolbar, "validateVisibleItems");
+        const id toolbar = objc::send<id>(self->WindowInstance, "toolbar"_sel);
+        objc::send<void>(toolbar, objc::registerSelector("validateVisibleItems"));
     }
 }
 
@@ -138,20 +141,20 @@ const objc::ClassRegistration windowRegistration{
 // RTFlippedWindowView: the content view of every runtime window.
 BOOL performDragOperation(RTFlippedWindowViewObject* self, SEL, id sender) {
     return objc::send<BOOL>(objc::lookUpClass("RTDragDrop"),
-                            "performDragOperation:sender:gadgetId:windowId:", static_cast<id>(self),
-                            sender, std::int64_t{-1}, self->WindowID);
+                            "performDragOperation:sender:gadgetId:windowId:"_sel,
+                            static_cast<id>(self), sender, std::int64_t{-1}, self->WindowID);
 }
 BOOL prepareForDragOperation(RTFlippedWindowViewObject* self, SEL, id sender) {
-    return objc::send<BOOL>(objc::lookUpClass("RTDragDrop"),
-                            "prepareForDragOperation:sender:", static_cast<id>(self), sender);
+    return objc::send<BOOL>(objc::lookUpClass("RTDragDrop"), "prepareForDragOperation:sender:"_sel,
+                            static_cast<id>(self), sender);
 }
 std::uint64_t draggingUpdated(RTFlippedWindowViewObject* self, SEL, id sender) {
-    return objc::send<std::uint64_t>(objc::lookUpClass("RTDragDrop"),
-                                     "draggingUpdated:sender:", static_cast<id>(self), sender);
+    return objc::send<std::uint64_t>(objc::lookUpClass("RTDragDrop"), "draggingUpdated:sender:"_sel,
+                                     static_cast<id>(self), sender);
 }
 std::uint64_t draggingEntered(RTFlippedWindowViewObject* self, SEL, id sender) {
-    return objc::send<std::uint64_t>(objc::lookUpClass("RTDragDrop"),
-                                     "draggingEntered:sender:", static_cast<id>(self), sender);
+    return objc::send<std::uint64_t>(objc::lookUpClass("RTDragDrop"), "draggingEntered:sender:"_sel,
+                                     static_cast<id>(self), sender);
 }
 void rightMouseUp(RTFlippedWindowViewObject* self, SEL, id event) {
     const auto* mouse = objc::liveCast<appkit::NSEventObject>(event);
@@ -168,7 +171,7 @@ void mouseUp(RTFlippedWindowViewObject* self, SEL, id event) {
         QueueEvent(LeftDoubleClickEvent, self->WindowID, self->WindowID, 0);
 }
 void drawRect(RTFlippedWindowViewObject* self, SEL, NSRect rect) {
-    objc::sendSuper<void>(objc::lookUpClass("RT_NSFlippedView"), self, "drawRect:", rect);
+    objc::sendSuper<void>(objc::lookUpClass("RT_NSFlippedView"), self, "drawRect:"_sel, rect);
     QueueEvent(RepaintWindowEvent, self->WindowID, self->WindowID, 0);
 }
 

@@ -55,7 +55,7 @@ TEST_F(WindowsTest, BorderlessWindowCanStillBecomeKey) {
     NSWindowObject* window = WindowHandle(1);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->styleMask(), 0u);
-    EXPECT_EQ(objc::send<objc::BOOL>(window, "canBecomeKeyWindow"), objc::YES);
+    EXPECT_EQ(objc::send<objc::BOOL>(window, "canBecomeKeyWindow"_sel), objc::YES);
     EXPECT_TRUE(window->isKeyWindow());
 }
 
@@ -210,14 +210,14 @@ TEST_F(WindowsTest, TitleBarButtonsCanBeTakenAwayAndOpacityChanged) {
     CreateWindow(0, 10, 10, 200, 100, u"Buttons", 0x64);
     appkit::NSWindowObject* window = WindowHandle(0);
     const objc::id zoom =
-        objc::send<objc::id>(window, "standardWindowButton:", objc::NSUInteger{2});
+        objc::send<objc::id>(window, "standardWindowButton:"_sel, objc::NSUInteger{2});
     ASSERT_NE(zoom, nullptr);
-    objc::send<void>(zoom, "setHidden:", objc::BOOL{1});
+    objc::send<void>(zoom, "setHidden:"_sel, objc::BOOL{1});
     EXPECT_TRUE(window->isStandardButtonHidden(appkit::NSWindowZoomButton));
     EXPECT_FALSE(window->isStandardButtonHidden(appkit::NSWindowMiniaturizeButton));
     EXPECT_TRUE(window->isVisible()); // changing the title bar keeps the window shown
 
-    objc::send<void>(window, "setAlphaValue:", 0.75);
+    objc::send<void>(window, "setAlphaValue:"_sel, 0.75);
     EXPECT_NEAR(window->alphaValue(), 0.75, 0.01);
 }
 

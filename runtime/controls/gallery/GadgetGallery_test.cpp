@@ -75,7 +75,7 @@ void BuildGallery() {
     CreateTextGadget(201, 430, 120, 150, 20, u"Sondrel v1.1.0", TextCenter | TextBorder);
     const std::span<const std::byte> about = resources::EmbeddedResource("about.png");
     ImageFromMemory(1, about.data(), static_cast<std::uint32_t>(about.size()));
-    objc::send<void>(ImageHandle(1), "setSize:", objc::NSSize{128, 128});
+    objc::send<void>(ImageHandle(1), "setSize:"_sel, objc::NSSize{128, 128});
     CreateImageGadget(200, 440, 160, 128, 128, ImageHandle(1), ImageBorder);
 }
 

@@ -1,0 +1,77 @@
+// Every message the program sends by name from C++ against the classes of the program: some
+// class must answer it with a method whose types match the call, or the message would stop a
+// checked build and be answered like nil in the one that ships. The program's libraries are
+// linked whole (see app/CMakeLists.txt) and no other test code is, so the list is the program's
+// own and complete.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/objc/MethodSignature.h"
+#include "platform/objc/Runtime.h"
+#include "platform/objc/SentMessages.h"
+
+namespace sondrel {
+namespace {
+
+using objc::Class;
+
+// Every method of every class (class methods from the metaclasses), by selector name.
+std::multimap<std::string, const objc::Method*> methodsBySelector() {
+    std::multimap<std::string, const objc::Method*> methods;
+    for (Class cls : objc::registeredClasses()) {
+        for (Class table : {cls, cls->metaclass()}) {
+            for (const objc::Method* method : objc::methodList(table))
+                methods.emplace(objc::selectorName(method->selector), method);
+        }
+    }
+    return methods;
+}
+
+bool answered(const objc::SentMessage& message,
+              const std::multimap<std::string, const objc::Method*>& methods) {
+    const auto call = objc::MethodSignature::parse(message.types);
+    if (call == nullptr)
+        return false;
+    const auto [first, last] = methods.equal_range(std::string(message.selector));
+    for (auto it = first; it != last; ++it) {
+        if (it->second->signature != nullptr && it->second->signature->isCompatibleWith(*call))
+            return true;
+    }
+    return false;
+}
+
+TEST(SentMessages, EveryMessageSentByNameHasAMethodTakingItsTypes) {
+    const std::vector<objc::SentMessage> sent = objc::sentMessages();
+    // Messages from each layer, so that a list cut short by the link would not pass unnoticed.
+    const std::vector<objc::SentMessage> expected = {
+        {"retain", "@@:"},                                    // the object runtime
+        {"drawRect:", "v@:{CGRect={CGPoint=dd}{CGSize=dd}}"}, // the native classes
+        {"makeFirstResponder:", "c@:@"},                      // the gadget core
+        {"setBezelStyle:", "v@:Q"},                           // the gadget kinds
+    };
+    for (const objc::SentMessage& message : expected) {
+        EXPECT_NE(std::find(sent.begin(), sent.end(), message), sent.end())
+            << message.selector << " " << message.types;
+    }
+
+    const auto methods = methodsBySelector();
+    std::string unanswered;
+    for (const objc::SentMessage& message : sent) {
+        if (!answered(message, methods)) {
+            unanswered +=
+                "\n  " + std::string(message.selector) + " sent as " + std::string(message.types);
+            const auto [first, last] = methods.equal_range(std::string(message.selector));
+            for (auto it = first; it != last; ++it)
+                unanswered += "; registered as " + it->second->types;
+        }
+    }
+    EXPECT_TRUE(unanswered.empty()) << sent.size() << " messages, unanswered:" << unanswered;
+}
+
+} // namespace
+} // namespace sondrel
