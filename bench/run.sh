@@ -13,7 +13,7 @@ files=100,1000
 if [[ ${1:-} == --large ]]; then
     files=100,1000,10000
 fi
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" --bench
 "$root/scripts/build.sh" "$build" -DCMAKE_BUILD_TYPE=Release -DSONDREL_BENCH=ON
 results=$build/results
 mkdir -p "$results"
