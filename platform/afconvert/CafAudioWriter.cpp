@@ -108,14 +108,26 @@ Status CafAudioWriter::begin(const EncodedStream& stream) {
         AFC_TRY(status.prefixed("cannot make a scratch file"));
     }
     m_writer = std::make_unique<CafWriter>(m_output, m_audio.get(), m_table.get());
+    if (stream.format.kind == DataKind::Aac) {
+        m_meter.emplace(stream.sampleRate, stream.framesPerPacket);
+        m_stream = stream;
+    }
     return m_writer->begin(setup);
 }
 
 Status CafAudioWriter::writePacket(std::span<const uint8_t> packet, uint32_t frames) {
+    if (m_meter)
+        m_meter->add(packet.size());
     return m_writer->writePacket(packet, frames);
 }
 
 Status CafAudioWriter::finish(int64_t validFrames) {
+    if (m_meter) {
+        const AacBitRates measured{
+            m_stream.bitRates.average ? static_cast<uint32_t>(m_meter->average()) : 0,
+            static_cast<uint32_t>(m_meter->peak())};
+        AFC_TRY(m_writer->replaceMagicCookie(makeAacMagicCookie(m_stream.extradata, measured)));
+    }
     return m_writer->finish(validFrames);
 }
 

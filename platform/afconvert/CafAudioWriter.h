@@ -1,9 +1,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/afconvert/AudioWriter.h"
+#include "platform/afconvert/BitRateMeter.h"
 #include "platform/afconvert/ByteSink.h"
 #include "platform/afconvert/CafWriter.h"
 
@@ -15,7 +17,10 @@ namespace sondrel::afconvert {
 Status makeCafSetup(const EncodedStream& stream, bool pageAlignAudio, CafWriterSetup& setup);
 
 // An AudioWriter that writes CAF into a byte sink. Packets of variable size
-// wait in scratch stores made by the given factory until the end.
+// wait in scratch stores made by the given factory until the end. The AAC
+// cookie's bit rates are measured on the packets written: the average over
+// the stream (0 for a stream that promises none) and the highest rate over any
+// second.
 class CafAudioWriter final : public AudioWriter {
 public:
     using ScratchFactory = std::unique_ptr<ScratchStore> (*)(const std::string& folder,
@@ -45,6 +50,8 @@ private:
     std::unique_ptr<ScratchStore> m_table;
     std::unique_ptr<CafWriter> m_writer;
     std::optional<uint32_t> m_layoutTag;
+    std::optional<BitRateMeter> m_meter; // AAC: for the cookie
+    EncodedStream m_stream;
 };
 
 } // namespace sondrel::afconvert

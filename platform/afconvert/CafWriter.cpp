@@ -149,6 +149,13 @@ Status CafWriter::writePacket(std::span<const uint8_t> packet, uint32_t frames) 
     return {};
 }
 
+Status CafWriter::replaceMagicCookie(std::vector<uint8_t> cookie) {
+    if (!m_begun || m_finished || !isVariable(m_setup.description))
+        return Status::failure("the magic cookie is already written");
+    m_setup.magicCookie = std::move(cookie);
+    return {};
+}
+
 Status CafWriter::finish(int64_t validFrames) {
     if (!m_begun || m_finished)
         return Status::failure("the stream was not started or is already finished");

@@ -64,6 +64,9 @@ public:
     // stream may hold fewer than framesPerPacket). Constant-size packets may
     // come several at once.
     Status writePacket(std::span<const uint8_t> packet, uint32_t frames);
+    // Replaces the magic cookie of a stream of variable-size packets, whose
+    // header finish() writes: for cookies that describe the packets (bit rates).
+    Status replaceMagicCookie(std::vector<uint8_t> cookie);
     // Completes the file; validFrames is the count of real frames, without
     // priming and padding.
     Status finish(int64_t validFrames);

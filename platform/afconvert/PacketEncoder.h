@@ -26,7 +26,7 @@ struct EncodedStream {
     int bytesPerPacket = 0;         // 0 when packets vary in size
     int primingFrames = 0;          // encoder delay: leading frames to drop on decoding
     std::vector<uint8_t> extradata; // AAC: AudioSpecificConfig; ALAC: the 'alac' atom
-    AacBitRates bitRates;           // AAC: what the stream declares
+    AacBitRates bitRates;           // AAC: what the stream promises (0: nothing)
     int alacSourceBits = 0;         // ALAC: 16 or 24
 };
 

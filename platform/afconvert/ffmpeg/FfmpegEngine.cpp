@@ -1,6 +1,7 @@
 #include "platform/afconvert/ffmpeg/FfmpegEngine.h"
 
-#include "platform/afconvert/ffmpeg/LavEncoder.h"
+#include "platform/afconvert/ffmpeg/AacEncoder.h"
+#include "platform/afconvert/ffmpeg/AlacEncoder.h"
 #include "platform/afconvert/ffmpeg/LavSource.h"
 #include "platform/afconvert/ffmpeg/LavWriter.h"
 
@@ -21,7 +22,10 @@ Status FfmpegEngine::openSource(const std::string& path, std::unique_ptr<AudioSo
 
 Status FfmpegEngine::makeEncoder(const EncoderRequest& request,
                                  std::unique_ptr<PacketEncoder>& out) {
-    return LavEncoder::open(request, out);
+    AFC_TRY(AacEncoder::open(request, out));
+    if (out)
+        return {};
+    return AlacEncoder::open(request, out);
 }
 
 Status FfmpegEngine::makeWriter(FileType type, int fd, std::unique_ptr<AudioWriter>& out) {

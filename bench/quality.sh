@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# The AAC strategies' sound quality and real bit rates, beside ffmpeg's own AAC
+# encoder at the same nominal rate:
+#   bench/quality.sh [build-dir]     (default build/main; afconvert is built there)
+#
+# Renders its own corpus at 48 kHz stereo, ten seconds a clip: four pieces of
+# General MIDI music (fluidsynth, fluid-soundfont-gm), two voices (espeak-ng)
+# and three game effects (sox). Every clip is encoded by ffmpeg (-c:a aac
+# -b:a RATE) and by afconvert with each strategy (-s 0 to 3) at 32, 64, 128 and
+# 256 kbit/s. Both are decoded by faad2, which shares no code with FFmpeg (our
+# CAF packets re-wrapped as ADTS by bench/quality_aac.py), and graded with PEAQ
+# (ITU-R BS.1387, advanced model): the objective difference grade, 0 = no
+# audible difference, -4 = very annoying. The PEAQ meter is built once into
+# build/peaq from the build-peaq.sh script named by $PEAQ_BUILD_SCRIPT (default
+# /work/shared/tools/build-peaq.sh).
+#
+# Prints, for each rate, the mean ODG and the mean real bit rate over the clips
+# (audio bytes of the whole clip over its duration), and the highest bit rate
+# any second of any clip reached. Per-clip figures go to build/quality/results.txt.
+# The corpus is the same in every run (sox in repeatable mode, fluidsynth's
+# floating-point output made 16-bit by sox).
+# SONDREL_QUALITY_RATES and SONDREL_QUALITY_CLIPS narrow the run (space-separated);
+# SONDREL_QUALITY_AFCONVERT grades another afconvert (an older build, say) instead
+# of building one; SONDREL_QUALITY_OUT moves build/quality.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build/main}
+peaq_script=${PEAQ_BUILD_SCRIPT:-/work/shared/tools/build-peaq.sh}
+rates=${SONDREL_QUALITY_RATES:-32 64 128 256}
+out=${SONDREL_QUALITY_OUT:-$root/build/quality}
+corpus=$out/corpus
+tool=${SONDREL_QUALITY_AFCONVERT:-$build/bin/afconvert}
+
+"$root/scripts/install-deps.sh" --bench
+[[ -n ${SONDREL_QUALITY_AFCONVERT:-} ]] || "$root/scripts/build.sh" "$build" -- afconvert >/dev/null
+if [[ ! -x $root/build/peaq/peaq ]]; then
+    [[ -x $peaq_script ]] || { echo "PEAQ build script not found: $peaq_script" >&2; exit 1; }
+    "$peaq_script" "$root/build/peaq"
+fi
+export GST_PLUGIN_PATH=$root/build/peaq/lib
+rm -rf "$out" && mkdir -p "$corpus" "$out/work"
+
+echo "rendering the corpus in $corpus"
+frames=480000 # ten seconds at 48 kHz
+finish() {    # finish RAW NAME: 48 kHz stereo 16-bit, ten seconds, peak at -1 dBFS
+    sox -R -V1 "$1" -r 48000 -c 2 -b 16 "$corpus/$2.wav" rate -v 48000 channels 2 \
+        gain -n -1 pad 0 10 trim 0s "${frames}s" fade q 0 10 0.05
+}
+raw=$out/work
+sf2=/usr/share/sounds/sf2/FluidR3_GM.sf2
+python3 "$root/bench/quality_midi.py" "$raw"
+for piece in piano band orchestra chiptune; do
+    fluidsynth -q -n -i -g 0.6 -r 48000 -O float -T wav -F "$raw/$piece.wav" "$sf2" "$raw/$piece.mid" \
+        >/dev/null
+    finish "$raw/$piece.wav" "music-$piece"
+done
+espeak-ng -v en-us -s 150 -w "$raw/voice1.wav" "Welcome back, commander. The northern gate has \
+fallen, and the enemy is moving through the valley. Gather your forces at the old bridge."
+espeak-ng -v en-gb+f3 -s 140 -p 60 -w "$raw/voice2.wav" "Seven crystals remain hidden in the \
+forest. Find the blue one first: it opens the tower door. Careful! Something is watching you."
+finish "$raw/voice1.wav" speech-male
+finish "$raw/voice2.wav" speech-female
+fx() { sox -R -V1 -n -r 48000 -c 2 -b 16 "$raw/$1.wav" "${@:2}"; }
+# Arcade: coins, laser shots, a jump and an explosion.
+fx coin1 synth 0.08 square 988 gain -10
+fx coin2 synth 0.4 square 1319 fade q 0 0.4 0.35 gain -10
+fx zap synth 0.35 square 2000-200 fade q 0.005 0.35 0.1 gain -8
+fx jump synth 0.3 sine 300-900 fade q 0.01 0.3 0.1 gain -6
+fx boom synth 2.5 brownnoise synth 2.5 pinknoise mix fade q 0.005 2.5 2.4 lowpass 1200 \
+    overdrive 6 gain -8 reverb 60 gain -n -3
+fx gap trim 0 0.3
+(cd "$raw" && sox -R -V1 coin1.wav coin2.wav gap.wav zap.wav gap.wav zap.wav zap.wav gap.wav jump.wav \
+    gap.wav coin1.wav coin2.wav boom.wav gap.wav jump.wav jump.wav gap.wav zap.wav boom.wav arcade.wav)
+finish "$raw/arcade.wav" fx-arcade
+# Weather: rain and gusting wind, with a roll of thunder.
+fx rain synth 10 pinknoise highpass 2000 tremolo 7 30 gain -n -14
+fx wind synth 10 brownnoise bandpass 400 300 tremolo 0.3 60 gain -n -10
+fx thunder synth 4 brownnoise fade q 0.3 4 3 lowpass 300 gain -n -4 pad 4
+sox -R -V1 -m "$raw/rain.wav" "$raw/wind.wav" "$raw/thunder.wav" "$raw/weather.wav"
+finish "$raw/weather.wav" fx-weather
+# Impacts: footsteps, a metal clash ringing out and a heavy door.
+fx step synth 0.12 pinknoise fade q 0.002 0.12 0.1 bandpass 900 600 gain -n -6 pad 0 0.33
+fx clash synth 1.5 sine 1187 sine 2311 sine 3571 sine 5123 sine 7001 remix 1-5 1-5 \
+    fade q 0.001 1.5 1.45 gain -n -4
+fx door synth 1.2 brownnoise synth 1.2 sawtooth mix 55 fade q 0.01 1.2 1 lowpass 600 gain -n -3
+(cd "$raw" && sox -R -V1 step.wav step.wav step.wav step.wav step.wav step.wav clash.wav step.wav \
+    step.wav step.wav door.wav step.wav step.wav step.wav clash.wav impacts.wav)
+finish "$raw/impacts.wav" fx-impacts
+
+clips=${SONDREL_QUALITY_CLIPS:-$(cd "$corpus" && ls -- *.wav | sed 's/\.wav$//')}
+# grade NAME DECODED SKIP: the ODG of a decoded file against the clip, from frame SKIP on.
+grade() {
+    sox -R -V1 "$2" -b 16 "$out/work/graded.wav" trim "${3}s" "${frames}s"
+    "$root/build/peaq/peaq" --advanced "$corpus/$1.wav" "$out/work/graded.wav" 2>/dev/null |
+        awk '/Objective Difference Grade/ {print $NF}'
+}
+results=$out/results.txt
+echo "# clip coder kbps odg bit_rate peak_second" >"$results"
+for clip in $clips; do
+    for kbps in $rates; do
+        w=$out/work
+        ffmpeg -nostdin -v error -y -i "$corpus/$clip.wav" -c:a aac -b:a "${kbps}k" -f adts "$w/ff.aac"
+        faad -q -o "$w/ff.wav" "$w/ff.aac"
+        read -r _ bytes peak < <(python3 "$root/bench/quality_aac.py" adts "$w/ff.aac")
+        # faad leaves out the first packet's output: exactly ffmpeg's 1024 frames of priming.
+        echo "$clip ffmpeg $kbps $(grade "$clip" "$w/ff.wav" 0) $((bytes * 8 * 48000 / frames)) $peak" |
+            tee -a "$results"
+        for strategy in 0 1 2 3; do
+            "$tool" -f caff -d aac --no-filler -s "$strategy" -b "${kbps}000" "$corpus/$clip.wav" \
+                "$w/ours.caf" >/dev/null
+            read -r priming valid bytes peak < <(python3 "$root/bench/quality_aac.py" caf "$w/ours.caf" "$w/ours.aac")
+            [[ $valid == "$frames" ]] || { echo "$clip: $valid valid frames, not $frames" >&2; exit 1; }
+            faad -q -o "$w/ours.wav" "$w/ours.aac"
+            echo "$clip s$strategy $kbps $(grade "$clip" "$w/ours.wav" $((priming - 1024))) \
+$((bytes * 8 * 48000 / frames)) $peak" | tee -a "$results"
+        done
+    done
+done
+
+echo
+echo "== mean over $(echo "$clips" | wc -w) clips: ODG (real kbit/s); highest one-second rate of any clip =="
+awk -v rates="$rates" '
+    !/^#/ { key = $2 " " $3; odg[key] += $4; rate[key] += $5; n[key]++
+            if ($6 > peak[key]) peak[key] = $6 }
+    END {
+        split("ffmpeg s0 s1 s2 s3", coders, " ")
+        split("ffmpeg CBR ABR VBR_Con VBR", names, " ")
+        printf "| %-8s |", "kbit/s"
+        for (c = 1; c <= 5; c++) printf " %-22s |", names[c]
+        printf "\n"
+        count = split(rates, list, " ")
+        for (r = 1; r <= count; r++) {
+            printf "| %-8s |", list[r]
+            for (c = 1; c <= 5; c++) {
+                key = coders[c] " " list[r]
+                printf " %5.2f (%3.0f) peak %3.0f |", odg[key] / n[key], rate[key] / n[key] / 1000,
+                       peak[key] / 1000
+            }
+            printf "\n"
+        }
+    }' "$results"

@@ -1,0 +1,147 @@
+#!/usr/bin/env python3
+"""Writes the General MIDI pieces of the quality benchmark's corpus.
+
+    quality_midi.py OUTDIR   -> OUTDIR/piano.mid, band.mid, orchestra.mid, chiptune.mid
+
+Each piece lasts about ten seconds at 120 beats a minute and stands for a kind
+of game music: a solo piano, a rock band with drums, sustained orchestral
+strings and brass, and square-wave chiptune over a drum machine. The notes
+come from fixed progressions, so every run writes the same files.
+"""
+import struct
+import sys
+from pathlib import Path
+
+TICKS = 480  # per beat
+DRUMS = 9    # General MIDI's percussion channel (10, counted from 1)
+
+
+def vlq(value):
+    out = [value & 0x7F]
+    value >>= 7
+    while value:
+        out.append(0x80 | (value & 0x7F))
+        value >>= 7
+    return bytes(reversed(out))
+
+
+class Track:
+    def __init__(self, channel, program=None, volume=100, pan=64):
+        self.channel = channel
+        self.events = []  # (tick, order, bytes): note-offs sort before note-ons
+        if program is not None:
+            self.events.append((0, 0, bytes([0xC0 | channel, program])))
+        self.events.append((0, 0, bytes([0xB0 | channel, 7, volume])))
+        self.events.append((0, 0, bytes([0xB0 | channel, 10, pan])))
+
+    def note(self, beat, beats, key, velocity=90):
+        start = round(beat * TICKS)
+        end = round((beat + beats) * TICKS)
+        self.events.append((start, 2, bytes([0x90 | self.channel, key, velocity])))
+        self.events.append((end, 1, bytes([0x80 | self.channel, key, 0])))
+
+    def chord(self, beat, beats, keys, velocity=80):
+        for key in keys:
+            self.note(beat, beats, key, velocity)
+
+    def chunk(self):
+        body = b""
+        now = 0
+        for tick, _, data in sorted(self.events, key=lambda e: (e[0], e[1])):
+            body += vlq(tick - now) + data
+            now = tick
+        body += vlq(0) + b"\xff\x2f\x00"
+        return b"MTrk" + struct.pack(">I", len(body)) + body
+
+
+def write(path, tracks):
+    tempo = Track(0)
+    tempo.events = [(0, 0, b"\xff\x51\x03\x07\xa1\x20")]  # 500,000 us a beat
+    data = b"MThd" + struct.pack(">IHHH", 6, 1, len(tracks) + 1, TICKS)
+    data += tempo.chunk() + b"".join(t.chunk() for t in tracks)
+    Path(path).write_bytes(data)
+
+
+# I - vi - IV - V in C, as root, third, fifth.
+PROGRESSION = [(48, 52, 55), (45, 48, 52), (41, 45, 48), (43, 47, 50)]
+MELODY = [72, 74, 76, 79, 77, 76, 74, 72, 69, 71, 72, 74, 76, 74, 71, 67]
+
+
+def piano(path):
+    p = Track(0, 0)  # acoustic grand
+    for bar in range(5):
+        root = PROGRESSION[bar % 4]
+        for step in range(8):  # broken chord in eighths
+            p.note(bar * 4 + step / 2, 0.5, root[step % 3] + (12 if step >= 3 else 0), 70)
+        for i in range(4):
+            p.note(bar * 4 + i, 1, MELODY[(bar * 4 + i) % 16], 95)
+    write(path, [p])
+
+
+def drum_bar(d, bar, fill=False):
+    for beat in range(4):
+        d.note(bar * 4 + beat, 0.25, 36 if beat % 2 == 0 else 38, 110)  # kick, snare
+        for half in (0, 0.5):
+            d.note(bar * 4 + beat + half, 0.25, 42, 70)  # closed hi-hat
+    if fill:
+        for i in range(4):
+            d.note(bar * 4 + 3 + i / 4, 0.25, 45 + i * 2, 100)  # toms
+    if bar % 4 == 0:
+        d.note(bar * 4, 2, 49, 100)  # crash
+
+
+def band(path):
+    drums, bass = Track(DRUMS), Track(1, 33, 110, 60)  # finger bass
+    guitar, lead = Track(2, 29, 85, 40), Track(3, 30, 95, 88)  # overdriven, distortion
+    for bar in range(5):
+        drum_bar(drums, bar, fill=bar == 3)
+        root = PROGRESSION[bar % 4]
+        for step in range(8):
+            bass.note(bar * 4 + step / 2, 0.45, root[0] - 12, 100)
+        for beat in (0, 1.5, 2, 3.5):
+            guitar.chord(bar * 4 + beat, 0.4, [root[0], root[0] + 7, root[0] + 12], 90)
+        for i in range(8):
+            lead.note(bar * 4 + i / 2, 0.5, MELODY[(bar * 8 + i) % 16] - 12, 90)
+    write(path, [drums, bass, guitar, lead])
+
+
+def orchestra(path):
+    strings, brass = Track(0, 48, 100, 50), Track(1, 61, 90, 78)  # ensemble, brass section
+    cellos, timpani = Track(2, 42, 100, 40), Track(3, 47, 110, 64)
+    flute = Track(4, 73, 90, 90)
+    for bar in range(5):
+        root = PROGRESSION[bar % 4]
+        strings.chord(bar * 4, 4, [k + 12 for k in root], 80)
+        cellos.note(bar * 4, 4, root[0] - 12, 90)
+        brass.chord(bar * 4 + 2, 2, [root[0], root[2]], 85)
+        timpani.note(bar * 4, 1, root[0] - 12, 110)
+        timpani.note(bar * 4 + 3.5, 0.5, root[0] - 12, 90)
+        for i in range(4):
+            flute.note(bar * 4 + i, 1, MELODY[(bar * 4 + i + 5) % 16] + 12, 80)
+    write(path, [strings, brass, cellos, timpani, flute])
+
+
+def chiptune(path):
+    lead, bass = Track(0, 80, 90, 64), Track(1, 38, 100, 64)  # square lead, synth bass
+    pad, drums = Track(2, 89, 70, 64), Track(DRUMS)  # warm pad
+    for bar in range(5):
+        root = PROGRESSION[bar % 4]
+        pad.chord(bar * 4, 4, [k + 12 for k in root], 60)
+        for step in range(16):  # sixteenth arpeggio
+            lead.note(bar * 4 + step / 4, 0.22, root[step % 3] + 24, 85)
+        for step in range(4):
+            bass.note(bar * 4 + step, 0.9, root[0] - 12 + (7 if step % 2 else 0), 105)
+        drum_bar(drums, bar)
+    write(path, [lead, bass, pad, drums])
+
+
+def main():
+    out = Path(sys.argv[1])
+    out.mkdir(parents=True, exist_ok=True)
+    for name, make in (("piano", piano), ("band", band), ("orchestra", orchestra),
+                       ("chiptune", chiptune)):
+        make(out / f"{name}.mid")
+
+
+if __name__ == "__main__":
+    main()
