@@ -198,10 +198,11 @@ TEST(IndependentDecoders, AacLoopJoinsWithoutAGap) {
                                     audio.begin() + frames / 2 + span);
     const double joinSnr = toneSnr(join, 441, kRate, 0, join.size());
     const double middleSnr = toneSnr(middle, 441, kRate, 0, middle.size());
-    // Clean, about 57 dB against 66 in the middle; one frame slipped or
-    // missing at the join gives 30 dB, ten give 10.
+    // Clean, 51 to 57 dB against 66 in the middle (the encoder's first
+    // packets are a little rougher whatever its rate control); one frame
+    // slipped or missing at the join gives 30 dB, ten give 10.
     EXPECT_GT(joinSnr, 45.0);
-    EXPECT_GT(joinSnr, middleSnr - 15.0) << "middle " << middleSnr;
+    EXPECT_GT(joinSnr, middleSnr - 20.0) << "middle " << middleSnr;
 }
 
 } // namespace
