@@ -12,7 +12,7 @@
 # (ITU-R BS.1387, advanced model): the objective difference grade, 0 = no
 # audible difference, -4 = very annoying. The PEAQ meter is built once into
 # build/peaq from the build-peaq.sh script named by $PEAQ_BUILD_SCRIPT (default
-# /work/shared/tools/build-peaq.sh).
+# ../shared/tools/build-peaq.sh beside this repository, the team's tools).
 #
 # Prints, for each rate, the mean ODG and the mean real bit rate over the clips
 # (audio bytes of the whole clip over its duration), and the highest bit rate
@@ -25,7 +25,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/main}
-peaq_script=${PEAQ_BUILD_SCRIPT:-/work/shared/tools/build-peaq.sh}
+peaq_script=${PEAQ_BUILD_SCRIPT:-$root/../shared/tools/build-peaq.sh}
 rates=${SONDREL_QUALITY_RATES:-32 64 128 256}
 out=${SONDREL_QUALITY_OUT:-$root/build/quality}
 corpus=$out/corpus
