@@ -16,11 +16,16 @@ namespace {
 constexpr auto kDrainEvent = static_cast<QEvent::Type>(QEvent::User + 0x4d54);
 
 // Lives on the main thread; each posted drain event runs the waiting calls.
+//
+// The drain event is made here, on the main thread, ahead of need, and a calling thread only
+// posts it: the main thread then reads no memory another thread wrote, and a race detector sees
+// a clean hand-over although it cannot see inside the toolkit's event posting. One event is in
+// flight at most: while it waits, a call that finds no event to post is drained by it.
 class Courier final : public QObject {
 public:
     Courier()
-        : m_calls(std::make_shared<CallQueue>(
-              [this] { QCoreApplication::postEvent(this, new QEvent(kDrainEvent)); })) {}
+        : m_nextEvent(std::make_unique<QEvent>(kDrainEvent)),
+          m_calls(std::make_shared<CallQueue>([this] { postDrainEvent(); })) {}
     // Runs what is waiting and refuses what comes later, before the drain events can no longer
     // reach this object.
     ~Courier() override { m_calls->close(); }
@@ -30,11 +35,26 @@ public:
     bool event(QEvent* event) override {
         if (event->type() != kDrainEvent)
             return QObject::event(event);
+        {
+            // Before draining, so that a call arriving after the drain has looked finds an
+            // event to post.
+            std::lock_guard lock(m_eventMutex);
+            m_nextEvent = std::make_unique<QEvent>(kDrainEvent);
+        }
         m_calls->drain();
         return true;
     }
 
 private:
+    // A calling thread, under the queue's lock.
+    void postDrainEvent() {
+        std::lock_guard lock(m_eventMutex);
+        if (m_nextEvent != nullptr)
+            QCoreApplication::postEvent(this, m_nextEvent.release());
+    }
+
+    std::mutex m_eventMutex;
+    std::unique_ptr<QEvent> m_nextEvent; // null while the posted one waits
     // Shared with the callers, so one that found the queue just before it closed still talks to
     // live memory.
     std::shared_ptr<CallQueue> m_calls;
