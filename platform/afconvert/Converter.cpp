@@ -69,6 +69,7 @@ Status makePlan(const Options& options, const SourceInfo& source, Plan& plan) {
     r.strategy = options.strategy;
     r.quality = options.quality;
     r.variableQuality = options.variableQuality;
+    r.aacEncoder = options.aacEncoder;
     if (options.outputLayout) {
         const ChannelLayout layout = options.outputLayout->matchingSurround(source.channelMask);
         if (options.channels && options.channels != layout.channels())

@@ -1,5 +1,6 @@
 #include "platform/afconvert/LeanEngine.h"
 
+#include "platform/afconvert/AacStreamEncoder.h"
 #include "platform/afconvert/ImaEncoder.h"
 #include "platform/afconvert/PcmEncoder.h"
 #include "platform/afconvert/WaveSource.h"
@@ -25,6 +26,9 @@ Status LeanEngine::makeEncoder(const EncoderRequest& request, std::unique_ptr<Pa
                                            request.channelMask);
         return {};
     case DataKind::Aac:
+        if (request.aacEncoder == AacEncoderChoice::Own)
+            return AacStreamEncoder::open(request, out);
+        return {};
     case DataKind::Alac:
         return {};
     }

@@ -128,6 +128,15 @@ Status parseOne(Cursor& cursor, const std::string& name,
         ResamplerComplexity complexity{};
         AFC_TRY(parseComplexity(value, complexity));
         out.resamplerComplexity = complexity;
+    } else if (name == "--aac-encoder") {
+        AFC_TRY(cursor.value(name, inlineValue, value));
+        if (value == "own")
+            out.aacEncoder = AacEncoderChoice::Own;
+        else if (value == "ffmpeg")
+            out.aacEncoder = AacEncoderChoice::Ffmpeg;
+        else
+            return Status::failure("invalid value '" + value +
+                                   "' for --aac-encoder (expected own or ffmpeg)");
     } else if (name == "-l" || name == "--channel-layout" || name == "--channellayout") {
         AFC_TRY(cursor.value(name, inlineValue, value));
         AFC_TRY(addChannelLayout(value, out));
@@ -225,6 +234,8 @@ Options (before or after the file names):
   -q, --quality N         encoder quality, 0 to 127
   -r, --src-quality N     resampler quality, 0 to 127
       --src-complexity C  resampler: line (quick), norm (default) or bats (mastering)
+      --aac-encoder E     own (Sondrel's AAC encoder) or ffmpeg (FFmpeg's, for
+                          comparison); the default is ffmpeg's for now
   -l, --channel-layout TAG
                           output channel layout: a layout tag (Mono, Stereo,
                           Quadraphonic, MPEG_5_1_A, AAC_5_1, MPEG_7_1_C...) or

@@ -18,6 +18,9 @@ enum class AacStrategy { Constant = 0, Average = 1, ConstrainedVariable = 2, Var
 // quick), norm (the default), bats (mastering: the steepest, slowest).
 enum class ResamplerComplexity { Line, Normal, Mastering };
 
+// Which AAC encoder codes -d aac: our own, or FFmpeg's (kept for comparison).
+enum class AacEncoderChoice { Default, Own, Ffmpeg };
+
 // The command line, parsed but not yet checked against the input file.
 struct Options {
     std::string inputPath;
@@ -33,6 +36,7 @@ struct Options {
     std::optional<ChannelLayout> inputLayout;  // -l given twice: the first
     std::optional<ChannelLayout> outputLayout; // -l: the last
     std::optional<int> variableQuality;        // -ue vbrq, 0-127
+    AacEncoderChoice aacEncoder = AacEncoderChoice::Default; // --aac-encoder
     bool verbose = false;
     bool noFiller = false;
     bool help = false;

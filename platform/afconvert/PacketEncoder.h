@@ -49,6 +49,7 @@ struct EncoderRequest {
     AacStrategy strategy = AacStrategy::Average;
     std::optional<int> quality;
     std::optional<int> variableQuality;
+    AacEncoderChoice aacEncoder = AacEncoderChoice::Default;
 };
 
 // An encoder for one stream. Frames come in the encoder's sample format,

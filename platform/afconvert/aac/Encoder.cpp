@@ -1,0 +1,419 @@
+#include "platform/afconvert/aac/Encoder.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/afconvert/aac/FrameWriter.h"
+#include "platform/afconvert/aac/SamplingRates.h"
+
+namespace sondrel::afconvert::aac {
+
+namespace {
+
+// Each channel keeps four blocks of 1024 samples: the one before the block
+// being coded (the attack detector's history), the block's own two halves, and
+// the next block's second half (look-ahead for the window decision).
+constexpr int kBufferLength = 4 * kFrameLines;
+constexpr int kBlockOffset = kFrameLines;
+constexpr int kNextBlockOffset = 2 * kFrameLines;
+constexpr float kFullScale = 32768.0f;
+// The low-frequency channel carries nothing above this.
+constexpr int kLfeBandwidth = 240;
+// Bits each element costs besides its channel streams: id, tag, common window
+// and mid/side flags, and the block's end and byte alignment.
+constexpr int kElementBits = 10;
+constexpr int kBlockEndBits = 10;
+// The noise offset search: the range (dB) and the resolution it stops at.
+constexpr float kHighestOffset = 60.0f;
+constexpr float kOffsetStep = 4.0f;
+constexpr float kOffsetResolution = 0.25f;
+
+constexpr uint64_t kFrontLeft = 0x1, kFrontRight = 0x2, kFrontCentre = 0x4, kLfe = 0x8,
+                   kBackLeft = 0x10, kBackRight = 0x20, kBackCentre = 0x100;
+
+} // namespace
+
+struct Encoder::Channel {
+    std::vector<float> buffer = std::vector<float>(kBufferLength, 0.0f);
+    PsychoModel psycho;
+    BlockSwitching switching;
+    AttackInfo nextAttack;
+    IcsFrame frame;
+    BandLayout layout;
+    BandMasking masking;
+    Quantizer quantizer;
+    int codedBands = 0;
+    bool lfe = false;
+    alignas(32) std::array<float, kFrameLines> lines{};
+    alignas(32) std::array<float, kFrameLines> ordered{};
+    std::array<int16_t, kFrameLines> quantized{};
+
+    explicit Channel(int sampleRate) : psycho(sampleRate) {}
+};
+
+struct Encoder::Element {
+    enum class Kind { Single, Pair, LowFrequency } kind;
+    int tag = 0;
+    int first = 0;
+    int second = -1;
+    PairCoding pair;
+};
+
+bool Encoder::supports(int sampleRate, int channels) {
+    return samplingFrequencyIndex(sampleRate) >= 0 && channels >= 1 && channels <= 6;
+}
+
+uint64_t Encoder::channelMask(int channels) {
+    switch (channels) {
+    case 1:
+        return kFrontCentre;
+    case 2:
+        return kFrontLeft | kFrontRight;
+    case 3:
+        return kFrontLeft | kFrontRight | kFrontCentre;
+    case 4:
+        return kFrontLeft | kFrontRight | kFrontCentre | kBackCentre;
+    case 5:
+        return kFrontLeft | kFrontRight | kFrontCentre | kBackLeft | kBackRight;
+    case 6:
+        return kFrontLeft | kFrontRight | kFrontCentre | kLfe | kBackLeft | kBackRight;
+    default:
+        return 0;
+    }
+}
+
+int Encoder::defaultBandwidth(int64_t bitRate, int channels, int sampleRate) {
+    // Per channel rate (bit/s) to coded bandwidth (Hz).
+    static constexpr std::array<std::pair<int, int>, 9> kTable{{{8000, 4000},
+                                                                {16000, 7000},
+                                                                {24000, 10000},
+                                                                {32000, 13000},
+                                                                {48000, 16000},
+                                                                {64000, 18000},
+                                                                {80000, 19500},
+                                                                {96000, 20000},
+                                                                {128000, 22000}}};
+    const double perChannel = bitRate > 0 ? double(bitRate) / channels : 96000.0;
+    double hz = kTable.back().second;
+    for (size_t i = 1; i < kTable.size(); ++i) {
+        if (perChannel <= kTable[i].first) {
+            const auto [r0, h0] = kTable[i - 1];
+            const auto [r1, h1] = kTable[i];
+            const double t = std::clamp((perChannel - r0) / double(r1 - r0), 0.0, 1.0);
+            hz = h0 + t * (h1 - h0);
+            break;
+        }
+    }
+    return int(std::min(hz, 0.5 * sampleRate));
+}
+
+Encoder::Encoder(const EncoderSettings& settings)
+    : m_settings(settings), m_frequencyIndex(samplingFrequencyIndex(settings.sampleRate)),
+      m_rate(settings.mode, settings.bitRate, settings.quality, settings.sampleRate,
+             settings.channels) {
+    if (m_settings.bandwidth <= 0)
+        m_settings.bandwidth =
+            defaultBandwidth(settings.bitRate, settings.channels, settings.sampleRate);
+    for (int c = 0; c < settings.channels; ++c)
+        m_channels.push_back(std::make_unique<Channel>(settings.sampleRate));
+    using Kind = Element::Kind;
+    switch (settings.channels) {
+    case 1:
+        m_elements = {{Kind::Single, 0, 0, -1, {}}};
+        break;
+    case 2:
+        m_elements = {{Kind::Pair, 0, 0, 1, {}}};
+        break;
+    case 3:
+        m_elements = {{Kind::Single, 0, 2, -1, {}}, {Kind::Pair, 0, 0, 1, {}}};
+        break;
+    case 4:
+        m_elements = {
+            {Kind::Single, 0, 2, -1, {}}, {Kind::Pair, 0, 0, 1, {}}, {Kind::Single, 1, 3, -1, {}}};
+        break;
+    case 5:
+        m_elements = {
+            {Kind::Single, 0, 2, -1, {}}, {Kind::Pair, 0, 0, 1, {}}, {Kind::Pair, 1, 3, 4, {}}};
+        break;
+    default:
+        m_elements = {{Kind::Single, 0, 2, -1, {}},
+                      {Kind::Pair, 0, 0, 1, {}},
+                      {Kind::Pair, 1, 4, 5, {}},
+                      {Kind::LowFrequency, 0, 3, -1, {}}};
+        m_channels[3]->lfe = true;
+        break;
+    }
+    m_channelConfiguration = settings.channels;
+    // The buffers start with the detector's history and the priming block.
+    m_filled = kBlockOffset + kFrameLines;
+}
+
+Encoder::~Encoder() = default;
+
+std::vector<uint8_t> Encoder::audioSpecificConfig() const {
+    return aac::audioSpecificConfig(m_frequencyIndex, m_channelConfiguration);
+}
+
+void Encoder::push(const float* const* planes, int frames, std::vector<std::vector<uint8_t>>& out) {
+    int done = 0;
+    while (done < frames) {
+        const int take = std::min(frames - done, kBufferLength - m_filled);
+        for (size_t c = 0; c < m_channels.size(); ++c) {
+            float* to = m_channels[c]->buffer.data() + m_filled;
+            const float* from = planes[c] + done;
+            for (int i = 0; i < take; ++i)
+                to[i] = from[i] * kFullScale;
+        }
+        m_filled += take;
+        done += take;
+        m_inputFrames += take;
+        if (m_filled == kBufferLength)
+            codeBlock(out);
+    }
+}
+
+void Encoder::finish(std::vector<std::vector<uint8_t>>& out) {
+    // Packet p gives back input frames (p - 1) * 1024 .. p * 1024.
+    const int64_t needed =
+        m_inputFrames > 0 ? (m_inputFrames + kFrameLines - 1) / kFrameLines + 1 : 0;
+    while (m_packets < needed) {
+        for (auto& c : m_channels)
+            std::fill(c->buffer.begin() + m_filled, c->buffer.end(), 0.0f);
+        m_filled = kBufferLength;
+        codeBlock(out);
+    }
+}
+
+void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
+    m_entropy = 0;
+    for (Element& e : m_elements)
+        analyseElement(e);
+    const RateControl::Budget budget = m_rate.budget(m_entropy);
+    m_lastOffset = searchOffset(budget);
+    evaluate(m_lastOffset);
+    out.push_back(writePacket());
+    m_rate.spent(int(out.back().size()) * 8, m_entropy);
+    ++m_packets;
+    for (auto& c : m_channels)
+        std::copy(c->buffer.begin() + kFrameLines, c->buffer.end(), c->buffer.begin());
+    m_filled -= kFrameLines;
+}
+
+void Encoder::analyseElement(Element& element) {
+    Channel* members[2] = {m_channels[element.first].get(),
+                           element.second >= 0 ? m_channels[element.second].get() : nullptr};
+    const bool lfe = element.kind == Element::Kind::LowFrequency;
+    // A pair decides its windows together, so that it can share them.
+    AttackInfo thisAttack = members[0]->nextAttack;
+    AttackInfo next = lfe ? AttackInfo{} : findAttack(members[0]->buffer.data(), kNextBlockOffset);
+    if (members[1]) {
+        const AttackInfo a = members[1]->nextAttack;
+        if (a.attack && (!thisAttack.attack || a.window < thisAttack.window))
+            thisAttack = a;
+        const AttackInfo b = findAttack(members[1]->buffer.data(), kNextBlockOffset);
+        if (b.attack && (!next.attack || b.window < next.window))
+            next = b;
+    }
+    const WindowSequence sequence = members[0]->switching.next(thisAttack.attack, next.attack);
+    for (Channel* c : members) {
+        if (!c)
+            continue;
+        if (members[1] && c == members[1])
+            c->switching = members[0]->switching;
+        c->nextAttack = next;
+        IcsFrame& f = c->frame;
+        f = IcsFrame{};
+        f.sequence = sequence;
+        f.shape = WindowShape::Sine;
+        if (sequence == WindowSequence::EightShort)
+            groupShortWindows(thisAttack, f);
+        m_transform.forward(c->buffer.data() + kBlockOffset, sequence, WindowShape::Sine,
+                            WindowShape::Sine, c->lines.data());
+        const bool eight = sequence == WindowSequence::EightShort;
+        if (eight)
+            interleaveShort(f, m_frequencyIndex, c->lines.data(), c->ordered.data());
+        else
+            c->ordered = c->lines;
+        c->layout = bandLayout(f, m_frequencyIndex, m_settings.sampleRate);
+        const int bandwidth = lfe ? kLfeBandwidth : m_settings.bandwidth;
+        const auto offsets =
+            eight ? shortBandOffsets(m_frequencyIndex) : longBandOffsets(m_frequencyIndex);
+        const double lineHz =
+            double(m_settings.sampleRate) / (2.0 * (eight ? kShortLines : kFrameLines));
+        int bands = 0;
+        while (bands < c->layout.bands && offsets[bands] * lineHz < bandwidth)
+            ++bands;
+        c->codedBands = std::max(bands, 1);
+        f.maxBands = c->codedBands;
+        c->psycho.analyse(c->ordered.data(), c->layout, eight, c->codedBands, c->masking);
+        m_entropy += c->masking.perceptualEntropy;
+    }
+    if (element.kind == Element::Kind::Pair)
+        decideStereo(element);
+    for (Channel* c : members)
+        if (c)
+            c->quantizer.load(c->ordered.data(), kFrameLines);
+}
+
+namespace {
+
+float entropyOf(float energy, float threshold, int width) {
+    return energy > threshold ? float(width) * std::log2(energy / threshold) : 0.0f;
+}
+
+} // namespace
+
+// Mid/side per band where it needs fewer bits for the same noise: M = (L + R) / 2,
+// S = (L - R) / 2, both held to the lower of the two thresholds.
+void Encoder::decideStereo(Element& element) {
+    Channel& l = *m_channels[element.first];
+    Channel& r = *m_channels[element.second];
+    PairCoding& pair = element.pair;
+    pair = PairCoding{};
+    pair.commonWindow = true;
+    int used = 0;
+    int slots = 0;
+    for (int g = 0; g < l.layout.groupCount; ++g) {
+        for (int b = 0; b < l.codedBands; ++b) {
+            const int s = BandLayout::slot(g, b);
+            const int start = l.layout.start[s];
+            const int width = l.layout.width[s];
+            float em = 0;
+            float es = 0;
+            for (int k = start; k < start + width; ++k) {
+                const float m = 0.5f * (l.ordered[k] + r.ordered[k]);
+                const float d = 0.5f * (l.ordered[k] - r.ordered[k]);
+                em += m * m;
+                es += d * d;
+            }
+            const float thr = std::min(l.masking.threshold[s], r.masking.threshold[s]);
+            const float separate = entropyOf(l.masking.energy[s], l.masking.threshold[s], width) +
+                                   entropyOf(r.masking.energy[s], r.masking.threshold[s], width);
+            const float joint = entropyOf(em, thr, width) + entropyOf(es, thr, width);
+            ++slots;
+            if (joint >= separate)
+                continue;
+            ++used;
+            pair.msUsed[s] = 1;
+            for (int k = start; k < start + width; ++k) {
+                const float m = 0.5f * (l.ordered[k] + r.ordered[k]);
+                const float d = 0.5f * (l.ordered[k] - r.ordered[k]);
+                l.ordered[k] = m;
+                r.ordered[k] = d;
+            }
+            l.masking.energy[s] = em;
+            r.masking.energy[s] = es;
+            l.masking.threshold[s] = thr;
+            r.masking.threshold[s] = thr;
+        }
+    }
+    pair.msMaskPresent = used == 0 ? 0 : (used == slots ? 2 : 1);
+}
+
+// Quantises a channel with every band's noise allowed `offset` dB over its
+// masked threshold; returns the bits its stream then costs.
+int Encoder::codeChannel(Channel& c, float offset) {
+    IcsFrame& f = c.frame;
+    const float scale = std::pow(10.0f, offset / 10.0f);
+    const BandLayout& layout = c.layout;
+    c.quantized.fill(0);
+    int previous = -1;
+    for (int g = 0; g < layout.groupCount; ++g) {
+        for (int b = 0; b < layout.bands; ++b) {
+            const int s = BandLayout::slot(g, b);
+            f.scalefactor[s] = 0;
+            if (b >= c.codedBands)
+                continue;
+            const int start = layout.start[s];
+            const int width = layout.width[s];
+            int sf = c.quantizer.searchScalefactor(start, width, c.masking.energy[s],
+                                                   c.masking.threshold[s] * scale);
+            if (sf < 0)
+                continue;
+            // Neighbouring scale factors may differ by 60 at most.
+            if (previous >= 0)
+                sf = std::clamp(sf, previous - 60, previous + 60);
+            if (!c.quantizer.quantize(start, width, sf, c.quantized.data())) {
+                std::fill(c.quantized.begin() + start, c.quantized.begin() + start + width, 0);
+                continue;
+            }
+            f.scalefactor[s] = static_cast<int16_t>(sf);
+            previous = sf;
+        }
+    }
+    if (f.sequence == WindowSequence::EightShort)
+        deinterleaveShort(f, m_frequencyIndex, c.quantized.data(), f.quantized.data());
+    else
+        f.quantized = c.quantized;
+    chooseBooks(f, m_frequencyIndex);
+    return 0;
+}
+
+int Encoder::evaluate(float offset) {
+    int bits = kBlockEndBits;
+    for (Element& e : m_elements) {
+        bits += kElementBits;
+        Channel& first = *m_channels[e.first];
+        codeChannel(first, offset);
+        const bool pair = e.kind == Element::Kind::Pair;
+        bits += icsBits(first.frame, m_frequencyIndex, true);
+        if (pair) {
+            Channel& second = *m_channels[e.second];
+            codeChannel(second, offset);
+            bits += icsBits(second.frame, m_frequencyIndex, false);
+            if (e.pair.msMaskPresent == 1)
+                bits += first.layout.groupCount * first.codedBands;
+        }
+    }
+    return bits;
+}
+
+// The lowest noise offset whose frame fits the budget.
+float Encoder::searchOffset(const RateControl::Budget& budget) {
+    const int limit = budget.maxBits;
+    if (budget.fixedOffset && evaluate(budget.noiseOffset) <= limit)
+        return budget.noiseOffset;
+    float low = budget.noiseOffset; // fits from here up?
+    if (evaluate(low) <= limit)
+        return low;
+    // Bracket upward from the last frame's offset.
+    float high = std::max(m_lastOffset, low + kOffsetStep);
+    while (high < kHighestOffset && evaluate(high) > limit) {
+        low = high;
+        high += kOffsetStep;
+    }
+    if (high >= kHighestOffset)
+        return kHighestOffset;
+    while (high - low > kOffsetResolution) {
+        const float mid = 0.5f * (low + high);
+        if (evaluate(mid) <= limit)
+            high = mid;
+        else
+            low = mid;
+    }
+    return high;
+}
+
+std::vector<uint8_t> Encoder::writePacket() {
+    FrameWriter writer(m_frequencyIndex);
+    for (const Element& e : m_elements) {
+        const IcsFrame& first = m_channels[e.first]->frame;
+        switch (e.kind) {
+        case Element::Kind::Single:
+            writer.singleChannel(e.tag, first);
+            break;
+        case Element::Kind::Pair:
+            writer.channelPair(e.tag, first, m_channels[e.second]->frame, e.pair);
+            break;
+        case Element::Kind::LowFrequency:
+            writer.lowFrequency(e.tag, first);
+            break;
+        }
+    }
+    const int fill = m_rate.fillBytes(int(writer.bitCount()) + 3);
+    if (fill > 0)
+        writer.fill(fill);
+    return writer.finish();
+}
+
+} // namespace sondrel::afconvert::aac

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/afconvert/aac/BandLayout.h"
+#include "platform/afconvert/aac/BlockSwitching.h"
+#include "platform/afconvert/aac/PsychoModel.h"
+#include "platform/afconvert/aac/Quantizer.h"
+#include "platform/afconvert/aac/RateControl.h"
+#include "platform/afconvert/aac/Transform.h"
+
+namespace sondrel::afconvert::aac {
+
+struct EncoderSettings {
+    int sampleRate = 48000; // one of the standard's rates
+    int channels = 2;       // 1 to 6, in the order of channelMask() below
+    RateMode mode = RateMode::Average;
+    int64_t bitRate = 128000; // 0 with a variable mode: a fixed quality
+    float quality = 0;        // variable modes without a rate: the noise offset in dB
+    int bandwidth = 0;        // Hz; 0 chooses by the rate
+};
+
+// An AAC-LC encoder: planar float samples in, one raw_data_block per 1024
+// frames out. The stream starts with 1024 frames of priming (the transform's
+// overlap), and ends with the packets that complete the last input frame.
+class Encoder {
+public:
+    static constexpr int kPrimingFrames = kFrameLines;
+
+    explicit Encoder(const EncoderSettings& settings);
+    ~Encoder();
+
+    // Whether the settings can be encoded (a standard rate, 1 to 6 channels).
+    static bool supports(int sampleRate, int channels);
+    // The channels the encoder takes, in order: mono, stereo, 3.0, 4.0, 5.0
+    // and 5.1 as FFmpeg's native masks.
+    static uint64_t channelMask(int channels);
+    // The coded bandwidth a rate gets by default, in Hz.
+    static int defaultBandwidth(int64_t bitRate, int channels, int sampleRate);
+
+    // planes[c][i], samples in -1..1; finished packets are appended to out.
+    void push(const float* const* planes, int frames, std::vector<std::vector<uint8_t>>& out);
+    // Codes what is left: the packets that complete the input.
+    void finish(std::vector<std::vector<uint8_t>>& out);
+    std::vector<uint8_t> audioSpecificConfig() const;
+
+private:
+    struct Channel;
+    struct Element;
+    void codeBlock(std::vector<std::vector<uint8_t>>& out);
+    void analyseElement(Element& element);
+    void decideStereo(Element& element);
+    int codeChannel(Channel& c, float offset);
+    int evaluate(float offset);
+    float searchOffset(const RateControl::Budget& budget);
+    std::vector<uint8_t> writePacket();
+
+    EncoderSettings m_settings;
+    int m_frequencyIndex = 0;
+    int m_channelConfiguration = 0;
+    std::vector<std::unique_ptr<Channel>> m_channels;
+    std::vector<Element> m_elements;
+    RateControl m_rate;
+    Transform m_transform;
+    int m_filled = 0;          // samples in each channel's buffer
+    int64_t m_inputFrames = 0; // frames pushed
+    int64_t m_packets = 0;     // packets written
+    float m_lastOffset = 0;
+    float m_entropy = 0;
+};
+
+} // namespace sondrel::afconvert::aac

@@ -1,0 +1,106 @@
+#include "platform/afconvert/aac/PsychoModel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace sondrel::afconvert::aac {
+
+namespace {
+
+constexpr float kUpwardSpreadDbPerBark = 15.0f;
+constexpr float kDownwardSpreadDbPerBark = 30.0f;
+constexpr float kNoiseMaskingDb = 6.0f;
+constexpr float kToneMaskingDb = 20.0f;
+// Spectral flatness (dB) at and below which a band counts as wholly tonal,
+// and at and above which as wholly noise-like (Gaussian noise gives about -5.5
+// on MDCT lines).
+constexpr float kTonalFlatnessDb = -25.0f;
+constexpr float kNoiseFlatnessDb = -7.0f;
+constexpr float kPreEchoRise = 2.0f;
+constexpr float kFullScaleSpl = 96.0f;
+
+float bark(float hz) {
+    return 13.0f * std::atan(0.00076f * hz) + 3.5f * std::atan((hz / 7500.0f) * (hz / 7500.0f));
+}
+
+// The threshold in quiet in dB SPL (Terhardt's approximation), floored at
+// 16 kHz's value above it so that high bands are not given away outright.
+float thresholdInQuiet(float hz) {
+    const float k = std::clamp(hz, 20.0f, 16000.0f) / 1000.0f;
+    return 3.64f * std::pow(k, -0.8f) - 6.5f * std::exp(-0.6f * (k - 3.3f) * (k - 3.3f)) +
+           1e-3f * k * k * k * k;
+}
+
+float tonality(const float* lines, int width) {
+    double logSum = 0;
+    double sum = 0;
+    for (int k = 0; k < width; ++k) {
+        const double p = double(lines[k]) * lines[k] + 1e-3;
+        logSum += std::log(p);
+        sum += p;
+    }
+    const double flatnessDb = 10.0 * (logSum / width - std::log(sum / width)) / std::log(10.0);
+    return std::clamp(
+        float((kNoiseFlatnessDb - flatnessDb) / (kNoiseFlatnessDb - kTonalFlatnessDb)), 0.0f, 1.0f);
+}
+
+} // namespace
+
+PsychoModel::PsychoModel(int sampleRate) : m_sampleRate(sampleRate) {}
+
+float PsychoModel::athEnergy(const BandLayout& layout, int band, bool shortWindows,
+                             int windows) const {
+    // A full-scale sine of amplitude A gives a long frame's lines N^2 A^2 / 4
+    // of energy, N = 1024 (128 for a short window).
+    const float n = shortWindows ? float(kShortLines) : float(kFrameLines);
+    const float fullScale = n * n * 32768.0f * 32768.0f / 4.0f;
+    const float db = thresholdInQuiet(layout.centre[band]) - kFullScaleSpl;
+    return fullScale * std::pow(10.0f, db / 10.0f) * float(windows);
+}
+
+void PsychoModel::analyse(const float* lines, const BandLayout& layout, bool shortWindows,
+                          int codedBands, BandMasking& out) {
+    out.perceptualEntropy = 0;
+    for (int g = 0; g < layout.groupCount; ++g) {
+        std::array<float, kMaxLongBands> spread{};
+        std::array<float, kMaxLongBands> z{};
+        for (int b = 0; b < codedBands; ++b) {
+            const int s = BandLayout::slot(g, b);
+            const float* x = lines + layout.start[s];
+            float e = 0;
+            for (int k = 0; k < layout.width[s]; ++k)
+                e += x[k] * x[k];
+            out.energy[s] = e;
+            const float smr =
+                kNoiseMaskingDb + (kToneMaskingDb - kNoiseMaskingDb) * tonality(x, layout.width[s]);
+            spread[b] = e * std::pow(10.0f, -smr / 10.0f);
+            z[b] = bark(layout.centre[b]);
+        }
+        for (int b = 1; b < codedBands; ++b)
+            spread[b] =
+                std::max(spread[b], spread[b - 1] * std::pow(10.0f, -kUpwardSpreadDbPerBark *
+                                                                        (z[b] - z[b - 1]) / 10.0f));
+        for (int b = codedBands - 2; b >= 0; --b)
+            spread[b] =
+                std::max(spread[b], spread[b + 1] * std::pow(10.0f, -kDownwardSpreadDbPerBark *
+                                                                        (z[b + 1] - z[b]) / 10.0f));
+        const int windows = layout.windows[g];
+        for (int b = 0; b < codedBands; ++b) {
+            const int s = BandLayout::slot(g, b);
+            float thr = spread[b];
+            if (!shortWindows) {
+                if (m_previousLong)
+                    thr = std::min(thr, kPreEchoRise * m_previous[b]);
+                m_previous[b] = thr;
+            }
+            thr = std::max(thr, athEnergy(layout, b, shortWindows, windows));
+            out.threshold[s] = thr;
+            if (out.energy[s] > thr)
+                out.perceptualEntropy +=
+                    float(layout.width[s]) * 0.5f * std::log2(out.energy[s] / thr);
+        }
+    }
+    m_previousLong = !shortWindows;
+}
+
+} // namespace sondrel::afconvert::aac

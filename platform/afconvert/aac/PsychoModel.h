@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+
+#include "platform/afconvert/aac/BandLayout.h"
+
+namespace sondrel::afconvert::aac {
+
+// What the ear allows in each band of a frame: the band's energy, the noise
+// energy it masks, and the frame's perceptual entropy (about the bits the
+// frame needs to keep its noise under the masked threshold).
+struct BandMasking {
+    std::array<float, kBandSlots> energy{};
+    std::array<float, kBandSlots> threshold{};
+    float perceptualEntropy = 0;
+};
+
+// A per-channel masking model in the band domain: band energies spread
+// over the Bark scale (15 dB a Bark upwards, 30 downwards), lowered by a
+// signal-to-mask ratio between noise-like bands (6 dB) and tonal ones (20 dB)
+// chosen by the band's spectral flatness, held above the threshold in quiet
+// (full scale taken as 96 dB SPL), and kept from rising more than twice from
+// one long frame to the next (pre-echo control).
+class PsychoModel {
+public:
+    explicit PsychoModel(int sampleRate);
+
+    // lines: the frame's lines in the layout's order; bands above codedBands
+    // get no threshold (they are not coded).
+    void analyse(const float* lines, const BandLayout& layout, bool shortWindows, int codedBands,
+                 BandMasking& out);
+
+private:
+    float athEnergy(const BandLayout& layout, int band, bool shortWindows, int windows) const;
+
+    int m_sampleRate;
+    std::array<float, kMaxLongBands> m_previous{};
+    bool m_previousLong = false;
+};
+
+} // namespace sondrel::afconvert::aac

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+
+namespace sondrel::afconvert::aac {
+
+enum class RateMode { Constant, Average, ConstrainedVariable, Variable };
+
+// How many bits each frame may spend, and what is left over.
+//
+// Constant: the decoder's buffer (6144 bits a channel) filled at the bit rate
+// and drained by each frame: a frame may spend what the buffer holds, and
+// where the buffer would overflow the frame is padded with fill bits. Average:
+// the same reservoir, larger (four seconds) and never padded, steered back
+// toward half full so that the file's average is the rate. The two variable
+// modes code at a constant noise level (a quality); with a bit rate, that level
+// follows the rate over the frames that carry sound (silence does not steer
+// it), and the constrained mode also keeps every second's bits under 1.5 times
+// the rate.
+class RateControl {
+public:
+    // bitRate 0 with a variable mode: the quality (noise offset in dB) is fixed.
+    RateControl(RateMode mode, int64_t bitRate, float quality, int sampleRate, int channels);
+
+    struct Budget {
+        int maxBits = 0;          // the frame must not spend more
+        float noiseOffset = 0;    // the lowest noise offset (dB) worth spending on
+        bool fixedOffset = false; // variable modes: code at exactly noiseOffset if it fits
+    };
+    Budget budget(float perceptualEntropy);
+    // The fill bytes a frame of `bits` must add so that the decoder's buffer
+    // does not overflow (Constant only; 0 otherwise).
+    int fillBytes(int bits) const;
+    // Records what the frame spent, fill included.
+    void spent(int bits, float perceptualEntropy);
+
+    RateMode mode() const { return m_mode; }
+    int maxFrameBits() const { return m_maxFrameBits; }
+
+private:
+    RateMode m_mode;
+    double m_meanBits = 0;
+    int m_maxFrameBits;
+    double m_reservoir = 0;
+    double m_reservoirSize = 0;
+    double m_averageDemand = 0;
+    float m_offset = 0;
+    bool m_steered = false;
+    // Constrained variable mode: bits of the frames of the last second.
+    std::deque<int> m_window;
+    int m_windowFrames = 1;
+    int64_t m_windowBits = 0;
+    int64_t m_ceilingBits = 0;
+    // Variable modes with a rate: bits and frames that carried sound.
+    double m_activeBits = 0;
+    double m_activeFrames = 0;
+};
+
+} // namespace sondrel::afconvert::aac

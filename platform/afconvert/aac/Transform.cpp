@@ -1,0 +1,87 @@
+#include "platform/afconvert/aac/Transform.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+extern "C" {
+#include <libavutil/tx.h>
+}
+
+#include "platform/afconvert/aac/Windows.h"
+
+namespace sondrel::afconvert::aac {
+
+struct Transform::Context {
+    AVTXContext* tx = nullptr;
+    av_tx_fn run = nullptr;
+
+    explicit Context(int lines) {
+        const float scale = 1.0f;
+        if (av_tx_init(&tx, &run, AV_TX_FLOAT_MDCT, 0, lines, &scale, 0) < 0)
+            std::abort(); // only out of memory; the sizes are fixed and valid
+    }
+    ~Context() { av_tx_uninit(&tx); }
+    void operator()(float* out, float* in) { run(tx, out, in, sizeof(float)); }
+};
+
+Transform::Transform()
+    : m_long(std::make_unique<Context>(kFrameLines)),
+      m_short(std::make_unique<Context>(kShortLines)) {}
+
+Transform::~Transform() = default;
+
+namespace {
+
+constexpr int kBlock = 2 * kFrameLines;
+// Where the short windows' flat or zero parts lie in a start or stop window.
+constexpr int kShortEdge = (kFrameLines - kShortLines) / 2; // 448
+
+void rise(const float* in, std::span<const float> window, float* out) {
+    for (size_t n = 0; n < window.size(); ++n)
+        out[n] = in[n] * window[n];
+}
+
+void fall(const float* in, std::span<const float> window, float* out) {
+    const size_t size = window.size();
+    for (size_t n = 0; n < size; ++n)
+        out[n] = in[n] * window[size - 1 - n];
+}
+
+} // namespace
+
+void Transform::forward(const float* block, WindowSequence sequence, WindowShape previousShape,
+                        WindowShape shape, float* lines) {
+    float* w = m_windowed;
+    switch (sequence) {
+    case WindowSequence::EightShort:
+        for (int win = 0; win < kShortWindows; ++win) {
+            const float* in = block + kShortEdge + win * kShortLines;
+            rise(in, shortWindowRise(win == 0 ? previousShape : shape), w);
+            fall(in + kShortLines, shortWindowRise(shape), w + kShortLines);
+            (*m_short)(lines + win * kShortLines, w);
+        }
+        return;
+    case WindowSequence::OnlyLong:
+    case WindowSequence::LongStart:
+        rise(block, longWindowRise(previousShape), w);
+        break;
+    case WindowSequence::LongStop:
+        std::fill(w, w + kShortEdge, 0.0f);
+        rise(block + kShortEdge, shortWindowRise(previousShape), w + kShortEdge);
+        std::copy(block + kShortEdge + kShortLines, block + kFrameLines,
+                  w + kShortEdge + kShortLines);
+        break;
+    }
+    float* second = w + kFrameLines;
+    const float* in = block + kFrameLines;
+    if (sequence == WindowSequence::LongStart) {
+        std::copy(in, in + kShortEdge, second);
+        fall(in + kShortEdge, shortWindowRise(shape), second + kShortEdge);
+        std::fill(second + kShortEdge + kShortLines, w + kBlock, 0.0f);
+    } else {
+        fall(in, longWindowRise(shape), second);
+    }
+    (*m_long)(lines, w);
+}
+
+} // namespace sondrel::afconvert::aac
