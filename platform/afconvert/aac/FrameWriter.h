@@ -29,10 +29,16 @@ public:
     void singleChannel(int tag, const IcsFrame& frame);
     void channelPair(int tag, const IcsFrame& first, const IcsFrame& second,
                      const PairCoding& pair);
+    // An LFE channel takes only long windows (WindowSequence::OnlyLong).
     void lowFrequency(int tag, const IcsFrame& frame);
     // A FIL element of exactly `bytes` bytes (1 or more, several elements
-    // when needed), written as fill bits a decoder skips.
+    // when needed), written as fill bits a decoder skips. `bytes` counts the
+    // element's contents, as its count field does (at most 269 an element);
+    // the element's id and count fields come on top (see fillBits).
     void fill(int bytes);
+    // The bits fill(bytes) writes: 7 per element (15 from 15 bytes on) plus
+    // 8 per byte.
+    static int fillBits(int bytes);
     size_t bitCount() const { return m_out.bitCount(); }
     // Ends the block (ID_END), pads to a byte and returns it; the writer is
     // empty again afterwards.
@@ -40,7 +46,13 @@ public:
 
     // Whether a frame can be written: band count, grouping, books, scale factor
     // differences, value ranges, TNS limits.
+    // Noise energies must lie in -100..155 and scale factors in 0..255.
     static bool valid(const IcsFrame& frame, int frequencyIndex);
+    // Both channels valid, ms_mask_present 0..2 (only with a common window),
+    // and with a common window the second channel's window sequence, shape,
+    // band count and grouping the same as the first's.
+    static bool validPair(const IcsFrame& first, const IcsFrame& second, const PairCoding& pair,
+                          int frequencyIndex);
 
 private:
     int m_frequencyIndex;

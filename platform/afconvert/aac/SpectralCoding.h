@@ -9,7 +9,7 @@ namespace sondrel::afconvert::aac {
 // The eleven spectral Huffman codebooks and the scalefactor codebook.
 
 // The largest absolute value a book codes directly (book 11 codes 16 and
-// more with an escape sequence, up to 8191).
+// more with an escape sequence, up to 8191, which it returns); 0 for book 0.
 int bookLargestValue(int book);
 // The cheapest book that can hold values up to maxAbs at all (0 for 0,
 // 11 above 12); cheaper books for the data may lie above it.
