@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/afconvert/aac/FrameWriter.h"
 #include "platform/afconvert/aac/SamplingRates.h"
@@ -93,7 +95,7 @@ int Encoder::defaultBandwidth(int64_t bitRate, int channels, int sampleRate) {
                                                                 {80000, 19500},
                                                                 {96000, 20000},
                                                                 {128000, 22000}}};
-    const double perChannel = bitRate > 0 ? double(bitRate) / channels : 96000.0;
+    const double perChannel = (bitRate > 0 ? double(bitRate) / channels : 96000.0) * (getenv("AAC_BW") ? atof(getenv("AAC_BW")) : 1.0);
     double hz = kTable.back().second;
     for (size_t i = 1; i < kTable.size(); ++i) {
         if (perChannel <= kTable[i].first) {
@@ -192,6 +194,10 @@ void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
     m_lastOffset = searchOffset(budget);
     evaluate(m_lastOffset);
     out.push_back(writePacket());
+    if (getenv("AAC_DEBUG"))
+        fprintf(stderr, "%lld seq %d off %.2f bits %zu budget %d pe %.0f\n", (long long)m_packets,
+                int(m_channels[0]->frame.sequence), m_lastOffset, out.back().size() * 8,
+                budget.maxBits, m_entropy);
     m_rate.spent(int(out.back().size()) * 8, m_entropy);
     ++m_packets;
     for (auto& c : m_channels)
@@ -326,8 +332,8 @@ int Encoder::codeChannel(Channel& c, float offset) {
                 continue;
             const int start = layout.start[s];
             const int width = layout.width[s];
-            int sf = c.quantizer.searchScalefactor(start, width, c.masking.energy[s],
-                                                   c.masking.threshold[s] * scale);
+            const float allowed = std::max(c.masking.threshold[s] * scale, c.masking.quiet[s]);
+            int sf = c.quantizer.searchScalefactor(start, width, c.masking.energy[s], allowed);
             if (sf < 0)
                 continue;
             // Neighbouring scale factors may differ by 60 at most.
@@ -368,22 +374,21 @@ int Encoder::evaluate(float offset) {
     return bits;
 }
 
-// The lowest noise offset whose frame fits the budget.
+// The lowest noise offset whose frame fits the budget, searched from the last
+// frame's (neighbouring frames need much the same).
 float Encoder::searchOffset(const RateControl::Budget& budget) {
     const int limit = budget.maxBits;
-    if (budget.fixedOffset && evaluate(budget.noiseOffset) <= limit)
-        return budget.noiseOffset;
-    float low = budget.noiseOffset; // fits from here up?
+    float low = budget.noiseOffset;
     if (evaluate(low) <= limit)
         return low;
-    // Bracket upward from the last frame's offset.
-    float high = std::max(m_lastOffset, low + kOffsetStep);
-    while (high < kHighestOffset && evaluate(high) > limit) {
+    // low does not fit; find a high that does, then halve the gap.
+    float high = std::clamp(m_lastOffset, low + kOffsetResolution, kHighestOffset);
+    while (evaluate(high) > limit) {
+        if (high >= kHighestOffset)
+            return kHighestOffset;
         low = high;
-        high += kOffsetStep;
+        high = std::min(high + kOffsetStep, kHighestOffset);
     }
-    if (high >= kHighestOffset)
-        return kHighestOffset;
     while (high - low > kOffsetResolution) {
         const float mid = 0.5f * (low + high);
         if (evaluate(mid) <= limit)

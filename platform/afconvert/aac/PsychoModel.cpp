@@ -2,22 +2,30 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace sondrel::afconvert::aac {
 
 namespace {
+float tune(const char* n, float d) { const char* v = getenv(n); return v ? float(atof(v)) : d; }
+#define kUpwardSpreadDbPerBark tune("AAC_UP", 15.0f)
+#define kDownwardSpreadDbPerBark tune("AAC_DOWN", 30.0f)
+#define kNoiseMaskingDb tune("AAC_NOISE", 6.0f)
+#define kToneMaskingDb tune("AAC_TONE", 20.0f)
+#define kFullScaleSpl tune("AAC_FS", 96.0f)
+#define kPreEchoRise tune("AAC_PRE", 2.0f)
 
-constexpr float kUpwardSpreadDbPerBark = 15.0f;
-constexpr float kDownwardSpreadDbPerBark = 30.0f;
-constexpr float kNoiseMaskingDb = 6.0f;
-constexpr float kToneMaskingDb = 20.0f;
+constexpr float kUpwardSpreadDbPerBarkX = 15.0f;
+constexpr float kDownwardSpreadDbPerBarkX = 30.0f;
+constexpr float kNoiseMaskingDbX = 6.0f;
+constexpr float kToneMaskingDbX = 20.0f;
 // Spectral flatness (dB) at and below which a band counts as wholly tonal,
 // and at and above which as wholly noise-like (Gaussian noise gives about -5.5
 // on MDCT lines).
 constexpr float kTonalFlatnessDb = -25.0f;
 constexpr float kNoiseFlatnessDb = -7.0f;
-constexpr float kPreEchoRise = 2.0f;
-constexpr float kFullScaleSpl = 96.0f;
+constexpr float kPreEchoRiseX = 2.0f;
+constexpr float kFullScaleSplX = 96.0f;
 
 float bark(float hz) {
     return 13.0f * std::atan(0.00076f * hz) + 3.5f * std::atan((hz / 7500.0f) * (hz / 7500.0f));
@@ -50,10 +58,10 @@ PsychoModel::PsychoModel(int sampleRate) : m_sampleRate(sampleRate) {}
 
 float PsychoModel::athEnergy(const BandLayout& layout, int band, bool shortWindows,
                              int windows) const {
-    // A full-scale sine of amplitude A gives a long frame's lines N^2 A^2 / 4
-    // of energy, N = 1024 (128 for a short window).
+    // A full-scale sine of amplitude A gives a long frame's lines N^2 A^2 of
+    // energy, N = 1024 (128 for a short window).
     const float n = shortWindows ? float(kShortLines) : float(kFrameLines);
-    const float fullScale = n * n * 32768.0f * 32768.0f / 4.0f;
+    const float fullScale = n * n * 32768.0f * 32768.0f;
     const float db = thresholdInQuiet(layout.centre[band]) - kFullScaleSpl;
     return fullScale * std::pow(10.0f, db / 10.0f) * float(windows);
 }
@@ -93,7 +101,8 @@ void PsychoModel::analyse(const float* lines, const BandLayout& layout, bool sho
                     thr = std::min(thr, kPreEchoRise * m_previous[b]);
                 m_previous[b] = thr;
             }
-            thr = std::max(thr, athEnergy(layout, b, shortWindows, windows));
+            out.quiet[s] = athEnergy(layout, b, shortWindows, windows);
+            thr = std::max(thr, out.quiet[s]);
             out.threshold[s] = thr;
             if (out.energy[s] > thr)
                 out.perceptualEntropy +=

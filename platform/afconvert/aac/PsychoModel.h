@@ -12,6 +12,8 @@ namespace sondrel::afconvert::aac {
 struct BandMasking {
     std::array<float, kBandSlots> energy{};
     std::array<float, kBandSlots> threshold{};
+    // The threshold in quiet: noise under it is inaudible however rich the rate.
+    std::array<float, kBandSlots> quiet{};
     float perceptualEntropy = 0;
 };
 

@@ -17,13 +17,15 @@ constexpr double kLeanestShare = 0.6;
 constexpr double kRichestShare = 2.5;
 // How fast the average demand follows the frames (about two seconds).
 constexpr double kDemandSmoothing = 0.01;
+constexpr double kBufferDriftFrames = 4;
+constexpr double kAverageDriftFrames = 100;
 // Frames whose perceptual entropy is under this carry no sound worth
 // steering a variable rate by (silence, a fade's last frames).
 constexpr float kQuietEntropy = 40.0f;
 // Variable modes with a rate: the noise offset's step per frame for a
 // doubling of the rate over target; about five seconds to settle.
 constexpr float kOffsetGain = 0.08f;
-constexpr float kLowestOffset = -12.0f;
+constexpr float kLowestOffset = -40.0f;
 constexpr float kHighestOffset = 30.0f;
 constexpr double kCeilingShare = 1.5;
 
@@ -62,7 +64,11 @@ RateControl::Budget RateControl::budget(float perceptualEntropy) {
         m_averageDemand = std::max(1.0f, perceptualEntropy);
     const double share =
         std::clamp(double(perceptualEntropy) / m_averageDemand, kLeanestShare, kRichestShare);
-    double want = m_meanBits * share + 0.2 * (m_reservoir - m_reservoirSize / 2);
+    // The reservoir is steered back toward half full over a number of frames:
+    // a few for the decoder buffer's small one, two seconds for the average's.
+    const double drift = m_mode == RateMode::Constant ? kBufferDriftFrames : kAverageDriftFrames;
+    double want = m_meanBits * share + (m_reservoir - m_reservoirSize / 2) / drift;
+    want = std::max(want, kLeanestShare * m_meanBits);
     if (m_mode == RateMode::Constant)
         want = std::max(want, m_meanBits + m_reservoir - m_reservoirSize); // spend, not pad
     want = std::min(want, m_meanBits + m_reservoir);

@@ -16,7 +16,9 @@ struct Transform::Context {
     av_tx_fn run = nullptr;
 
     explicit Context(int lines) {
-        const float scale = 1.0f;
+        // A decoder's synthesis takes 1/N of the lines; the forward transform
+        // gives twice what that inverts to.
+        const float scale = 2.0f;
         if (av_tx_init(&tx, &run, AV_TX_FLOAT_MDCT, 0, lines, &scale, 0) < 0)
             std::abort(); // only out of memory; the sizes are fixed and valid
     }
