@@ -216,6 +216,50 @@ inline std::vector<double> dequantised(const IcsFrame& f, int frequencyIndex) {
     return spectrum;
 }
 
+// Temporal noise shaping undone as a decoder does, on a dequantised
+// spectrum: each window's filters run from the top of the band table down,
+// each over `length` bands, an all-pole filter of the reflection
+// coefficients. (Decoders also stop filters at a per-rate band limit that
+// the tests stay under.)
+inline void undoTns(std::vector<double>& spectrum, const IcsFrame& f, int frequencyIndex) {
+    if (!f.tnsPresent)
+        return;
+    const bool isShort = f.sequence == WindowSequence::EightShort;
+    const auto offsets =
+        isShort ? shortBandOffsets(frequencyIndex) : longBandOffsets(frequencyIndex);
+    const int bands = int(offsets.size()) - 1;
+    for (int w = 0; w < (isShort ? kShortWindows : 1); ++w) {
+        const IcsFrame::TnsWindow& tw = f.tns[size_t(w)];
+        int bottom = bands;
+        for (int i = 0; i < tw.filterCount; ++i) {
+            const IcsFrame::TnsFilter& filter = tw.filter[size_t(i)];
+            const int top = bottom;
+            bottom = std::max(top - filter.length, 0);
+            if (filter.order == 0)
+                continue;
+            // Reflection coefficients, then the direct form by Levinson's recursion.
+            const double half = 1 << (tw.filter[0].coefResolution - 1);
+            std::vector<double> lpc(size_t(filter.order + 1), 0.0), previous;
+            lpc[0] = 1;
+            for (int m = 1; m <= filter.order; ++m) {
+                const int c = filter.coef[size_t(m - 1)];
+                const double k = std::sin(c / ((c >= 0 ? half - 0.5 : half + 0.5) / (M_PI / 2)));
+                previous = lpc;
+                for (int j = 1; j < m; ++j)
+                    lpc[size_t(j)] = previous[size_t(j)] + k * previous[size_t(m - j)];
+                lpc[size_t(m)] = k;
+            }
+            const int start = offsets[size_t(std::min(bottom, f.maxBands))];
+            const int end = offsets[size_t(std::min(top, f.maxBands))];
+            const int step = filter.downward ? -1 : 1;
+            double* x = spectrum.data() + w * kShortLines + (filter.downward ? end - 1 : start);
+            for (int m = 0; m < end - start; ++m, x += step)
+                for (int j = 1; j <= std::min(m, filter.order); ++j)
+                    *x -= lpc[size_t(j)] * x[-j * step];
+        }
+    }
+}
+
 // One channel's synthesis: windowing by sequence and shape (the first half
 // takes the previous frame's shape), overlap-add; 1024 samples a frame.
 class Synthesis {
@@ -265,29 +309,45 @@ struct ChannelSpectrum {
     WindowShape shape = WindowShape::Sine;
 };
 
-inline ChannelSpectrum spectrumOf(const IcsFrame& f, int frequencyIndex) {
-    return {dequantised(f, frequencyIndex), f.sequence, f.shape};
+inline ChannelSpectrum spectrumOf(const IcsFrame& f, int frequencyIndex, bool withTns = true) {
+    ChannelSpectrum c{dequantised(f, frequencyIndex), f.sequence, f.shape};
+    if (withTns)
+        undoTns(c.spectrum, f, frequencyIndex);
+    return c;
 }
 
-// Mid/side bands back to left and right: L = M + S, R = M - S.
-inline void undoMidSide(ChannelSpectrum& left, ChannelSpectrum& right, const IcsFrame& f,
-                        const PairCoding& pair, int frequencyIndex) {
-    if (pair.msMaskPresent == 0)
-        return;
-    const bool isShort = f.sequence == WindowSequence::EightShort;
+// A pair's joint coding undone: intensity bands of the second channel take
+// the first's lines, scaled by 0.5^(position/4), negated out of phase (book
+// 14) and once more where ms_used is set; mid/side bands become L = M + S,
+// R = M - S.
+inline void undoJointCoding(ChannelSpectrum& left, ChannelSpectrum& right, const IcsFrame& first,
+                            const IcsFrame& second, const PairCoding& pair, int frequencyIndex) {
+    const bool isShort = first.sequence == WindowSequence::EightShort;
     const auto offsets =
         isShort ? shortBandOffsets(frequencyIndex) : longBandOffsets(frequencyIndex);
     int window = 0;
-    for (int g = 0; g < f.groupCount; ++g)
-        for (int w = 0; w < f.groupLength[size_t(g)]; ++w, ++window)
-            for (int b = 0; b < f.maxBands; ++b) {
-                if (pair.msMaskPresent == 1 && !pair.msUsed[size_t(g * kMaxLongBands + b)])
-                    continue;
+    for (int g = 0; g < first.groupCount; ++g)
+        for (int w = 0; w < first.groupLength[size_t(g)]; ++w, ++window)
+            for (int b = 0; b < first.maxBands; ++b) {
+                const size_t slot = size_t(g * kMaxLongBands + b);
+                const bool ms =
+                    pair.msMaskPresent == 2 || (pair.msMaskPresent == 1 && pair.msUsed[slot]);
+                const int book = second.book[slot];
+                const bool intensity = book == kIntensityInPhase || book == kIntensityOutOfPhase;
+                double scale = 0;
+                if (intensity)
+                    scale = (book == kIntensityInPhase ? 1 : -1) *
+                            (pair.msMaskPresent == 1 && ms ? -1 : 1) *
+                            std::pow(0.5, second.scalefactor[slot] / 4.0);
                 for (int i = offsets[size_t(b)]; i < offsets[size_t(b + 1)]; ++i) {
                     const size_t k = size_t(window * kShortLines + i);
                     const double m = left.spectrum[k], s = right.spectrum[k];
-                    left.spectrum[k] = m + s;
-                    right.spectrum[k] = m - s;
+                    if (intensity) {
+                        right.spectrum[k] = scale * m;
+                    } else if (ms) {
+                        left.spectrum[k] = m + s;
+                        right.spectrum[k] = m - s;
+                    }
                 }
             }
 }
@@ -328,9 +388,12 @@ public:
     void addPair(const IcsFrame& first, const IcsFrame& second, const PairCoding& pair) {
         FrameWriter writer(m_frequencyIndex);
         writer.channelPair(0, first, second, pair);
-        ChannelSpectrum left = spectrumOf(first, m_frequencyIndex);
-        ChannelSpectrum right = spectrumOf(second, m_frequencyIndex);
-        undoMidSide(left, right, first, pair, m_frequencyIndex);
+        ChannelSpectrum left = spectrumOf(first, m_frequencyIndex, false);
+        ChannelSpectrum right = spectrumOf(second, m_frequencyIndex, false);
+        if (pair.commonWindow)
+            undoJointCoding(left, right, first, second, pair, m_frequencyIndex);
+        undoTns(left.spectrum, first, m_frequencyIndex);
+        undoTns(right.spectrum, second, m_frequencyIndex);
         add(writer.finish(), {left, right});
     }
 
@@ -377,9 +440,10 @@ struct BothErrors {
 // Decodes the stream with faad2 and FFmpeg, each of which must finish without
 // a warning, and returns how far each lies from the expected PCM, frame by
 // frame. faad2 leaves out the first frame and gives a mono stream as two
-// equal channels.
+// equal channels. Output channel c is expected to be the stream's channel
+// outputOrder[c] (by default c).
 inline BothErrors decodeBoth(const TestStream& stream, const std::string& path,
-                             int channelConfiguration) {
+                             int channelConfiguration, std::vector<int> outputOrder = {}) {
     const std::vector<uint8_t> bytes =
         adts(stream.blocks(), stream.frequencyIndex(), channelConfiguration);
     std::ofstream(path, std::ios::binary)
@@ -388,14 +452,13 @@ inline BothErrors decodeBoth(const TestStream& stream, const std::string& path,
     const Decoded faad = decodeWithFaad(path), ffmpeg = decodeWithFfmpeg(path);
     EXPECT_EQ(faad.error, "");
     EXPECT_EQ(ffmpeg.error, "");
-    std::vector<int> identity(size_t(stream.channels()));
-    for (int c = 0; c < stream.channels(); ++c)
-        identity[size_t(c)] = c;
+    for (int c = int(outputOrder.size()); c < stream.channels(); ++c)
+        outputOrder.push_back(c);
     if (stream.channels() == 1)
         errors.faad = frameErrors(stream, faad, 2, 1, {0, 0});
     else
-        errors.faad = frameErrors(stream, faad, stream.channels(), 1, identity);
-    errors.ffmpeg = frameErrors(stream, ffmpeg, stream.channels(), 0, identity);
+        errors.faad = frameErrors(stream, faad, stream.channels(), 1, outputOrder);
+    errors.ffmpeg = frameErrors(stream, ffmpeg, stream.channels(), 0, outputOrder);
     return errors;
 }
 
@@ -407,6 +470,23 @@ inline std::vector<double> framePeaks(const TestStream& stream) {
             peaks[i / kFrameLines] =
                 std::max(peaks[i / kFrameLines], std::abs(stream.expected(c)[i]));
     return peaks;
+}
+
+// The decoders keep within 3e-7 of each frame's peak (their floating-point
+// rounding); a wrong value anywhere moves the output far more.
+constexpr double kRelativeTolerance = 2e-6;
+
+// Both decoders within the tolerance of every frame's peak.
+inline void expectBothDecode(const TestStream& stream, const std::string& path,
+                             int channelConfiguration, std::vector<int> outputOrder = {}) {
+    const BothErrors errors =
+        decodeBoth(stream, path, channelConfiguration, std::move(outputOrder));
+    const std::vector<double> peaks = framePeaks(stream);
+    for (int i = 0; i < stream.frames(); ++i) {
+        const double tolerance = kRelativeTolerance * std::max(peaks[size_t(i)], 1.0);
+        EXPECT_LE(errors.faad[size_t(i)], tolerance) << "faad2, frame " << i;
+        EXPECT_LE(errors.ffmpeg[size_t(i)], tolerance) << "FFmpeg, frame " << i;
+    }
 }
 
 } // namespace sondrel::afconvert::aac::testing
