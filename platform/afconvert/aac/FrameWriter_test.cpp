@@ -125,5 +125,339 @@ TEST(FrameWriter, WindowSequencesDecodeInTwoDecoders) {
     expectBothDecode(stream, dir / "windows.aac", 1);
 }
 
+// Channel pairs: separate windows (each channel its own sequence), a common
+// window without mid/side, with mid/side per band and everywhere, on eight
+// short windows per group, and intensity bands in and out of phase, some
+// inverted by ms_used.
+TEST(FrameWriter, ChannelPairsDecodeInTwoDecoders) {
+    using enum WindowSequence;
+    const WindowShape sine = WindowShape::Sine, kbd = WindowShape::Kbd;
+    TempDir dir;
+    TestStream stream(k44100, 2);
+    stream.addPair(IcsFrame{}, IcsFrame{}, PairCoding{});
+    stream.addPair(makeFrame(20, OnlyLong, sine, 49), makeFrame(21, LongStart, kbd, 45), {});
+    stream.addPair(makeFrame(22, OnlyLong, kbd, 49), makeFrame(23, EightShort, kbd, 14, {2, 6}),
+                   {});
+    stream.addPair(makeFrame(24, OnlyLong, kbd, 30), makeFrame(25, LongStop, sine, 49), {});
+    PairCoding common;
+    common.commonWindow = true;
+    stream.addPair(makeFrame(26, OnlyLong, sine, 40), makeFrame(27, OnlyLong, sine, 40), common);
+    PairCoding perBand = common;
+    perBand.msMaskPresent = 1;
+    for (int b = 0; b < kMaxLongBands; ++b)
+        perBand.msUsed[size_t(b)] = b % 3 == 0;
+    stream.addPair(makeFrame(28, OnlyLong, kbd, 49), makeFrame(29, OnlyLong, kbd, 49), perBand);
+    PairCoding everywhere = common;
+    everywhere.msMaskPresent = 2;
+    stream.addPair(makeFrame(30, LongStart, sine, 49), makeFrame(31, LongStart, sine, 49),
+                   everywhere);
+    PairCoding perGroup = common;
+    perGroup.msMaskPresent = 1;
+    for (int g = 0; g < 3; ++g)
+        for (int b = 0; b < 14; ++b)
+            perGroup.msUsed[slot(g, b)] = (b + g) % 2 == 0;
+    stream.addPair(makeFrame(32, EightShort, kbd, 14, {2, 2, 4}),
+                   makeFrame(33, EightShort, kbd, 14, {2, 2, 4}), perGroup);
+    IcsFrame left = makeFrame(34, LongStop, sine, 44), right = makeFrame(35, LongStop, sine, 44);
+    for (int b = 30; b < 44; ++b) {
+        right.book[size_t(b)] = b % 3 ? kIntensityInPhase : kIntensityOutOfPhase;
+        right.scalefactor[size_t(b)] = int16_t((b - 37) * 3); // positions -21..18
+    }
+    ASSERT_TRUE(FrameWriter::validPair(left, right, perBand, k44100));
+    stream.addPair(left, right, perBand);
+    stream.addPair(IcsFrame{}, IcsFrame{}, PairCoding{});
+    expectBothDecode(stream, dir / "pairs.aac", 2);
+}
+
+// A 5.1 stream: centre (SCE), two pairs and the LFE element, each carrying
+// something of its own; the decoders put the channels in their order.
+TEST(FrameWriter, LowFrequencyChannelDecodesInTwoDecoders) {
+    TempDir dir;
+    TestStream stream(k44100, 6); // C, L, R, Ls, Rs, LFE
+    auto add = [&](const std::array<IcsFrame, 6>& c) {
+        FrameWriter writer(k44100);
+        writer.singleChannel(0, c[0]);
+        writer.channelPair(0, c[1], c[2], {});
+        writer.channelPair(1, c[3], c[4], {});
+        writer.lowFrequency(0, c[5]);
+        std::vector<ChannelSpectrum> spectra;
+        for (const IcsFrame& f : c)
+            spectra.push_back(spectrumOf(f, k44100));
+        stream.add(writer.finish(), spectra);
+    };
+    add({});
+    for (uint32_t seed = 40; seed < 43; ++seed) {
+        std::array<IcsFrame, 6> c;
+        for (uint32_t i = 0; i < 5; ++i)
+            c[i] = makeFrame(seed * 10 + i, WindowSequence::OnlyLong, WindowShape::Sine, 20);
+        c[5] = makeFrame(seed * 10 + 5, WindowSequence::OnlyLong, WindowShape::Sine, 6);
+        add(c);
+    }
+    add({});
+    // Both decoders give 5.1 as front left, right, centre, LFE, back left, right.
+    expectBothDecode(stream, dir / "surround.aac", 6, {1, 2, 0, 5, 3, 4});
+}
+
+// Fill elements of every count form (4 bits, escaped, several elements) are
+// skipped: the sound is what the channel alone makes.
+TEST(FrameWriter, FillElementsAreSkipped) {
+    EXPECT_EQ(FrameWriter::fillBits(1), 15);
+    EXPECT_EQ(FrameWriter::fillBits(14), 7 + 14 * 8);
+    EXPECT_EQ(FrameWriter::fillBits(15), 15 + 15 * 8);
+    EXPECT_EQ(FrameWriter::fillBits(269), 15 + 269 * 8);
+    EXPECT_EQ(FrameWriter::fillBits(270), 15 + 269 * 8 + 15);
+    EXPECT_EQ(FrameWriter::fillBits(600), 3 * 15 + 600 * 8);
+    TempDir dir;
+    TestStream stream(k44100, 1);
+    stream.addMono(IcsFrame{}, 3);
+    uint32_t seed = 50;
+    for (int bytes : {1, 14, 15, 16, 269, 270, 539, 600}) {
+        const IcsFrame f = makeFrame(seed++, WindowSequence::OnlyLong, WindowShape::Sine, 40);
+        FrameWriter writer(k44100);
+        writer.singleChannel(0, f);
+        const size_t before = writer.bitCount();
+        writer.fill(bytes);
+        EXPECT_EQ(writer.bitCount() - before, size_t(FrameWriter::fillBits(bytes))) << bytes;
+        stream.addMono(f, bytes);
+    }
+    stream.addMono(IcsFrame{});
+    expectBothDecode(stream, dir / "fill.aac", 1);
+}
+
+// What the writer emits is what icsBits and fillBits say, element by
+// element, for every kind of band and both window kinds.
+TEST(FrameWriter, CountsExactlyWhatItWrites) {
+    using enum WindowSequence;
+    std::vector<IcsFrame> frames = {IcsFrame{}, makeFrame(60, OnlyLong, WindowShape::Kbd, 49),
+                                    makeFrame(61, EightShort, WindowShape::Sine, 14, {1, 3, 4}),
+                                    makeFrame(62, LongStart, WindowShape::Sine, 21)};
+    IcsFrame special = makeFrame(63, OnlyLong, WindowShape::Sine, 40);
+    for (int b = 10; b < 20; ++b) {
+        special.book[size_t(b)] = b < 15 ? kNoiseBook : kIntensityInPhase;
+        special.scalefactor[size_t(b)] = int16_t(b < 15 ? 40 + b : b - 15);
+    }
+    special.tnsPresent = true;
+    special.tns[0].filterCount = 2;
+    special.tns[0].filter[0] = tnsFilter(10, 4, false, false, 3, 1);
+    special.tns[0].filter[1] = tnsFilter(6, 2, true, true, 3, 2);
+    frames.push_back(special);
+    for (size_t i = 0; i < frames.size(); ++i) {
+        SCOPED_TRACE("frame " + std::to_string(i));
+        ASSERT_TRUE(FrameWriter::valid(frames[i], k44100));
+        FrameWriter writer(k44100);
+        writer.singleChannel(3, frames[i]);
+        EXPECT_EQ(writer.bitCount(), size_t(3 + 4 + icsBits(frames[i], k44100, true)));
+        const size_t sce = writer.bitCount();
+        writer.lowFrequency(1, frames[0]);
+        EXPECT_EQ(writer.bitCount() - sce, size_t(3 + 4 + icsBits(frames[0], k44100, true)));
+        const std::vector<uint8_t> block = writer.finish();
+        EXPECT_EQ(block.size(), (sce + 7 + size_t(icsBits(frames[0], k44100, true)) + 3 + 7) / 8);
+        EXPECT_EQ(writer.bitCount(), 0u);
+    }
+    PairCoding pair;
+    pair.commonWindow = true;
+    pair.msMaskPresent = 1;
+    FrameWriter writer(k44100);
+    writer.channelPair(0, frames[2], frames[2], pair);
+    // ics_info once (15 bits), ms_mask_present, a ms_used bit per group and band.
+    EXPECT_EQ(writer.bitCount(),
+              size_t(3 + 4 + 1 + 15 + 2 + 3 * 14 + 2 * icsBits(frames[2], k44100, false)));
+    EXPECT_EQ(icsBits(frames[2], k44100, true), icsBits(frames[2], k44100, false) + 15);
+    EXPECT_EQ(audioSpecificConfig(4, 2), (std::vector<uint8_t>{0x12, 0x10}));
+    EXPECT_EQ(audioSpecificConfig(11, 1), (std::vector<uint8_t>{0x15, 0x88}));
+}
+
+// chooseBooks finds the cheapest books: no other assignment of the non-zero
+// bands costs fewer bits, on long and on grouped short windows.
+TEST(FrameWriter, ChoosesTheCheapestBooks) {
+    using enum WindowSequence;
+    for (const IcsFrame& start : {makeFrame(70, OnlyLong, WindowShape::Sine, 5),
+                                  makeFrame(71, EightShort, WindowShape::Sine, 2, {3, 5})}) {
+        IcsFrame f = start;
+        f.quantized[0] = 1; // band 0 non-zero in both
+        f.quantized[4] = 14;
+        if (f.sequence == OnlyLong) {
+            for (int i = 8; i < 12; ++i)
+                f.quantized[size_t(i)] = 0; // band 2 all zero
+        }
+        const int sectionAndSpectral = chooseBooks(f, k44100);
+        const int best = icsBits(f, k44100, true);
+        std::vector<int> free;
+        for (int g = 0; g < f.groupCount; ++g)
+            for (int b = 0; b < f.maxBands; ++b)
+                if (f.book[slot(g, b)] != kZeroBook)
+                    free.push_back(int(slot(g, b)));
+        ASSERT_LE(free.size(), 4u);
+        int cheapest = kUnusableBits, combinations = 1;
+        for (size_t i = 0; i < free.size(); ++i)
+            combinations *= 11;
+        IcsFrame trial = f;
+        for (int c = 0; c < combinations; ++c) {
+            for (size_t i = 0, rest = size_t(c); i < free.size(); ++i, rest /= 11)
+                trial.book[size_t(free[i])] = uint8_t(1 + rest % 11);
+            if (FrameWriter::valid(trial, k44100))
+                cheapest = std::min(cheapest, icsBits(trial, k44100, true));
+        }
+        EXPECT_EQ(best, cheapest);
+        // What it returned is the section and spectral part of that.
+        int scalefactorBitsTotal = 0, previous = -1;
+        for (int g = 0; g < f.groupCount; ++g)
+            for (int b = 0; b < f.maxBands; ++b)
+                if (f.book[slot(g, b)] != kZeroBook) {
+                    const int sf = f.scalefactor[slot(g, b)];
+                    scalefactorBitsTotal += scalefactorBits(previous < 0 ? 0 : sf - previous);
+                    previous = sf;
+                }
+        // global_gain, ics_info (11 bits long, 15 short), the flags of pulse,
+        // TNS and gain control data.
+        const int icsInfo = f.sequence == EightShort ? 15 : 11;
+        EXPECT_EQ(sectionAndSpectral, best - 8 - icsInfo - scalefactorBitsTotal - 3);
+    }
+}
+
+TEST(FrameWriter, ValidRejectsWhatCannotBeCoded) {
+    using enum WindowSequence;
+    const IcsFrame good = makeFrame(80, OnlyLong, WindowShape::Sine, 40);
+    const IcsFrame goodShort = makeFrame(81, EightShort, WindowShape::Sine, 14, {2, 6});
+    ASSERT_TRUE(FrameWriter::valid(good, k44100));
+    ASSERT_TRUE(FrameWriter::valid(goodShort, k44100));
+    int firstCoded = 0;
+    while (good.book[size_t(firstCoded)] == kZeroBook)
+        ++firstCoded;
+    auto rejects = [](const IcsFrame& base, auto change, const char* what) {
+        IcsFrame f = base;
+        change(f);
+        EXPECT_FALSE(FrameWriter::valid(f, k44100)) << what;
+    };
+    rejects(
+        good, [](IcsFrame& f) { f.maxBands = 50; }, "more bands than 44.1 kHz has");
+    rejects(
+        goodShort, [](IcsFrame& f) { f.maxBands = 15; }, "more short bands than 44.1 kHz has");
+    rejects(
+        good, [](IcsFrame& f) { f.groupCount = 2; }, "groups in a long window");
+    rejects(
+        goodShort, [](IcsFrame& f) { f.groupLength[1] = 5; }, "groups of 7 windows");
+    rejects(
+        goodShort, [](IcsFrame& f) { f.groupCount = 0; }, "no group");
+    rejects(
+        goodShort,
+        [](IcsFrame& f) {
+            f.groupLength = {2, 0, 6};
+            f.groupCount = 3;
+        },
+        "an empty group");
+    rejects(
+        good, [](IcsFrame& f) { f.sequence = WindowSequence(4); }, "window sequence 4");
+    rejects(
+        good, [&](IcsFrame& f) { f.book[size_t(firstCoded)] = 12; }, "reserved book 12");
+    rejects(
+        good, [](IcsFrame& f) { f.book[0] = 1, f.quantized[0] = 2, f.scalefactor[0] = 110; },
+        "a value beyond its book");
+    rejects(
+        good, [](IcsFrame& f) { f.book[0] = kZeroBook, f.quantized[0] = 1; },
+        "a line in a zero band");
+    rejects(
+        good, [](IcsFrame& f) { f.quantized[1000] = 1; }, "a line above the coded bands");
+    rejects(
+        good, [](IcsFrame& f) { f.book[0] = kEscapeBook, f.quantized[0] = 8192; }, "8192");
+    rejects(
+        good, [&](IcsFrame& f) { f.scalefactor[size_t(firstCoded)] = 256; }, "scale factor 256");
+    rejects(
+        good,
+        [&](IcsFrame& f) {
+            for (int b = firstCoded + 1; b < 40; ++b)
+                if (f.book[size_t(b)] != kZeroBook) {
+                    f.scalefactor[size_t(b)] = int16_t(f.scalefactor[size_t(firstCoded)] + 61);
+                    break;
+                }
+        },
+        "a scale factor step of 61");
+    rejects(
+        good,
+        [](IcsFrame& f) {
+            f.book[45] = kNoiseBook, f.book[46] = kNoiseBook, f.maxBands = 47;
+            f.scalefactor[45] = 0, f.scalefactor[46] = 61;
+        },
+        "a noise energy step of 61");
+    rejects(
+        good,
+        [](IcsFrame& f) { f.book[45] = kNoiseBook, f.maxBands = 46, f.scalefactor[45] = 156; },
+        "noise energy 156");
+    rejects(
+        good,
+        [](IcsFrame& f) {
+            f.book[45] = kIntensityInPhase, f.maxBands = 46, f.scalefactor[45] = -61;
+        },
+        "an intensity position step of -61");
+    rejects(
+        good,
+        [](IcsFrame& f) {
+            f.tnsPresent = true, f.tns[0].filterCount = 1, f.tns[0].filter[0].order = 13;
+        },
+        "TNS order 13 on a long window");
+    rejects(
+        goodShort,
+        [](IcsFrame& f) {
+            f.tnsPresent = true, f.tns[3].filterCount = 1, f.tns[3].filter[0].order = 8;
+        },
+        "TNS order 8 on a short window");
+    rejects(
+        goodShort, [](IcsFrame& f) { f.tnsPresent = true, f.tns[1].filterCount = 2; },
+        "two TNS filters on a short window");
+    rejects(
+        good, [](IcsFrame& f) { f.tnsPresent = true, f.tns[0].filterCount = 4; },
+        "four TNS filters");
+    rejects(
+        good,
+        [](IcsFrame& f) {
+            f.tnsPresent = true, f.tns[0].filterCount = 1;
+            f.tns[0].filter[0] = tnsFilter(10, 2, false, true, 3, 0);
+            f.tns[0].filter[0].coef[1] = 2; // 2 bits hold -2..1
+        },
+        "a TNS coefficient too wide");
+    rejects(
+        good,
+        [](IcsFrame& f) {
+            f.tnsPresent = true, f.tns[0].filterCount = 2;
+            f.tns[0].filter[0] = tnsFilter(10, 2, false, false, 3, 0);
+            f.tns[0].filter[1] = tnsFilter(10, 2, false, false, 4, 0);
+        },
+        "TNS resolutions differing within a window");
+    rejects(
+        good,
+        [](IcsFrame& f) {
+            f.tnsPresent = true, f.tns[0].filterCount = 1, f.tns[0].filter[0].length = 64;
+        },
+        "TNS length 64");
+    EXPECT_FALSE(FrameWriter::valid(good, 12));
+    EXPECT_FALSE(FrameWriter::valid(good, -1));
+
+    // Limits themselves pass: steps of exactly 60, a noise energy 255 above
+    // a global gain of 0 is too far for 9 bits, the same without one is not.
+    IcsFrame edges = good;
+    edges.book[45] = kNoiseBook, edges.book[46] = kNoiseBook, edges.maxBands = 47;
+    edges.scalefactor[45] = -100, edges.scalefactor[46] = -40;
+    EXPECT_TRUE(FrameWriter::valid(edges, k44100));
+    IcsFrame noiseOnly;
+    noiseOnly.maxBands = 2;
+    noiseOnly.book[0] = noiseOnly.book[1] = kNoiseBook;
+    noiseOnly.scalefactor[0] = 155, noiseOnly.scalefactor[1] = 95;
+    EXPECT_TRUE(FrameWriter::valid(noiseOnly, k44100));
+
+    PairCoding pair;
+    EXPECT_TRUE(FrameWriter::validPair(good, goodShort, pair, k44100));
+    pair.msMaskPresent = 1;
+    EXPECT_FALSE(FrameWriter::validPair(good, good, pair, k44100)) << "M/S without a common window";
+    pair.commonWindow = true;
+    EXPECT_TRUE(FrameWriter::validPair(good, good, pair, k44100));
+    EXPECT_FALSE(FrameWriter::validPair(good, goodShort, pair, k44100)) << "different windows";
+    IcsFrame fewer = good;
+    fewer.maxBands = 39;
+    fewer.quantized.fill(0);
+    EXPECT_FALSE(FrameWriter::validPair(good, fewer, pair, k44100)) << "different band counts";
+    pair.msMaskPresent = 3;
+    EXPECT_FALSE(FrameWriter::validPair(good, good, pair, k44100)) << "ms_mask_present 3";
+}
+
 } // namespace
 } // namespace sondrel::afconvert::aac::testing
