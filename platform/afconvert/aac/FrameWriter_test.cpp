@@ -459,5 +459,61 @@ TEST(FrameWriter, ValidRejectsWhatCannotBeCoded) {
     EXPECT_FALSE(FrameWriter::validPair(good, good, pair, k44100)) << "ms_mask_present 3";
 }
 
+// Noise substitution: decoders fill a noise band with random lines of the
+// band's energy 2^(energy/2), so no two decodings agree sample by sample; but
+// the transform keeps energy, so a stream's total energy is fixed by its
+// bands' energies. Frames of noise alone (global_gain then follows the
+// first noise energy) and of noise after spectral bands (the first noise
+// energy coded against global_gain - 90) must give the energy intended.
+TEST(FrameWriter, NoiseBandsHaveTheirEnergy) {
+    TempDir dir;
+    TestStream stream(k44100, 1);
+    stream.addMono(IcsFrame{});
+    const auto offsets = longBandOffsets(k44100);
+    for (int i = 0; i < 12; ++i) {
+        IcsFrame f =
+            i % 2 ? makeFrame(90 + uint32_t(i), WindowSequence::OnlyLong, WindowShape::Sine, 45)
+                  : IcsFrame{};
+        f.maxBands = 45;
+        ChannelSpectrum reference = spectrumOf(f, k44100);
+        for (int b = 15; b < 45; ++b) {
+            f.book[size_t(b)] = kNoiseBook;
+            // Energies from 10 to 100, stepping by up to 6 from band to band.
+            f.scalefactor[size_t(b)] = int16_t(10 + 7 * i + (b * 7) % 13 - 6 + (i % 2) * 10);
+            std::fill(f.quantized.begin() + offsets[size_t(b)],
+                      f.quantized.begin() + offsets[size_t(b + 1)], 0);
+            const int width = offsets[size_t(b + 1)] - offsets[size_t(b)];
+            const double line = std::sqrt(std::pow(2.0, f.scalefactor[size_t(b)] / 2.0) / width);
+            for (int k = offsets[size_t(b)]; k < offsets[size_t(b + 1)]; ++k)
+                reference.spectrum[size_t(k)] = (k * 7 % 3 ? line : -line);
+        }
+        ASSERT_TRUE(FrameWriter::valid(f, k44100)) << i;
+        FrameWriter writer(k44100);
+        writer.singleChannel(0, f);
+        stream.add(writer.finish(), {reference});
+    }
+    stream.addMono(IcsFrame{});
+    const std::string path = dir / "noise.aac";
+    const std::vector<uint8_t> bytes = adts(stream.blocks(), k44100, 1);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    auto energy = [](const std::vector<float>& samples, size_t step) {
+        double sum = 0;
+        for (size_t i = 0; i < samples.size(); i += step)
+            sum += double(samples[i]) * samples[i] * kDecoderScale * kDecoderScale;
+        return sum;
+    };
+    double expected = 0;
+    for (double v : stream.expected(0))
+        expected += v * v;
+    const Decoded faad = decodeWithFaad(path), ffmpeg = decodeWithFfmpeg(path);
+    EXPECT_EQ(faad.error, "");
+    EXPECT_EQ(ffmpeg.error, "");
+    // The decoders keep it to a millionth; one step of noise energy anywhere
+    // changes a band's energy by 41%.
+    EXPECT_NEAR(energy(faad.samples, 2) / expected, 1.0, 0.001);
+    EXPECT_NEAR(energy(ffmpeg.samples, 1) / expected, 1.0, 0.001);
+}
+
 } // namespace
 } // namespace sondrel::afconvert::aac::testing
