@@ -473,6 +473,15 @@ bool FrameWriter::validPair(const IcsFrame& first, const IcsFrame& second, const
     if (pair.msMaskPresent < 0 || pair.msMaskPresent > 2 ||
         (!pair.commonWindow && pair.msMaskPresent != 0))
         return false;
+    auto hasIntensity = [](const IcsFrame& f) {
+        for (int g = 0; g < f.groupCount; ++g)
+            for (int b = 0; b < f.maxBands; ++b)
+                if (isIntensityBook(f.book[slot(g, b)]))
+                    return true;
+        return false;
+    };
+    if (hasIntensity(first) || (!pair.commonWindow && hasIntensity(second)))
+        return false;
     if (!pair.commonWindow)
         return true;
     return first.sequence == second.sequence && first.shape == second.shape &&

@@ -49,8 +49,10 @@ public:
     // Noise energies must lie in -100..155 and scale factors in 0..255.
     static bool valid(const IcsFrame& frame, int frequencyIndex);
     // Both channels valid, ms_mask_present 0..2 (only with a common window),
-    // and with a common window the second channel's window sequence, shape,
-    // band count and grouping the same as the first's.
+    // intensity bands only in the second channel of a common window, and
+    // with a common window the second channel's window sequence, shape, band
+    // count and grouping the same as the first's. (`valid` does not know the
+    // element: a single channel must not use the intensity books.)
     static bool validPair(const IcsFrame& first, const IcsFrame& second, const PairCoding& pair,
                           int frequencyIndex);
 

@@ -455,7 +455,15 @@ TEST(FrameWriter, ValidRejectsWhatCannotBeCoded) {
     fewer.maxBands = 39;
     fewer.quantized.fill(0);
     EXPECT_FALSE(FrameWriter::validPair(good, fewer, pair, k44100)) << "different band counts";
-    pair.msMaskPresent = 3;
+    IcsFrame intensity = good;
+    intensity.book[39] = kIntensityInPhase, intensity.scalefactor[39] = 5;
+    EXPECT_TRUE(FrameWriter::validPair(good, intensity, pair, k44100));
+    EXPECT_FALSE(FrameWriter::validPair(intensity, intensity, pair, k44100))
+        << "intensity in the first channel";
+    pair.msMaskPresent = 0, pair.commonWindow = false;
+    EXPECT_FALSE(FrameWriter::validPair(good, intensity, pair, k44100))
+        << "intensity without a common window";
+    pair.commonWindow = true, pair.msMaskPresent = 3;
     EXPECT_FALSE(FrameWriter::validPair(good, good, pair, k44100)) << "ms_mask_present 3";
 }
 
