@@ -423,21 +423,43 @@ void FrameWriter::lowFrequency(int tag, const IcsFrame& frame) {
     codeIcs(m_out, frame, m_frequencyIndex, true);
 }
 
+void FrameWriter::fillElement(int count) {
+    m_out.put(kIdFil, 3);
+    if (count < kFillEscape) {
+        m_out.put(uint32_t(count), 4);
+    } else {
+        m_out.put(kFillEscape, 4);
+        m_out.put(uint32_t(count - kFillEscape + 1), 8); // esc_count
+    }
+    if (count == 0)
+        return;             // an empty element: 7 bits
+    m_out.put(kExtFill, 4); // extension_type
+    m_out.put(0, 4);        // fill_nibble
+    for (int i = 1; i < count; ++i)
+        m_out.put(kFillByte, 8);
+}
+
 void FrameWriter::fill(int bytes) {
-    while (bytes > 0) {
-        const int count = std::min(bytes, kMaxFillBytes);
-        m_out.put(kIdFil, 3);
-        if (count < kFillEscape) {
-            m_out.put(uint32_t(count), 4);
-        } else {
-            m_out.put(kFillEscape, 4);
-            m_out.put(uint32_t(count - kFillEscape + 1), 8); // esc_count
-        }
-        m_out.put(kExtFill, 4); // extension_type
-        m_out.put(0, 4);        // fill_nibble
-        for (int i = 1; i < count; ++i)
-            m_out.put(kFillByte, 8);
-        bytes -= count;
+    for (; bytes > 0; bytes -= kMaxFillBytes)
+        fillElement(std::min(bytes, kMaxFillBytes));
+}
+
+bool FrameWriter::fillTo(size_t blockBytes) {
+    constexpr size_t kEndBits = 3;
+    if (m_out.bitCount() + kEndBits > 8 * blockBytes)
+        return false;
+    // Every element takes 7 bits more than a whole number of bytes, so
+    // elements as large as fit leave less than a byte for the padding; only
+    // 127 to 134 bits fall between the short and the escaped count (119 and
+    // 135 bits) and take an empty element besides.
+    for (;;) {
+        const size_t room = 8 * blockBytes - kEndBits - m_out.bitCount();
+        if (room < 8)
+            return true;
+        int count = int(std::min<size_t>((room - 7) / 8, kMaxFillBytes));
+        if (count >= kFillEscape && fillBits(count) > int(room))
+            count = count == kFillEscape ? kFillEscape - 1 : count - 1;
+        fillElement(count);
     }
 }
 

@@ -36,6 +36,9 @@ public:
     // element's contents, as its count field does (at most 269 an element);
     // the element's id and count fields come on top (see fillBits).
     void fill(int bytes);
+    // Fills the block so that finish() returns exactly `blockBytes` bytes;
+    // false (and nothing written) when the block is already too long for it.
+    bool fillTo(size_t blockBytes);
     // The bits fill(bytes) writes: 7 per element (15 from 15 bytes on) plus
     // 8 per byte.
     static int fillBits(int bytes);
@@ -57,6 +60,8 @@ public:
                           int frequencyIndex);
 
 private:
+    void fillElement(int count);
+
     int m_frequencyIndex;
     BitWriter m_out;
 };

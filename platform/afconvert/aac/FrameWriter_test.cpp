@@ -198,8 +198,8 @@ TEST(FrameWriter, LowFrequencyChannelDecodesInTwoDecoders) {
     expectBothDecode(stream, dir / "surround.aac", 6, {1, 2, 0, 5, 3, 4});
 }
 
-// Fill elements of every count form (4 bits, escaped, several elements) are
-// skipped: the sound is what the channel alone makes.
+// Fill elements of every count form (empty, 4 bits, escaped, several
+// elements) are skipped: the sound is what the channel alone makes.
 TEST(FrameWriter, FillElementsAreSkipped) {
     EXPECT_EQ(FrameWriter::fillBits(1), 15);
     EXPECT_EQ(FrameWriter::fillBits(14), 7 + 14 * 8);
@@ -219,6 +219,21 @@ TEST(FrameWriter, FillElementsAreSkipped) {
         writer.fill(bytes);
         EXPECT_EQ(writer.bitCount() - before, size_t(FrameWriter::fillBits(bytes))) << bytes;
         stream.addMono(f, bytes);
+    }
+    // Blocks filled to every size from the least to 300 bytes more, those
+    // around the count's escape among them.
+    const IcsFrame f = makeFrame(seed++, WindowSequence::OnlyLong, WindowShape::Sine, 10);
+    FrameWriter probe(k44100);
+    probe.singleChannel(0, f);
+    const size_t least = (probe.bitCount() + 3 + 7) / 8;
+    EXPECT_FALSE(probe.fillTo(least - 1));
+    for (size_t bytes = least; bytes < least + 300; ++bytes) {
+        FrameWriter writer(k44100);
+        writer.singleChannel(0, f);
+        ASSERT_TRUE(writer.fillTo(bytes));
+        std::vector<uint8_t> block = writer.finish();
+        ASSERT_EQ(block.size(), bytes);
+        stream.add(std::move(block), {spectrumOf(f, k44100)});
     }
     stream.addMono(IcsFrame{});
     expectBothDecode(stream, dir / "fill.aac", 1);
