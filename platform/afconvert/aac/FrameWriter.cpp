@@ -20,8 +20,9 @@ constexpr uint32_t kExtFill = 0, kFillByte = 0xA5;
 constexpr int kFillEscape = 15, kMaxFillBytes = 15 + 255 - 1;
 // The first noise energy is coded in 9 bits against global_gain - 90.
 constexpr int kNoiseOffset = 90, kNoisePcmBias = 256, kNoisePcmBits = 9;
-// Noise energies decoders accept without clipping them.
+// Noise energies and intensity positions decoders take without clipping them.
 constexpr int kMinNoiseEnergy = -100, kMaxNoiseEnergy = 155;
+constexpr int kMinIntensityPosition = -155, kMaxIntensityPosition = 100;
 constexpr int kMaxDifference = 60;
 // TNS limits of AAC-LC for long and short windows.
 constexpr int kMaxTnsOrderLong = 12, kMaxTnsOrderShort = 7;
@@ -332,7 +333,8 @@ bool validBooksAndScalefactors(const IcsFrame& f, const Layout& layout) {
                     return false;
                 lastScalefactor = value;
             } else if (isIntensityBook(book)) {
-                if (!near(value, lastPosition))
+                if (value < kMinIntensityPosition || value > kMaxIntensityPosition ||
+                    !near(value, lastPosition))
                     return false;
                 lastPosition = value;
             } else {

@@ -49,7 +49,8 @@ public:
 
     // Whether a frame can be written: band count, grouping, books, scale factor
     // differences, value ranges, TNS limits.
-    // Noise energies must lie in -100..155 and scale factors in 0..255.
+    // Scale factors must lie in 0..255, noise energies in -100..155 and
+    // intensity positions in -155..100 (decoders clip beyond).
     static bool valid(const IcsFrame& frame, int frequencyIndex);
     // Both channels valid, ms_mask_present 0..2 (only with a common window),
     // intensity bands only in the second channel of a common window, and

@@ -407,6 +407,13 @@ TEST(FrameWriter, ValidRejectsWhatCannotBeCoded) {
     rejects(
         good,
         [](IcsFrame& f) {
+            f.book[45] = f.book[46] = f.book[47] = kIntensityInPhase, f.maxBands = 48;
+            f.scalefactor[45] = 60, f.scalefactor[46] = 100, f.scalefactor[47] = 101;
+        },
+        "intensity position 101");
+    rejects(
+        good,
+        [](IcsFrame& f) {
             f.tnsPresent = true, f.tns[0].filterCount = 1, f.tns[0].filter[0].order = 13;
         },
         "TNS order 13 on a long window");
@@ -453,6 +460,10 @@ TEST(FrameWriter, ValidRejectsWhatCannotBeCoded) {
     edges.book[45] = kNoiseBook, edges.book[46] = kNoiseBook, edges.maxBands = 47;
     edges.scalefactor[45] = -100, edges.scalefactor[46] = -40;
     EXPECT_TRUE(FrameWriter::valid(edges, k44100));
+    IcsFrame farIntensity = good;
+    farIntensity.book[45] = farIntensity.book[46] = kIntensityInPhase, farIntensity.maxBands = 47;
+    farIntensity.scalefactor[45] = 60, farIntensity.scalefactor[46] = 100;
+    EXPECT_TRUE(FrameWriter::valid(farIntensity, k44100));
     IcsFrame noiseOnly;
     noiseOnly.maxBands = 2;
     noiseOnly.book[0] = noiseOnly.book[1] = kNoiseBook;
