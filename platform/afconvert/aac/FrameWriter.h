@@ -12,6 +12,8 @@ namespace sondrel::afconvert::aac {
 // section data and the spectral data together cost the fewest bits (bands
 // whose lines are all zero take kZeroBook; noise and intensity bands keep
 // their book). Returns the bits the section and spectral data then cost.
+// A zero band's scale factor drops out of the coded differences, so the
+// neighbours it leaves must still lie within 60 of each other.
 int chooseBooks(IcsFrame& frame, int frequencyIndex);
 
 // Bits the individual_channel_stream costs as it stands (books chosen),
@@ -48,9 +50,9 @@ public:
     std::vector<uint8_t> finish();
 
     // Whether a frame can be written: band count, grouping, books, scale factor
-    // differences, value ranges, TNS limits.
-    // Scale factors must lie in 0..255, noise energies in -100..155 and
-    // intensity positions in -155..100 (decoders clip beyond).
+    // differences, value ranges, TNS limits. Scale factors must lie in 0..255,
+    // noise energies in -100..155 and intensity positions in -155..100
+    // (decoders clip beyond).
     static bool valid(const IcsFrame& frame, int frequencyIndex);
     // Both channels valid, ms_mask_present 0..2 (only with a common window),
     // intensity bands only in the second channel of a common window, and
