@@ -20,8 +20,9 @@ constexpr uint32_t kExtFill = 0, kFillByte = 0xA5;
 constexpr int kFillEscape = 15, kMaxFillBytes = 15 + 255 - 1;
 // The first noise energy is coded in 9 bits against global_gain - 90.
 constexpr int kNoiseOffset = 90, kNoisePcmBias = 256, kNoisePcmBits = 9;
-// Noise energies decoders accept without clipping them.
+// Noise energies and intensity positions decoders take without clipping them.
 constexpr int kMinNoiseEnergy = -100, kMaxNoiseEnergy = 155;
+constexpr int kMinIntensityPosition = -155, kMaxIntensityPosition = 100;
 constexpr int kMaxDifference = 60;
 // TNS limits of AAC-LC for long and short windows.
 constexpr int kMaxTnsOrderLong = 12, kMaxTnsOrderShort = 7;
@@ -332,7 +333,8 @@ bool validBooksAndScalefactors(const IcsFrame& f, const Layout& layout) {
                     return false;
                 lastScalefactor = value;
             } else if (isIntensityBook(book)) {
-                if (!near(value, lastPosition))
+                if (value < kMinIntensityPosition || value > kMaxIntensityPosition ||
+                    !near(value, lastPosition))
                     return false;
                 lastPosition = value;
             } else {
@@ -423,21 +425,43 @@ void FrameWriter::lowFrequency(int tag, const IcsFrame& frame) {
     codeIcs(m_out, frame, m_frequencyIndex, true);
 }
 
+void FrameWriter::fillElement(int count) {
+    m_out.put(kIdFil, 3);
+    if (count < kFillEscape) {
+        m_out.put(uint32_t(count), 4);
+    } else {
+        m_out.put(kFillEscape, 4);
+        m_out.put(uint32_t(count - kFillEscape + 1), 8); // esc_count
+    }
+    if (count == 0)
+        return;             // an empty element: 7 bits
+    m_out.put(kExtFill, 4); // extension_type
+    m_out.put(0, 4);        // fill_nibble
+    for (int i = 1; i < count; ++i)
+        m_out.put(kFillByte, 8);
+}
+
 void FrameWriter::fill(int bytes) {
-    while (bytes > 0) {
-        const int count = std::min(bytes, kMaxFillBytes);
-        m_out.put(kIdFil, 3);
-        if (count < kFillEscape) {
-            m_out.put(uint32_t(count), 4);
-        } else {
-            m_out.put(kFillEscape, 4);
-            m_out.put(uint32_t(count - kFillEscape + 1), 8); // esc_count
-        }
-        m_out.put(kExtFill, 4); // extension_type
-        m_out.put(0, 4);        // fill_nibble
-        for (int i = 1; i < count; ++i)
-            m_out.put(kFillByte, 8);
-        bytes -= count;
+    for (; bytes > 0; bytes -= kMaxFillBytes)
+        fillElement(std::min(bytes, kMaxFillBytes));
+}
+
+bool FrameWriter::fillTo(size_t blockBytes) {
+    constexpr size_t kEndBits = 3;
+    if (m_out.bitCount() + kEndBits > 8 * blockBytes)
+        return false;
+    // Every element takes 7 bits more than a whole number of bytes, so
+    // elements as large as fit leave less than a byte for the padding; only
+    // 127 to 134 bits fall between the short and the escaped count (119 and
+    // 135 bits) and take an empty element besides.
+    for (;;) {
+        const size_t room = 8 * blockBytes - kEndBits - m_out.bitCount();
+        if (room < 8)
+            return true;
+        int count = int(std::min<size_t>((room - 7) / 8, kMaxFillBytes));
+        if (count >= kFillEscape && fillBits(count) > int(room))
+            count = count == kFillEscape ? kFillEscape - 1 : count - 1;
+        fillElement(count);
     }
 }
 
@@ -472,6 +496,15 @@ bool FrameWriter::validPair(const IcsFrame& first, const IcsFrame& second, const
         return false;
     if (pair.msMaskPresent < 0 || pair.msMaskPresent > 2 ||
         (!pair.commonWindow && pair.msMaskPresent != 0))
+        return false;
+    auto hasIntensity = [](const IcsFrame& f) {
+        for (int g = 0; g < f.groupCount; ++g)
+            for (int b = 0; b < f.maxBands; ++b)
+                if (isIntensityBook(f.book[slot(g, b)]))
+                    return true;
+        return false;
+    };
+    if (hasIntensity(first) || (!pair.commonWindow && hasIntensity(second)))
         return false;
     if (!pair.commonWindow)
         return true;

@@ -12,6 +12,8 @@ namespace sondrel::afconvert::aac {
 // section data and the spectral data together cost the fewest bits (bands
 // whose lines are all zero take kZeroBook; noise and intensity bands keep
 // their book). Returns the bits the section and spectral data then cost.
+// A zero band's scale factor drops out of the coded differences, so the
+// neighbours it leaves must still lie within 60 of each other.
 int chooseBooks(IcsFrame& frame, int frequencyIndex);
 
 // Bits the individual_channel_stream costs as it stands (books chosen),
@@ -36,6 +38,9 @@ public:
     // element's contents, as its count field does (at most 269 an element);
     // the element's id and count fields come on top (see fillBits).
     void fill(int bytes);
+    // Fills the block so that finish() returns exactly `blockBytes` bytes;
+    // false (and nothing written) when the block is already too long for it.
+    bool fillTo(size_t blockBytes);
     // The bits fill(bytes) writes: 7 per element (15 from 15 bytes on) plus
     // 8 per byte.
     static int fillBits(int bytes);
@@ -45,16 +50,21 @@ public:
     std::vector<uint8_t> finish();
 
     // Whether a frame can be written: band count, grouping, books, scale factor
-    // differences, value ranges, TNS limits.
-    // Noise energies must lie in -100..155 and scale factors in 0..255.
+    // differences, value ranges, TNS limits. Scale factors must lie in 0..255,
+    // noise energies in -100..155 and intensity positions in -155..100
+    // (decoders clip beyond).
     static bool valid(const IcsFrame& frame, int frequencyIndex);
     // Both channels valid, ms_mask_present 0..2 (only with a common window),
-    // and with a common window the second channel's window sequence, shape,
-    // band count and grouping the same as the first's.
+    // intensity bands only in the second channel of a common window, and
+    // with a common window the second channel's window sequence, shape, band
+    // count and grouping the same as the first's. (`valid` does not know the
+    // element: a single channel must not use the intensity books.)
     static bool validPair(const IcsFrame& first, const IcsFrame& second, const PairCoding& pair,
                           int frequencyIndex);
 
 private:
+    void fillElement(int count);
+
     int m_frequencyIndex;
     BitWriter m_out;
 };

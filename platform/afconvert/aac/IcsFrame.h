@@ -55,8 +55,12 @@ struct IcsFrame {
     // Temporal noise shaping: per window (one for long sequences) up to 1
     // filter for short windows, 3 for long ones.
     struct TnsFilter {
-        int length = 0; // in scalefactor bands, from the top of the coded range down
-        int order = 0;  // 0 = no filter; at most 12 long, 7 short (AAC-LC)
+        // In scalefactor bands, downwards: the first filter's top is the top of
+        // the window's band table (all the rate's bands, not maxBands), each
+        // further filter's top the bottom of the one before. Decoders filter
+        // only the part below maxBands (and a per-rate TNS band limit).
+        int length = 0;
+        int order = 0; // 0 = no filter; at most 12 long, 7 short (AAC-LC)
         bool downward = false;
         bool coefCompress = false;
         int coefResolution = 4;        // 3 or 4 bits (coef_res 0 or 1), the same for a window
