@@ -64,12 +64,12 @@ SlotSettings BatchConversion::slotSettings() const {
     SlotSettings settings;
     settings.count = m_slots;
     settings.server = ConverterServer::Locate(kConverterProgram);
-    // AAC needs the engine for every file; IMA4 from WAV or AIFF never does,
-    // and a server that loads it in vain costs start-up time and memory.
-    settings.loadEngine =
-        m_settings.aac || std::any_of(m_files.begin(), m_files.end(), [](const File& file) {
-            return ReadThroughEngine(file.source->path);
-        });
+    // Only sources other than WAV and AIFF need the engine (the converter
+    // codes AAC and IMA4 itself), and a server that loads it in vain costs
+    // start-up time and memory.
+    settings.loadEngine = std::any_of(m_files.begin(), m_files.end(), [](const File& file) {
+        return ReadThroughEngine(file.source->path);
+    });
     return settings;
 }
 

@@ -16,7 +16,7 @@ constexpr int64_t kMaxBitsPerChannelFrame = 6144;
 constexpr int kDefaultVariableQuality = 64;
 // -ue vbrq: each step of quality lowers the noise by this much (dB); 64 codes
 // the noise at the masked threshold.
-constexpr float kQualityStepDb = 0.2f;
+constexpr float kQualityStepDb = 0.5f;
 
 int nearestStandardRate(int wanted) {
     int best = aac::standardRate(0);

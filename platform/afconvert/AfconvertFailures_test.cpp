@@ -85,8 +85,8 @@ TEST(AfconvertFailures, UnwritableFolderAndFullDisk) {
 
     // A 64 KiB file-size limit: the 2 s of audio need more. The tool must
     // report it (SIGXFSZ is ignored, so writes fail) and remove its file.
-    for (const std::string& format :
-         {std::string("-d ima4 -c 1"), std::string("-d LEI16"), std::string("-d aac -b 256000")}) {
+    for (const std::string& format : {std::string("-d ima4 -c 1"), std::string("-d LEI16"),
+                                      std::string("-d aac -s 0 -b 320000")}) {
         SCOPED_TRACE(format);
         const RunResult full = runShell("ulimit -f 64; " + quote(afconvertPath()) + " -f caff " +
                                         format + " " + quote(in) + " " + quote(dir / "big.caf"));

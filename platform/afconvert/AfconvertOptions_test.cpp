@@ -45,7 +45,7 @@ TEST(AfconvertOptions, DataFormatsAndFileTypes) {
         {"-f adts -d aac@44100", "n.aac", "aac", 44100, 1, 25},
         {"-f NeXT -d BEI16 -c 2", "o.au", "pcm_s16be", 48000, 2, 80},
         {"-d LEI32", "p.wav", "pcm_s32le", 48000, 1, 85},
-        {"-f caff -d aac -ue vbrq 90 -s 3 -q 127 -r 127", "q.caf", "aac", 48000, 1, 25},
+        {"-f caff -d aac -ue vbrq 90 -s 3 -q 127 -r 127", "q.caf", "aac", 48000, 1, 22},
     };
     for (const FormatCase& c : cases) {
         SCOPED_TRACE(c.arguments);

@@ -26,7 +26,7 @@ Status LeanEngine::makeEncoder(const EncoderRequest& request, std::unique_ptr<Pa
                                            request.channelMask);
         return {};
     case DataKind::Aac:
-        if (request.aacEncoder == AacEncoderChoice::Own)
+        if (request.aacEncoder != AacEncoderChoice::Ffmpeg)
             return AacStreamEncoder::open(request, out);
         return {};
     case DataKind::Alac:

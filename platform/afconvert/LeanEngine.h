@@ -5,7 +5,7 @@
 namespace sondrel::afconvert {
 
 // The engine built into the tool itself: WAV and AIFF input, linear PCM,
-// G.711 and IMA4 output. It needs no codec library, so the common case of
+// G.711, IMA4 and AAC output. It needs no codec library, so the common case of
 // converting plain audio files starts in a few milliseconds.
 class LeanEngine final : public CodecEngine {
 public:

@@ -234,8 +234,9 @@ Options (before or after the file names):
   -q, --quality N         encoder quality, 0 to 127
   -r, --src-quality N     resampler quality, 0 to 127
       --src-complexity C  resampler: line (quick), norm (default) or bats (mastering)
-      --aac-encoder E     own (Sondrel's AAC encoder) or ffmpeg (FFmpeg's, for
-                          comparison); the default is ffmpeg's for now
+      --aac-encoder E     own (the default: Sondrel's AAC encoder) or ffmpeg
+                          (FFmpeg's, for comparison; also used for more than
+                          six channels)
   -l, --channel-layout TAG
                           output channel layout: a layout tag (Mono, Stereo,
                           Quadraphonic, MPEG_5_1_A, AAC_5_1, MPEG_7_1_C...) or

@@ -33,9 +33,9 @@ struct Options {
     std::optional<int> quality;          // -q, 0-127
     std::optional<int> resamplerQuality; // -r, 0-127
     std::optional<ResamplerComplexity> resamplerComplexity;
-    std::optional<ChannelLayout> inputLayout;  // -l given twice: the first
-    std::optional<ChannelLayout> outputLayout; // -l: the last
-    std::optional<int> variableQuality;        // -ue vbrq, 0-127
+    std::optional<ChannelLayout> inputLayout;                // -l given twice: the first
+    std::optional<ChannelLayout> outputLayout;               // -l: the last
+    std::optional<int> variableQuality;                      // -ue vbrq, 0-127
     AacEncoderChoice aacEncoder = AacEncoderChoice::Default; // --aac-encoder
     bool verbose = false;
     bool noFiller = false;

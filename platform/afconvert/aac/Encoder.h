@@ -53,7 +53,7 @@ private:
     void codeBlock(std::vector<std::vector<uint8_t>>& out);
     void analyseElement(Element& element);
     void decideStereo(Element& element);
-    int codeChannel(Channel& c, float offset);
+    void codeChannel(Channel& c, float offset);
     int evaluate(float offset);
     float searchOffset(const RateControl::Budget& budget);
     std::vector<uint8_t> writePacket();

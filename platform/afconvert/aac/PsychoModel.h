@@ -14,6 +14,8 @@ struct BandMasking {
     std::array<float, kBandSlots> threshold{};
     // The threshold in quiet: noise under it is inaudible however rich the rate.
     std::array<float, kBandSlots> quiet{};
+    // 0 for noise-like bands, 1 for tonal ones.
+    std::array<float, kBandSlots> tonality{};
     float perceptualEntropy = 0;
 };
 

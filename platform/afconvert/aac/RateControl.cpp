@@ -1,6 +1,7 @@
 #include "platform/afconvert/aac/RateControl.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "platform/afconvert/aac/IcsFrame.h"
@@ -10,7 +11,11 @@ namespace sondrel::afconvert::aac {
 namespace {
 
 constexpr int kBufferBitsPerChannel = 6144;
-constexpr double kAverageReservoirSeconds = 4.0;
+// The average's reservoir holds up to eight seconds of bits and is steered
+// toward two: room to save through silence and quiet passages and spend it
+// on what follows.
+constexpr double kAverageReservoirSeconds = 8.0;
+constexpr double kAverageReservoirAim = 0.25;
 // A frame's share of the reservoir follows its perceptual entropy against the
 // running average, between these bounds of the mean frame.
 constexpr double kLeanestShare = 0.6;
@@ -18,7 +23,7 @@ constexpr double kRichestShare = 2.5;
 // How fast the average demand follows the frames (about two seconds).
 constexpr double kDemandSmoothing = 0.01;
 constexpr double kBufferDriftFrames = 4;
-constexpr double kAverageDriftFrames = 100;
+constexpr double kAverageDriftFrames = 50;
 // Frames whose perceptual entropy is under this carry no sound worth
 // steering a variable rate by (silence, a fade's last frames).
 constexpr float kQuietEntropy = 40.0f;
@@ -26,8 +31,32 @@ constexpr float kQuietEntropy = 40.0f;
 // doubling of the rate over target; about five seconds to settle.
 constexpr float kOffsetGain = 0.08f;
 constexpr float kLowestOffset = -40.0f;
-constexpr float kHighestOffset = 30.0f;
+// The steered offset stays within this of where the rate starts it: a quiet
+// or noisy opening (that costs little however fine its coding) must not
+// drive it to extremes the music after it then pays for (10 s of pink noise
+// at -62 dBFS before music: 154 kbit/s for 128 unbounded, 129 within 6 dB).
+constexpr float kOffsetReach = 6.0f;
 constexpr double kCeilingShare = 1.5;
+
+// Where a variable rate starts: the noise offset the average strategy settles
+// at on music (the mean over the frames that carry sound, 48 kHz stereo, on
+// the benchmark's pieces), by bits per sample and channel.
+float startingOffset(int64_t bitRate, int sampleRate, int channels) {
+    static constexpr std::array<std::pair<double, float>, 5> kOffsets{
+        {{0.333, 10.0f}, {0.667, 2.0f}, {1.333, -5.0f}, {2.667, -20.0f}, {5.333, -40.0f}}};
+    const double bits = double(bitRate) / (double(sampleRate) * channels);
+    if (bits <= kOffsets.front().first)
+        return kOffsets.front().second;
+    for (size_t i = 1; i < kOffsets.size(); ++i) {
+        if (bits <= kOffsets[i].first) {
+            const auto [b0, o0] = kOffsets[i - 1];
+            const auto [b1, o1] = kOffsets[i];
+            const double t = std::log2(bits / b0) / std::log2(b1 / b0);
+            return float(o0 + t * (o1 - o0));
+        }
+    }
+    return kOffsets.back().second;
+}
 
 } // namespace
 
@@ -37,11 +66,15 @@ RateControl::RateControl(RateMode mode, int64_t bitRate, float quality, int samp
     m_meanBits = double(bitRate) * kFrameLines / double(sampleRate);
     m_steered =
         bitRate > 0 && (mode == RateMode::Variable || mode == RateMode::ConstrainedVariable);
+    if (m_steered)
+        m_offset = m_startOffset = startingOffset(bitRate, sampleRate, channels);
     if (mode == RateMode::Constant)
         m_reservoirSize = std::max(0.0, m_maxFrameBits - m_meanBits);
     else
         m_reservoirSize = kAverageReservoirSeconds * double(sampleRate) / kFrameLines * m_meanBits;
-    m_reservoir = mode == RateMode::Constant ? 0 : m_reservoirSize / 2;
+    m_reservoirAim =
+        mode == RateMode::Constant ? m_reservoirSize / 2 : m_reservoirSize * kAverageReservoirAim;
+    m_reservoir = mode == RateMode::Constant ? 0 : m_reservoirAim;
     m_averageDemand = 0;
     m_windowFrames = std::max(1, (sampleRate + kFrameLines - 1) / kFrameLines);
     m_ceilingBits = int64_t(kCeilingShare * double(bitRate) * m_windowFrames * kFrameLines /
@@ -64,10 +97,10 @@ RateControl::Budget RateControl::budget(float perceptualEntropy) {
         m_averageDemand = std::max(1.0f, perceptualEntropy);
     const double share =
         std::clamp(double(perceptualEntropy) / m_averageDemand, kLeanestShare, kRichestShare);
-    // The reservoir is steered back toward half full over a number of frames:
+    // The reservoir is steered back toward its aim over a number of frames:
     // a few for the decoder buffer's small one, two seconds for the average's.
     const double drift = m_mode == RateMode::Constant ? kBufferDriftFrames : kAverageDriftFrames;
-    double want = m_meanBits * share + (m_reservoir - m_reservoirSize / 2) / drift;
+    double want = m_meanBits * share + (m_reservoir - m_reservoirAim) / drift;
     want = std::max(want, kLeanestShare * m_meanBits);
     if (m_mode == RateMode::Constant)
         want = std::max(want, m_meanBits + m_reservoir - m_reservoirSize); // spend, not pad
@@ -85,7 +118,13 @@ int RateControl::fillBytes(int bits) const {
 }
 
 void RateControl::spent(int bits, float perceptualEntropy) {
-    m_averageDemand += kDemandSmoothing * (std::max(1.0f, perceptualEntropy) - m_averageDemand);
+    // A running mean over the first frames, then an exponential one: one
+    // loud first frame must not set the measure for the seconds after it.
+    if (perceptualEntropy > kQuietEntropy) {
+        m_demandFrames += 1;
+        const double weight = std::max(kDemandSmoothing, 1.0 / m_demandFrames);
+        m_averageDemand += weight * (perceptualEntropy - m_averageDemand);
+    }
     if (m_mode == RateMode::Variable || m_mode == RateMode::ConstrainedVariable) {
         m_window.push_back(bits);
         m_windowBits += bits;
@@ -98,7 +137,7 @@ void RateControl::spent(int bits, float perceptualEntropy) {
             m_activeFrames += 1;
             const double ratio = m_activeBits / (m_activeFrames * m_meanBits);
             m_offset = std::clamp(m_offset + kOffsetGain * 6.0f * float(std::log2(ratio)),
-                                  kLowestOffset, kHighestOffset);
+                                  m_startOffset - kOffsetReach, m_startOffset + kOffsetReach);
         }
         return;
     }

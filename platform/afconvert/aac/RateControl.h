@@ -12,8 +12,8 @@ enum class RateMode { Constant, Average, ConstrainedVariable, Variable };
 // Constant: the decoder's buffer (6144 bits a channel) filled at the bit rate
 // and drained by each frame: a frame may spend what the buffer holds, and
 // where the buffer would overflow the frame is padded with fill bits. Average:
-// the same reservoir, larger (four seconds) and never padded, steered back
-// toward half full so that the file's average is the rate. The two variable
+// a larger reservoir (eight seconds), never padded, steered back
+// toward a quarter full so that the file's average is the rate. The two variable
 // modes code at a constant noise level (a quality); with a bit rate, that level
 // follows the rate over the frames that carry sound (silence does not steer
 // it), and the constrained mode also keeps every second's bits under 1.5 times
@@ -44,8 +44,11 @@ private:
     int m_maxFrameBits;
     double m_reservoir = 0;
     double m_reservoirSize = 0;
+    double m_reservoirAim = 0;
     double m_averageDemand = 0;
+    double m_demandFrames = 0;
     float m_offset = 0;
+    float m_startOffset = 0;
     bool m_steered = false;
     // Constrained variable mode: bits of the frames of the last second.
     std::deque<int> m_window;
