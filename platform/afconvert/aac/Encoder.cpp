@@ -288,6 +288,17 @@ void limitScalefactorSteps(IcsFrame& f, const BandLayout& layout) {
             std::min<int>(f.scalefactor[order[i - 1]], f.scalefactor[order[i]] + 60));
 }
 
+// The bands up to the last one that carries anything: max_sfb, so that a
+// silent frame codes no sections at all.
+int codedExtent(const IcsFrame& f) {
+    int extent = 0;
+    for (int g = 0; g < f.groupCount; ++g)
+        for (int b = 0; b < f.maxBands; ++b)
+            if (f.book[size_t(g * kMaxLongBands + b)] != kZeroBook)
+                extent = std::max(extent, b + 1);
+    return extent;
+}
+
 void dropNoiseBands(IcsFrame& f) {
     for (auto& book : f.book)
         if (book == kNoiseBook)
@@ -369,6 +380,7 @@ int noiseEnergy(float energy, int windows) {
 // leaves the frame ready to count and write.
 void Encoder::codeChannel(Channel& c, float offset) {
     IcsFrame& f = c.frame;
+    f.maxBands = c.codedBands; // trimmed again once coded
     const float scale = std::pow(10.0f, offset / 10.0f);
     const BandLayout& layout = c.layout;
     const BandMasking& m = c.masking;
@@ -437,13 +449,19 @@ int Encoder::evaluate(float offset) {
         Channel& first = *m_channels[e.first];
         codeChannel(first, offset);
         const bool pair = e.kind == Element::Kind::Pair;
-        bits += icsBits(first.frame, m_frequencyIndex, true);
         if (pair) {
             Channel& second = *m_channels[e.second];
             codeChannel(second, offset);
+            // A common window shares its band count.
+            const int bands = std::max(codedExtent(first.frame), codedExtent(second.frame));
+            first.frame.maxBands = second.frame.maxBands = bands;
+            bits += icsBits(first.frame, m_frequencyIndex, true);
             bits += icsBits(second.frame, m_frequencyIndex, false);
             if (e.pair.msMaskPresent == 1)
-                bits += first.layout.groupCount * first.codedBands;
+                bits += first.layout.groupCount * first.frame.maxBands;
+        } else {
+            first.frame.maxBands = codedExtent(first.frame);
+            bits += icsBits(first.frame, m_frequencyIndex, true);
         }
     }
     return bits;

@@ -34,8 +34,11 @@ constexpr float kLowestOffset = -40.0f;
 // The steered offset stays within this of where the rate starts it: a quiet
 // or noisy opening (that costs little however fine its coding) must not
 // drive it to extremes the music after it then pays for (10 s of pink noise
-// at -62 dBFS before music: 154 kbit/s for 128 unbounded, 129 within 6 dB).
-constexpr float kOffsetReach = 6.0f;
+// at -62 dBFS before music: 154 kbit/s for 128 unbounded).
+constexpr float kOffsetReach = 12.0f;
+// Frames that cost less than this share of the mean frame (near silence,
+// whatever the offset) do not steer it.
+constexpr double kSteeringShare = 0.25;
 constexpr double kCeilingShare = 1.5;
 
 // Where a variable rate starts: the noise offset the average strategy settles
@@ -132,7 +135,7 @@ void RateControl::spent(int bits, float perceptualEntropy) {
             m_windowBits -= m_window.front();
             m_window.pop_front();
         }
-        if (m_steered && perceptualEntropy > kQuietEntropy) {
+        if (m_steered && perceptualEntropy > kQuietEntropy && bits > kSteeringShare * m_meanBits) {
             m_activeBits += bits;
             m_activeFrames += 1;
             const double ratio = m_activeBits / (m_activeFrames * m_meanBits);

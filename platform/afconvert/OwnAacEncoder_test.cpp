@@ -1,0 +1,267 @@
+// Our AAC encoder end to end: afconvert writes the CAF, FFmpeg's decoder (with
+// every error check on) reads it back, and the audio must be the source's:
+// as long, in place, and close. Then signals that break encoders, and the
+// four strategies against their promises.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <random>
+
+#include "platform/afconvert/TestSupport.h"
+
+namespace sondrel::afconvert::testing {
+namespace {
+
+using Channels = std::vector<std::vector<float>>;
+
+struct Encoded {
+    CafFacts caf;
+    Channels audio; // decoded, trimmed as the packet table says
+    std::string strictErrors;
+};
+
+// Encodes `source` with afconvert's arguments, decodes it with FFmpeg.
+Encoded encode(const TempDir& dir, const std::string& arguments, const Channels& source, int rate) {
+    static int serial = 0;
+    const std::string name = "clip" + std::to_string(++serial);
+    const std::string wav = dir / (name + ".wav"), out = dir / (name + ".caf");
+    writeWav16(wav, rate, source);
+    const RunResult r = afconvert(arguments + " " + quote(wav) + " " + quote(out));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    Encoded e;
+    e.caf = readCaf(out);
+    // FFmpeg's decoder with every check on says nothing of a valid stream.
+    e.strictErrors =
+        runShell("ffmpeg -nostdin -v error -err_detect explode -i " + quote(out) + " -f null -")
+            .err;
+    const Decoded d = decodeWithFfmpeg(out);
+    EXPECT_TRUE(d.error.empty()) << d.error;
+    for (const auto& channel : d.samples)
+        e.audio.push_back(trimmedByPacketTable(channel, e.caf));
+    return e;
+}
+
+double energyDb(const std::vector<float>& x, size_t from, size_t to) {
+    double sum = 1e-20;
+    for (size_t i = from; i < to && i < x.size(); ++i)
+        sum += double(x[i]) * x[i];
+    return 10 * std::log10(sum);
+}
+
+std::vector<float> generate(int64_t frames, int rate, const std::function<double(double)>& f) {
+    std::vector<float> out(static_cast<size_t>(frames));
+    for (int64_t i = 0; i < frames; ++i)
+        out[size_t(i)] = float(f(double(i) / rate));
+    return out;
+}
+
+std::vector<float> noise(int64_t frames, double level, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> uniform(-level, level);
+    std::vector<float> out(static_cast<size_t>(frames));
+    for (float& v : out)
+        v = float(uniform(random));
+    return out;
+}
+
+// Every standard rate in mono, the common ones in stereo and 5.1: the stream
+// decodes without a complaint, exactly as long as the source and aligned to
+// the sample, and the sweeps are still there.
+TEST(OwnAacEncoder, EveryRateAndLayoutDecodesInPlace) {
+    TempDir dir;
+    struct Case {
+        int rate;
+        int channels;
+    };
+    const std::vector<Case> cases = {{8000, 1},  {11025, 1}, {12000, 1}, {16000, 1}, {22050, 1},
+                                     {24000, 1}, {32000, 1}, {44100, 2}, {48000, 2}, {64000, 1},
+                                     {88200, 1}, {96000, 2}, {48000, 6}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.rate) + " Hz, " + std::to_string(c.channels) + " channels");
+        const int64_t frames = c.rate * 6 / 10 + 333;
+        Channels source;
+        for (int ch = 0; ch < c.channels; ++ch) {
+            // 5.1 in FFmpeg's order: the fourth channel is the low-frequency one.
+            const bool lfe = c.channels == 6 && ch == 3;
+            source.push_back(repeatedSweeps(frames, c.rate, lfe ? 30 : 150 + 100 * ch,
+                                            lfe ? 150 : std::min(0.4 * c.rate, 3000.0 + 500 * ch),
+                                            c.rate / 7 + ch * 100));
+        }
+        const Encoded e = encode(dir, "-f caff -d aac --no-filler", source, c.rate);
+        EXPECT_EQ(e.strictErrors, "");
+        EXPECT_EQ(e.caf.priming, 1024);
+        EXPECT_EQ(e.caf.validFrames, frames);
+        ASSERT_EQ(e.audio.size(), source.size());
+        for (int ch = 0; ch < c.channels; ++ch) {
+            SCOPED_TRACE("channel " + std::to_string(ch));
+            ASSERT_EQ(int64_t(e.audio[ch].size()), frames);
+            double peak = 0;
+            const int lag = bestLag(source[ch], e.audio[ch], 2200, peak);
+            // The low-frequency channel's slow sweep peaks broadly; the others exactly.
+            EXPECT_LE(std::abs(lag), c.channels == 6 && ch == 3 ? 2 : 0);
+            EXPECT_GT(snrDb(source[ch], e.audio[ch]), 6.0);
+        }
+    }
+}
+
+// A full-level tone after silence: the frames just after the onset carry no
+// burst of noise (their error no louder than the steady tone's, give or take
+// the onset's own frame); castanet-like clicks after silence: what leaks
+// before each click (pre-echo) stays far under the click.
+TEST(OwnAacEncoder, OnsetsAndClicksStayClean) {
+    TempDir dir;
+    const int rate = 48000;
+    const int64_t frames = rate * 2;
+    const auto tone = generate(frames, rate, [](double t) {
+        return t < 0.5 ? 0.0 : 0.99 * std::sin(2 * M_PI * 1000 * t);
+    });
+    const Encoded onset = encode(dir, "-f caff -d aac --no-filler -s 1 -b 128000", {tone}, rate);
+    std::vector<float> error(tone.size());
+    for (size_t i = 0; i < tone.size(); ++i)
+        error[i] = onset.audio[0][i] - tone[i];
+    const double steady = energyDb(error, size_t(1.5 * rate), size_t(1.5 * rate) + 4096);
+    for (size_t from = size_t(0.5 * rate) + 2048; from < size_t(1.0 * rate); from += 1024)
+        EXPECT_LT(energyDb(error, from, from + 4096), steady + 10) << "burst at " << from;
+
+    std::vector<float> clicks(size_t(frames), 0.0f);
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> uniform(-1, 1);
+    const std::vector<size_t> attacks = {12000, 30000, 51000, 70000};
+    for (size_t at : attacks)
+        for (size_t i = 0; i < 2000; ++i)
+            clicks[at + i] = float(0.9 * std::exp(-double(i) / 300) * uniform(random));
+    const Encoded e = encode(dir, "-f caff -d aac --no-filler -s 1 -b 128000", {clicks}, rate);
+    EXPECT_EQ(e.strictErrors, "");
+    for (size_t at : attacks) {
+        const double click = energyDb(e.audio[0], at, at + 1024);
+        const double before = energyDb(e.audio[0], at - 1536, at - 64);
+        EXPECT_LT(before, click - 30) << "pre-echo before " << at;
+    }
+}
+
+// Signals that break encoders decode cleanly to the source's length, with
+// their energy kept; silence costs next to nothing.
+TEST(OwnAacEncoder, HardSignalsDecodeCleanly) {
+    TempDir dir;
+    const int rate = 48000;
+    const int64_t frames = rate;
+    const auto sine =
+        generate(frames, rate, [](double t) { return 0.5 * std::sin(2 * M_PI * 440 * t); });
+    const auto square = generate(
+        frames, rate, [](double t) { return std::sin(2 * M_PI * 1000 * t) >= 0 ? 1.0 : -1.0; });
+    const auto dc = generate(frames, rate, [](double) { return 0.5; });
+    const auto sweep20 = sweep(frames, rate, 20, 20000, 0.7);
+    const auto white = noise(frames, 1.0, 3);
+    std::vector<float> inverted(sine);
+    for (float& v : inverted)
+        v = -v;
+    struct Case {
+        std::string name;
+        Channels source;
+    };
+    const std::vector<Case> cases = {{"dc", {dc, dc}},
+                                     {"clipped square", {square, square}},
+                                     {"white noise at full scale", {white, noise(frames, 1.0, 4)}},
+                                     {"sweep 20 Hz to 20 kHz", {sweep20, sweep20}},
+                                     {"mono in stereo", {sine, sine}},
+                                     {"out of phase", {sine, inverted}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Encoded e = encode(dir, "-f caff -d aac --no-filler -s 1 -b 128000", c.source, rate);
+        EXPECT_EQ(e.strictErrors, "");
+        for (size_t ch = 0; ch < c.source.size(); ++ch) {
+            ASSERT_EQ(int64_t(e.audio[ch].size()), frames);
+            const double kept = energyDb(e.audio[ch], 2048, size_t(frames)) -
+                                energyDb(c.source[ch], 2048, size_t(frames));
+            EXPECT_NEAR(kept, 0.0, 1.5);
+        }
+    }
+    const std::vector<float> silence(size_t(frames), 0.0f);
+    for (int strategy : {1, 2, 3}) {
+        const Encoded e =
+            encode(dir, "-f caff -d aac --no-filler -s " + std::to_string(strategy) + " -b 128000",
+                   {silence, silence}, rate);
+        for (uint32_t size : e.caf.packetSizes)
+            EXPECT_LE(size, 8u) << "strategy " << strategy;
+    }
+}
+
+// Bits per second over the packets of each one-second run, at most.
+double peakRate(const CafFacts& caf, int rate) {
+    const size_t window = size_t((rate + 1023) / 1024);
+    double peak = 0;
+    for (size_t i = 0; i + window <= caf.packetSizes.size(); ++i) {
+        double bits = 0;
+        for (size_t j = i; j < i + window; ++j)
+            bits += caf.packetSizes[j] * 8.0;
+        peak = std::max(peak, bits * rate / (double(window) * 1024));
+    }
+    return peak;
+}
+
+double averageRate(const CafFacts& caf, int rate, size_t firstPacket = 0) {
+    double bits = 0;
+    for (size_t i = firstPacket; i < caf.packetSizes.size(); ++i)
+        bits += caf.packetSizes[i] * 8.0;
+    return bits * rate / (double(caf.packetSizes.size() - firstPacket) * 1024);
+}
+
+// Chords with a noisy hit every half second, at a level.
+Channels musicLike(int64_t frames, int rate, double level) {
+    auto hits = noise(frames, 1.0, 9);
+    Channels out(2);
+    for (int64_t i = 0; i < frames; ++i) {
+        const double t = double(i) / rate;
+        static constexpr double kRoots[] = {220, 277.2, 329.6, 246.9};
+        const double root = kRoots[int(t * 4) % 4];
+        double tone = 0;
+        for (int h = 1; h <= 6; ++h)
+            tone += std::sin(2 * M_PI * root * h * t) / h;
+        const double hit = std::exp(-30 * std::fmod(t, 0.5)) * hits[size_t(i)] * 0.5;
+        out[0].push_back(float(level * (0.15 * tone + hit)));
+        out[1].push_back(float(level * (0.12 * tone + hit)));
+    }
+    return out;
+}
+
+TEST(OwnAacEncoder, StrategiesKeepTheirPromises) {
+    TempDir dir;
+    const int rate = 48000;
+    const Channels music = musicLike(rate * 8, rate, 1.0);
+    const auto arguments = [](int strategy) {
+        return "-f caff -d aac --no-filler -s " + std::to_string(strategy) + " -b 128000";
+    };
+    // Constant: a constant rate through the decoder's buffer, which never
+    // runs dry or overflows; average: the rate.
+    const Encoded constant = encode(dir, arguments(0), music, rate);
+    const double inflow = 128000.0 * 1024 / rate, capacity = 6144.0 * 2;
+    double saved = 0, lowest = 0, highest = 0;
+    for (uint32_t size : constant.caf.packetSizes) {
+        saved += inflow - size * 8.0;
+        lowest = std::min(lowest, saved);
+        highest = std::max(highest, saved);
+    }
+    EXPECT_LE(highest - lowest, capacity - inflow + 8);
+    EXPECT_NEAR(averageRate(constant.caf, rate), 128000, 128000 * 0.02);
+    EXPECT_NEAR(averageRate(encode(dir, arguments(1), music, rate).caf, rate), 128000,
+                128000 * 0.05);
+    // Constrained: no second over 1.5 times the rate.
+    EXPECT_LE(peakRate(encode(dir, arguments(2), music, rate).caf, rate), 192000 * 1.001);
+
+    // Variable, after a quiet opening (pink-ish noise at -62 dBFS for six
+    // seconds): the music after it is still coded near the rate.
+    const int64_t quietFrames = rate * 6;
+    Channels opening = musicLike(rate * 8, rate, 1.0);
+    auto hush = noise(quietFrames, std::pow(10.0, -62.0 / 20), 2);
+    for (auto& channel : opening)
+        channel.insert(channel.begin(), hush.begin(), hush.end());
+    const Encoded variable = encode(dir, arguments(3), opening, rate);
+    const double musicRate = averageRate(variable.caf, rate, size_t(quietFrames / 1024 + 2));
+    EXPECT_GT(musicRate, 128000 * 0.85);
+    EXPECT_LT(musicRate, 128000 * 1.15);
+}
+
+} // namespace
+} // namespace sondrel::afconvert::testing

@@ -1,0 +1,107 @@
+// The encoder's own stages on their own: window switching, the quantiser's
+// search, and the rate control's bookkeeping.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "platform/afconvert/aac/BlockSwitching.h"
+#include "platform/afconvert/aac/Quantizer.h"
+#include "platform/afconvert/aac/RateControl.h"
+
+namespace sondrel::afconvert::aac {
+namespace {
+
+using Sequence = WindowSequence;
+
+TEST(BlockSwitching, AttacksGetShortWindowsWithStartAndStopAround) {
+    // Three blocks of samples, as the encoder holds them: a steady tone with a
+    // click in the middle of the second block's short windows.
+    std::vector<float> samples(4096);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = float(3000 * std::sin(0.05 * double(i)));
+    EXPECT_FALSE(findAttack(samples.data(), 1024).attack) << "a steady tone";
+    for (size_t i = 1024 + 448 + 128 * 5; i < 1024 + 448 + 128 * 5 + 200; ++i)
+        samples[i] += float((i % 2 ? 1 : -1) * 20000);
+    const AttackInfo attack = findAttack(samples.data(), 1024);
+    EXPECT_TRUE(attack.attack);
+    EXPECT_EQ(attack.window, 4); // the short window whose middle the click reaches first
+
+    BlockSwitching s;
+    EXPECT_EQ(s.next(false, false), Sequence::OnlyLong);
+    EXPECT_EQ(s.next(false, true), Sequence::LongStart);
+    EXPECT_EQ(s.next(true, false), Sequence::EightShort);
+    EXPECT_EQ(s.next(false, false), Sequence::LongStop);
+    EXPECT_EQ(s.next(false, false), Sequence::OnlyLong);
+    // A long block between two short ones cannot be: it is short too.
+    EXPECT_EQ(s.next(false, true), Sequence::LongStart);
+    EXPECT_EQ(s.next(true, false), Sequence::EightShort);
+    EXPECT_EQ(s.next(false, true), Sequence::EightShort);
+    EXPECT_EQ(s.next(true, false), Sequence::EightShort);
+    EXPECT_EQ(s.next(false, false), Sequence::LongStop);
+
+    IcsFrame frame;
+    frame.sequence = Sequence::EightShort;
+    groupShortWindows({true, 3}, frame);
+    EXPECT_EQ(frame.groupCount, 3);
+    EXPECT_EQ(frame.groupLength[0] + frame.groupLength[1] + frame.groupLength[2], 8);
+    EXPECT_EQ(frame.groupLength[1], 1);
+}
+
+TEST(Quantizer, SearchFindsTheCoarsestScaleFactorWithinTheAllowance) {
+    std::mt19937 random(1);
+    std::normal_distribution<float> normal(0, 1e5f);
+    std::vector<float> lines(64);
+    for (float& v : lines)
+        v = normal(random);
+    Quantizer q;
+    q.load(lines.data(), int(lines.size()));
+    float energy = 0;
+    for (float v : lines)
+        energy += v * v;
+    for (float share : {0.3f, 0.01f, 1e-4f, 1e-7f}) {
+        const int sf = q.searchScalefactor(0, 64, energy, energy * share);
+        ASSERT_GE(sf, 0);
+        EXPECT_LE(q.distortion(0, 64, sf), energy * share);
+        if (sf < 255 && sf > q.finestScalefactor(0, 64)) {
+            EXPECT_GT(q.distortion(0, 64, sf + 1), energy * share) << "not the coarsest";
+        }
+    }
+    EXPECT_EQ(q.searchScalefactor(0, 64, energy, energy * 2), -1) << "all noise allowed";
+    std::vector<int16_t> out(64);
+    EXPECT_TRUE(q.quantize(0, 64, q.finestScalefactor(0, 64), out.data()));
+    for (int16_t v : out)
+        EXPECT_LE(std::abs(v), Quantizer::kLargestValue);
+}
+
+TEST(RateControl, ConstantRateKeepsTheDecoderBufferAndAverageKeepsTheRate) {
+    std::mt19937 random(2);
+    std::uniform_real_distribution<float> demand(50, 3000);
+    const double mean = 128000.0 * 1024 / 48000;
+    const double capacity = 6144.0 * 2;
+    RateControl constant(RateMode::Constant, 128000, 0, 48000, 2);
+    RateControl average(RateMode::Average, 128000, 0, 48000, 2);
+    double saved = 0, spentByAverage = 0;
+    const int frames = 4000;
+    for (int i = 0; i < frames; ++i) {
+        const float pe = demand(random);
+        // A frame spends all it may, or (one in three) far less.
+        const auto budget = constant.budget(pe);
+        int bits = i % 3 ? budget.maxBits : budget.maxBits / 4;
+        bits += constant.fillBytes(bits) * 8;
+        constant.spent(bits, pe);
+        saved += mean - bits;
+        ASSERT_GE(saved, -1.0) << "the decoder buffer ran dry at frame " << i;
+        ASSERT_LE(saved, capacity - mean + 16) << "it overflowed at frame " << i;
+
+        const int averageBits = average.budget(pe).maxBits;
+        average.spent(averageBits, pe);
+        spentByAverage += averageBits;
+    }
+    EXPECT_NEAR(spentByAverage / frames, mean, mean * 0.01);
+}
+
+} // namespace
+} // namespace sondrel::afconvert::aac
