@@ -6,6 +6,7 @@
 
 #include "platform/afconvert/CafAudioWriter.h"
 #include "platform/afconvert/OutputFile.h"
+#include "platform/afconvert/ProgressMeter.h"
 #include "platform/afconvert/Resampler.h"
 
 namespace sondrel::afconvert {
@@ -97,13 +98,14 @@ class Pipeline {
 public:
     // Failures are prefixed with the file they concern: the input while
     // reading and converting, the output while encoding and writing.
-    Pipeline(AudioSource& source, PacketEncoder& encoder, AudioWriter& writer, Reporter& reporter,
-             bool verbose, std::string inputName, std::string outputName)
-        : m_source(source), m_encoder(encoder), m_writer(writer), m_reporter(reporter),
-          m_verbose(verbose), m_in(std::move(inputName)), m_out(std::move(outputName)) {}
+    Pipeline(AudioSource& source, PacketEncoder& encoder, AudioWriter& writer,
+             ProgressMeter& progress, std::string inputName, std::string outputName)
+        : m_source(source), m_encoder(encoder), m_writer(writer), m_progress(progress),
+          m_in(std::move(inputName)), m_out(std::move(outputName)) {}
 
     Status run(const SourceInfo& in, const ResamplerSettings& resampling) {
         const EncodedStream& out = m_encoder.stream();
+        m_progress.setTotal(m_source.info().frameCount);
         AFC_TRY(m_resampler
                     .open({in.sampleRate, in.channels, in.channelMask, in.sampleFormat},
                           {out.sampleRate, out.channels, out.channelMask, m_encoder.inputFormat()},
@@ -117,7 +119,7 @@ public:
             AFC_TRY(checkShape(in, *frame).prefixed(m_in));
             AFC_TRY(m_resampler.push(frame).prefixed(m_in));
             AFC_TRY(drain(false));
-            reportProgress(frame->nb_samples);
+            m_progress.advance(frame->nb_samples);
         }
         AFC_TRY(m_resampler.push(nullptr).prefixed(m_in));
         AFC_TRY(drain(true));
@@ -147,27 +149,12 @@ private:
         }
     }
 
-    void reportProgress(int frames) {
-        m_readFrames += frames;
-        const int64_t total = m_source.info().frameCount;
-        if (!m_verbose || total <= 0)
-            return;
-        const int percent = static_cast<int>(std::min<int64_t>(100, m_readFrames * 100 / total));
-        if (percent / 10 > m_lastTenth) {
-            m_lastTenth = percent / 10;
-            m_reporter.progress(m_lastTenth * 10);
-        }
-    }
-
     AudioSource& m_source;
     PacketEncoder& m_encoder;
     AudioWriter& m_writer;
-    Reporter& m_reporter;
-    bool m_verbose;
+    ProgressMeter& m_progress;
     Resampler m_resampler;
     int64_t m_validFrames = 0;
-    int64_t m_readFrames = 0;
-    int m_lastTenth = 0;
     std::string m_in;
     std::string m_out;
 };
@@ -299,7 +286,8 @@ Status convertFile(const Options& options, const Engines& engines, Reporter& rep
     }
     AFC_TRY(writer->begin(stream).prefixed(output.path()));
 
-    Pipeline pipeline(*source, *encoder, *writer, reporter, options.verbose, input, output.path());
+    ProgressMeter progress(reporter, {options.verbose, options.progressLines});
+    Pipeline pipeline(*source, *encoder, *writer, progress, input, output.path());
     AFC_TRY(pipeline.run(info, resampling));
     if (fileSink)
         AFC_TRY(fileSink->flush().prefixed(output.path()));

@@ -147,6 +147,8 @@ Status parseOne(Cursor& cursor, const std::string& name,
         return Status::failure("option " + name + " takes no value");
     } else if (name == "-v" || name == "--verbose") {
         out.verbose = true;
+    } else if (name == "--progress") {
+        out.progressLines = true;
     } else if (name == "--no-filler") {
         out.noFiller = true;
     } else if (name == "--soundcheck-generate" || name == "--soundcheck-read") {
@@ -236,6 +238,8 @@ Options (before or after the file names):
       --soundcheck-generate, --soundcheck-read
                           accepted; Sound Check data is not made here (a warning says so)
   -v, --verbose           progress on standard output
+      --progress          for programs: a line "progress F" on standard output at
+                          most twice a second, F the part converted (0 to 1)
   -h, --help              this text
   -hf                     the file types and the data formats each can hold
 

@@ -34,6 +34,7 @@ struct Options {
     std::optional<ChannelLayout> outputLayout; // -l: the last
     std::optional<int> variableQuality;        // -ue vbrq, 0-127
     bool verbose = false;
+    bool progressLines = false; // --progress: "progress 0.4213" lines for programs
     bool noFiller = false;
     bool help = false;
     bool listFileTypes = false; // -hf

@@ -23,6 +23,7 @@ TEST(Options, SondrelsArgumentTexts) {
     const Options aac = parsed({"-v", "-f", "caff", "-d", "aac", "--no-filler", "-s", "3", "-b",
                                 "320000", "/music/my song.mp3", "/out/my.caf"});
     EXPECT_TRUE(aac.verbose);
+    EXPECT_FALSE(aac.progressLines);
     EXPECT_TRUE(aac.noFiller);
     EXPECT_EQ(aac.fileType, FileType::Caf);
     EXPECT_EQ(aac.dataFormat->kind, DataKind::Aac);
@@ -36,6 +37,7 @@ TEST(Options, SondrelsArgumentTexts) {
     EXPECT_EQ(ima.dataFormat->kind, DataKind::Ima4);
     EXPECT_EQ(ima.channels, 1);
     EXPECT_EQ(ima.strategy, AacStrategy::Average); // the default
+    EXPECT_TRUE(parsed({"--progress", "-d", "ima4", "a.wav"}).progressLines);
 }
 
 TEST(Options, FormsOrderAndQuoting) {
