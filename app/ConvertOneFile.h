@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -59,9 +60,9 @@ core::Text OutputBase(core::TextView fileName);
 core::Text OutputPath(core::TextView outputFolder, core::TextView sourcePath);
 
 // The converter's arguments, one by one: for AAC
-//   -v -f caff -d aac --no-filler -s <strategy> -b <bitrate>000 <source> <output>
+//   -v --progress -f caff -d aac --no-filler -s <strategy> -b <bitrate>000 <source> <output>
 // and for IMA4
-//   -v -f caff -d ima4 --no-filler -c 1 <source> <output>
+//   -v --progress -f caff -d ima4 --no-filler -c 1 <source> <output>
 // Each path is exactly one argument whatever it holds (blanks, quotes, line
 // feeds, leading dashes).
 std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::TextView sourcePath,
@@ -73,14 +74,20 @@ std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::
 bool OutputRefused(const BatchOutputs& outputs, core::TextView sourcePath,
                    core::TextView outputPath);
 
+// The part of its source a converter has read, from one of its --progress
+// lines ("progress 0.4213"); nothing for any other line.
+std::optional<double> ProgressLinePart(core::TextView line);
+
 // Follows a started converter until it ends, reading its output. Converted
 // when it printed a line containing "done" and then ended with status 0 (a
 // tool that says "done" and then fails or is killed is not believed);
 // otherwise Failed. `cancelRequested` is tested at least once a millisecond;
 // when it is set the result is Cancelled at once and the tool is handed back
-// still running.
+// still running. Each progress line the tool prints is stored in `part`, if
+// given, which another thread may read meanwhile.
 ConversionOutcome FollowConverter(RunningConverter tool,
-                                  const std::atomic<std::uint8_t>& cancelRequested);
+                                  const std::atomic<std::uint8_t>& cancelRequested,
+                                  std::atomic<double>* part = nullptr);
 
 // Converts `sourcePath` as file `fileNumber` of `fileCount`, reporting in
 // `log`: its progress line, rewritten to the done line, or to the error line
