@@ -426,6 +426,38 @@ TEST_F(Batch, AHungConverterHoldsUpNoOtherSlot) {
     EXPECT_TRUE(testing::ProcessesUsing(input.path()).empty());
 }
 
+TEST_F(Batch, EachSlotGivesItsConverterItsShareOfTheCores) {
+    // A stand-in converter that notes its threads and succeeds.
+    ScratchFolder tools;
+    std::ofstream(tools.file("afconvert"))
+        << "#!/bin/sh\nwhile [ $# -gt 2 ]; do [ \"$1\" = -j ] && echo \"$2\" >>'"
+        << tools.file("threads") << "'; shift; done\n: >\"$2\"; echo done\n";
+    fs::permissions(tools.file("afconvert"), fs::perms::owner_all);
+    const std::string path = std::getenv("PATH");
+    ::setenv("PATH", (tools.path().string() + ":" + path).c_str(), 1);
+    for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
+        std::ofstream(input.file(name)) << "x";
+    }
+    // Four cores: one file has them all; four files one each; three files,
+    // three slots of one core each (never more threads than cores).
+    state.jobsSetting = 4;
+    for (const auto& [names, expected] :
+         std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"a.wav"}, "4\n"},
+             {{"a.wav", "b.wav", "c.wav", "d.wav"}, "1\n1\n1\n1\n"},
+             {{"a.wav", "b.wav"}, "2\n2\n"},
+             {{"a.wav", "b.wav", "c.wav"}, "1\n1\n1\n"}}) {
+        fs::remove(tools.file("threads"));
+        for (const auto& entry : fs::directory_iterator(output.path())) {
+            fs::remove(entry.path());
+        }
+        queue(names);
+        RunBatch(state, controls, log);
+        EXPECT_EQ(ReadBytes(tools.file("threads")), expected) << names.size() << " files";
+    }
+    ::setenv("PATH", path.c_str(), 1);
+}
+
 TEST_F(Batch, TheWorkerThreadRunsQueuedBatchesUntilAskedToEnd) {
     ASSERT_TRUE(testing::MakeTone(input.file("a.wav"), 0.2));
     const core::ThreadHandle worker =

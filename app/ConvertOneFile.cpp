@@ -57,6 +57,9 @@ std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::
     } else {
         arguments.insert(arguments.end(), {u"ima4", u"--no-filler", u"-c", u"1"});
     }
+    if (settings.converterThreads > 0) {
+        arguments.insert(arguments.end(), {u"-j", core::NumberText(settings.converterThreads)});
+    }
     arguments.emplace_back(sourcePath);
     arguments.emplace_back(outputPath);
     return arguments;

@@ -27,6 +27,9 @@ struct BatchSettings {
     std::int64_t strategyIndex = 0; // 0 CBR, 1 ABR, 2 VBR Con, 3 VBR
     bool aac = true;                // false: IMA4, one channel
     core::Text outputFolder;        // ending in "/"
+    // Threads the converter may use for one long file (-j); 0: its default,
+    // every core. A batch gives each job slot its share of its cores.
+    std::int64_t converterThreads = 0;
 };
 
 enum class ConversionResult { Converted, Failed, Cancelled };
@@ -63,6 +66,7 @@ core::Text OutputPath(core::TextView outputFolder, core::TextView sourcePath);
 //   -v --progress -f caff -d aac --no-filler -s <strategy> -b <bitrate>000 <source> <output>
 // and for IMA4
 //   -v --progress -f caff -d ima4 --no-filler -c 1 <source> <output>
+// with "-j <threads>" before the paths when settings.converterThreads is set.
 // Each path is exactly one argument whatever it holds (blanks, quotes, line
 // feeds, leading dashes).
 std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::TextView sourcePath,

@@ -39,6 +39,12 @@ TEST(ConvertOneFile, ArgumentsAreTheSettingsAndOneArgumentPerPath) {
                                        u"--no-filler", u"-s", u"3", u"-b", u"320000", u"/in/a.wav",
                                        u"/out/a.caf"}));
     const BatchSettings ima4{u"128", 1, false, {}};
+    BatchSettings shared = ima4;
+    shared.converterThreads = 2;
+    EXPECT_EQ(ConverterArguments(shared, u"/in/a.wav", u"/out/a.caf"),
+              (std::vector<core::Text>{u"-v", u"--progress", u"-f", u"caff", u"-d", u"ima4",
+                                       u"--no-filler", u"-c", u"1", u"-j", u"2", u"/in/a.wav",
+                                       u"/out/a.caf"}));
     EXPECT_EQ(ConverterArguments(ima4, u"/in/a.wav", u"/out/a.caf"),
               (std::vector<core::Text>{u"-v", u"--progress", u"-f", u"caff", u"-d", u"ima4",
                                        u"--no-filler", u"-c", u"1", u"/in/a.wav", u"/out/a.caf"}));

@@ -8,6 +8,7 @@
 #include "platform/afconvert/OutputFile.h"
 #include "platform/afconvert/ProgressMeter.h"
 #include "platform/afconvert/Resampler.h"
+#include "platform/afconvert/SegmentedConversion.h"
 
 namespace sondrel::afconvert {
 
@@ -229,6 +230,13 @@ Status checkOutputLayout(const ChannelLayout& asked, FileType type, const Encode
                            (other ? "; use " + other->name : std::string()));
 }
 
+SegmentPlan segmentPlan(const Options& options, const SourceInfo& info) {
+    SegmentPlan plan = segmentPlanFor(options.jobs, info.sampleRate);
+    plan.segmentFrames = options.segmentFrames.value_or(plan.segmentFrames);
+    plan.minimumFrames = options.segmentMinimumFrames.value_or(plan.minimumFrames);
+    return plan;
+}
+
 std::string describe(const EncodedStream& s, FileType type) {
     return std::string(fileTypeCode(type)) + " " + dataFormatName(s.format) + ", " +
            std::to_string(s.sampleRate) + " Hz, " + std::to_string(s.channels) +
@@ -287,14 +295,27 @@ Status convertFile(const Options& options, const Engines& engines, Reporter& rep
     AFC_TRY(writer->begin(stream).prefixed(output.path()));
 
     ProgressMeter progress(reporter, {options.verbose, options.progressLines});
-    Pipeline pipeline(*source, *encoder, *writer, progress, input, output.path());
-    AFC_TRY(pipeline.run(info, resampling));
+    int64_t validFrames = 0;
+    const SegmentPlan segments = segmentPlan(options, info);
+    if (wantsSegments(*source, info, stream, segments)) {
+        if (options.verbose)
+            reporter.info("threads: " + std::to_string(segments.jobs));
+        progress.setTotal(info.frameCount);
+        const SegmentWork work{input, info, resampling, plan.request, &engines.first};
+        AFC_TRY(convertInSegments(work, segments, stream, *writer, progress, validFrames)
+                    .prefixed(input));
+        AFC_TRY(writer->finish(validFrames).prefixed(output.path()));
+    } else {
+        Pipeline pipeline(*source, *encoder, *writer, progress, input, output.path());
+        AFC_TRY(pipeline.run(info, resampling));
+        validFrames = pipeline.validFrames();
+    }
     if (fileSink)
         AFC_TRY(fileSink->flush().prefixed(output.path()));
     AFC_TRY(output.commit().prefixed(output.path()));
     writtenPath = output.path();
     if (options.verbose)
-        reporter.info("frames written: " + std::to_string(pipeline.validFrames()));
+        reporter.info("frames written: " + std::to_string(validFrames));
     return {};
 }
 

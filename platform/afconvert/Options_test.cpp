@@ -38,6 +38,9 @@ TEST(Options, SondrelsArgumentTexts) {
     EXPECT_EQ(ima.channels, 1);
     EXPECT_EQ(ima.strategy, AacStrategy::Average); // the default
     EXPECT_TRUE(parsed({"--progress", "-d", "ima4", "a.wav"}).progressLines);
+    EXPECT_EQ(parsed({"-j", "2", "-d", "ima4", "a.wav"}).jobs, 2);
+    EXPECT_EQ(parsed({"-d", "ima4", "a.wav"}).jobs, 0); // every online CPU
+    EXPECT_NE(failure({"-j", "0", "-d", "ima4", "a.wav"}).find("-j"), std::string::npos);
 }
 
 TEST(Options, FormsOrderAndQuoting) {
