@@ -114,6 +114,29 @@ TEST(SegmentedConversion, ByteForByteTheOnePassFileAroundEveryBoundary) {
     }
 }
 
+TEST(SegmentedConversion, FloatAndTwentyFourBitSourcesToo) {
+    // Samples converted to 16 bits (by the library, frame by frame) and
+    // mixed down from three channels.
+    TempDir dir;
+    const std::string varied = dir / "varied.wav";
+    writeVaried(varied, 30000, 3);
+    for (const std::string options :
+         {"-e floating-point -b 32", "-b 24", "-e floating-point -b 64"}) {
+        const std::string source = dir / "source.wav";
+        ASSERT_EQ(runShell("sox " + quote(varied) + " " + options + " " + quote(source)).exitCode,
+                  0);
+        for (const auto& [data, channels] :
+             std::vector<std::pair<std::string, int>>{{"ima4", 2}, {"ima4", 1}, {"LEI16", 0}}) {
+            SCOPED_TRACE(options + " to " + data + " -c " + std::to_string(channels));
+            const Converted one = convert(source, dir / "one.caf", data, channels, 1, 128);
+            const Converted two = convert(source, dir / "two.caf", data, channels, 2, 128);
+            EXPECT_TRUE(two.segmented);
+            ASSERT_FALSE(one.bytes.empty());
+            EXPECT_TRUE(one.bytes == two.bytes);
+        }
+    }
+}
+
 TEST(SegmentedConversion, ACancelLeavesNoFile) {
     TempDir dir;
     const std::string source = dir / "long.wav";
