@@ -301,9 +301,9 @@ Status convertFile(const Options& options, const Engines& engines, Reporter& rep
         if (options.verbose)
             reporter.info("threads: " + std::to_string(segments.jobs));
         progress.setTotal(info.frameCount);
-        const SegmentWork work{input, info, resampling, plan.request, &engines.first};
-        AFC_TRY(convertInSegments(work, segments, stream, *writer, progress, validFrames)
-                    .prefixed(input));
+        const SegmentWork work{input,      output.path(), info,
+                               resampling, plan.request,  &engines.first};
+        AFC_TRY(convertInSegments(work, segments, stream, *writer, progress, validFrames));
         AFC_TRY(writer->finish(validFrames).prefixed(output.path()));
     } else {
         Pipeline pipeline(*source, *encoder, *writer, progress, input, output.path());

@@ -149,11 +149,12 @@ Status SegmentRunner::run(PacketSink& sink, ProgressMeter& progress, int64_t& va
             m_changed.wait(lock, [&] { return m_done.contains(index); });
             segment = std::move(m_done.extract(index).mapped());
         }
-        AFC_TRY(segment.status);
+        AFC_TRY(segment.status.prefixed(m_work.inputPath));
         if (m_ima && segment.start != state)
             reencode(segment, state);
         for (const Call& call : segment.calls)
-            AFC_TRY(sink.writePacket({segment.bytes.data() + call.offset, call.size}, call.frames));
+            AFC_TRY(sink.writePacket({segment.bytes.data() + call.offset, call.size}, call.frames)
+                        .prefixed(m_work.outputName));
         if (m_ima && !segment.after.empty())
             state = segment.after.back();
         validFrames += segment.frames;

@@ -50,7 +50,8 @@ bool wantsSegments(const AudioSource& source, const SourceInfo& in, const Encode
 // What each segment's worker needs to convert its part on its own.
 struct SegmentWork {
     std::string inputPath;
-    SourceInfo in; // the shape of the source's frames, its channel layout as -l says
+    std::string outputName; // for failures while writing
+    SourceInfo in;          // the shape of the source's frames, its channel layout as -l says
     ResamplerSettings resampling;
     EncoderRequest request;
     CodecEngine* engine = nullptr; // borrowed; opens the segments' sources and makes encoders
@@ -58,7 +59,8 @@ struct SegmentWork {
 
 // Converts the whole source in segments into `sink` (see above); adds the
 // frames written to `validFrames` and reports progress as segments are
-// written. On failure the reason names no file.
+// written. Failures name the file concerned: the input while reading and
+// converting, the output while writing.
 Status convertInSegments(const SegmentWork& work, const SegmentPlan& plan,
                          const EncodedStream& stream, PacketSink& sink, ProgressMeter& progress,
                          int64_t& validFrames);

@@ -175,6 +175,22 @@ TEST(SegmentedConversion, ACancelLeavesNoFile) {
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"long.wav"});
 }
 
+TEST(SegmentedConversion, AFailedWriteNamesTheOutputAndLeavesNothing) {
+    TempDir dir;
+    const std::string source = dir / "long.wav";
+    makeTones(source, 40.0, 44100, {440, 660});
+    // 1 MiB at most: the IMA4 file needs 1.7 MB (SIGXFSZ is ignored, so writes fail).
+    const RunResult full =
+        runShell("ulimit -f 1024; " + quote(afconvertPath()) + " -v -j 2 -f caff -d ima4 -c 1 " +
+                 quote(source) + " " + quote(dir / "big.caf"));
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_NE(full.out.find("threads: 2"), std::string::npos) << full.out;
+    EXPECT_EQ(full.out.find("done"), std::string::npos) << full.out;
+    EXPECT_NE(full.err.find("big.caf: "), std::string::npos) << full.err;
+    EXPECT_NE(full.err.find("file too large"), std::string::npos) << full.err;
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"long.wav"});
+}
+
 TEST(SegmentedConversion, ASourceThatCannotStartPartwayIsConvertedInOnePass) {
     TempDir dir;
     const std::string wav = dir / "tones.wav";
