@@ -1,5 +1,6 @@
 // The application as a Linux desktop program: where its settings live, files
-// named on its command line, the folder chooser's start, and the name it shows.
+// named on its command line, the folder chooser's start, the name it shows, and
+// a batch's progress on its task bar entry.
 
 #include "app/Application.h"
 
@@ -7,7 +8,13 @@
 #include <fstream>
 
 #include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QGuiApplication>
+#include <QObject>
+#include <QProcess>
 
 #include "app/testing/AppDriver.h"
 #include "platform/appkit/NSApplication.h"
@@ -187,5 +194,102 @@ TEST_F(ApplicationName, IsSondrel) {
     EXPECT_EQ(menu->itemAtIndex(10)->title(), u"Quit Sondrel");
 }
 
+// What a desktop's task bar hears of the application's entry.
+class EntryListener : public QObject {
+    Q_OBJECT
+public:
+    struct Update {
+        QString uri;
+        double progress = 0;
+        bool visible = false;
+    };
+    std::vector<Update> updates;
+public slots:
+    void take(const QDBusMessage& message) {
+        const QList<QVariant> arguments = message.arguments();
+        if (arguments.size() != 2)
+            return;
+        const QVariantMap properties = qdbus_cast<QVariantMap>(arguments[1]);
+        updates.push_back({arguments[0].toString(),
+                           properties.value(QStringLiteral("progress")).toDouble(),
+                           properties.value(QStringLiteral("progress-visible")).toBool()});
+    }
+};
+
+// The session bus is a private one of the test's own, with a listener on it.
+class TaskBarEntry : public AppDriver {
+protected:
+    void SetUp() override {
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                        QStringLiteral("--print-address")});
+        if (!m_daemon.waitForStarted() || !m_daemon.waitForReadyRead(10000))
+            GTEST_SKIP() << "no private session bus (dbus-daemon)";
+        const QString address = QString::fromLatin1(m_daemon.readLine().trimmed());
+        m_address.emplace("DBUS_SESSION_BUS_ADDRESS", address.toStdString());
+        AppDriver::SetUp();
+        QDBusConnection desktop = QDBusConnection::connectToBus(address, kDesktop);
+        ASSERT_TRUE(desktop.isConnected());
+        // The program reaches its session bus once; a test before this one in
+        // the same process may have reached another.
+        const QDBusConnection session = QDBusConnection::sessionBus();
+        if (!session.isConnected() ||
+            !desktop.interface()->isServiceRegistered(session.baseService()).value())
+            GTEST_SKIP() << "the program's session bus was reached before this test";
+        ASSERT_TRUE(desktop.connect(QString(), QString(),
+                                    QStringLiteral("com.canonical.Unity.LauncherEntry"),
+                                    QStringLiteral("Update"), &listener, SLOT(take(QDBusMessage))));
+    }
+    void TearDown() override {
+        AppDriver::TearDown();
+        QDBusConnection::disconnectFromBus(kDesktop);
+        m_daemon.kill();
+        m_daemon.waitForFinished();
+    }
+    // Every update names the desktop entry; the parts shown never go back.
+    void expectSteadyUpdates() const {
+        double last = 0;
+        for (const EntryListener::Update& update : listener.updates) {
+            EXPECT_EQ(update.uri,
+                      QStringLiteral("application://example.quillfern.Sondrel.desktop"));
+            if (update.visible) {
+                EXPECT_GE(update.progress, last);
+                last = update.progress;
+            }
+        }
+    }
+
+    static inline const QString kDesktop = QStringLiteral("desktop");
+    QProcess m_daemon;
+    std::optional<ScopedVariable> m_address;
+    EntryListener listener;
+};
+
+TEST_F(TaskBarEntry, ShowsABatchsProgressAndHidesItWhenTheBatchEndsOrIsCancelled) {
+    chooseOutputFolder(output.path().string());
+    ASSERT_TRUE(testing::MakeTone(input.file("a.wav"), 0.2));
+    ASSERT_TRUE(testing::MakeTone(input.file("b.wav"), 0.2));
+    ASSERT_TRUE(drop({input.file("a.wav"), input.file("b.wav")}));
+    ASSERT_TRUE(waitForBatchEnd());
+    ASSERT_TRUE(pumpUntil(
+        [this] { return !listener.updates.empty() && !listener.updates.back().visible; }));
+    EXPECT_TRUE(listener.updates.front().visible);
+    expectSteadyUpdates();
+
+    // A cancelled batch: shown while it runs, hidden once it is cancelled.
+    listener.updates.clear();
+    ASSERT_TRUE(testing::MakeTone(input.file("long.wav"), 120.0));
+    ASSERT_TRUE(drop({input.file("long.wav"), input.file("a.wav")}));
+    ASSERT_TRUE(pumpUntil(
+        [this] { return !listener.updates.empty() && listener.updates.back().progress > 0; }));
+    EXPECT_TRUE(listener.updates.back().visible);
+    click(CancelButton);
+    ASSERT_TRUE(waitForBatchEnd());
+    ASSERT_TRUE(pumpUntil([this] { return !listener.updates.back().visible; }));
+    expectSteadyUpdates();
+}
+
 } // namespace
 } // namespace sondrel::app
+
+#include "AppDesktop_test.moc"

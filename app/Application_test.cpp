@@ -47,7 +47,23 @@ core::Text T(const std::string& utf8) {
 
 const core::Text kBullet = u" \u2022 Converting (";
 
-class ApplicationTest : public AppDriver {};
+class ApplicationTest : public AppDriver {
+protected:
+    static core::Text title() { return windowing::WindowHandle(MainWindow)->title(); }
+    // The percentage the title shows while a batch runs; -1 without one.
+    static int titlePercent() {
+        constexpr core::TextView kStart = u"Sondrel \u2014 ";
+        const core::Text text = title();
+        if (!text.starts_with(kStart)) {
+            return -1;
+        }
+        int percent = 0;
+        for (std::size_t i = kStart.size(); i < text.size() && text[i] != u'%'; ++i) {
+            percent = percent * 10 + (text[i] - u'0');
+        }
+        return percent;
+    }
+};
 
 TEST_F(ApplicationTest, StartUpStoresTheDefaultsAndShowsThePrompt) {
     const std::string settings = ReadFile(supportFile("save.pref"));
@@ -189,8 +205,10 @@ TEST_F(ApplicationTest, BatchesOfFilesAndFoldersConvertAndAreLogged) {
     ASSERT_TRUE(testing::MakeTone(input.file("album/extras/skip.wav"), 0.2));
     std::ofstream(input.file("album/.DS_Store")) << "finder";
 
+    EXPECT_EQ(title(), u"Sondrel");
     ASSERT_TRUE(drop({input.file("one.wav"), input.file("two.aif"), input.file("album")}));
     ASSERT_TRUE(waitForBatchEnd());
+    EXPECT_EQ(title(), u"Sondrel"); // the batch's progress is gone with it
     const std::string in = input.path().string() + "/";
     const core::Text first =
         T("Directory - \"" + in + "\"\n" + "Directory - \"" + in + "album/\"\n") + kBullet +
@@ -264,8 +282,12 @@ TEST_F(ApplicationTest, CancelStopsTheBatchAndLeavesNoPartialFile) {
     EXPECT_TRUE(hidden(OutputFolderField));
     EXPECT_FALSE(enabled(AacOption));
     ASSERT_TRUE(pumpUntil([this] { return testing::WritingInto(output.path()); }));
+    // The title counts files 1 and 2, and then file 3's part converted (or
+    // files converted meanwhile on another core).
+    ASSERT_TRUE(pumpUntil([] { return titlePercent() > 40; })) << core::TextToUtf8(title());
     click(CancelButton); // while the converter of file 3 is writing
     ASSERT_TRUE(waitForBatchEnd());
+    EXPECT_EQ(title(), u"Sondrel");
     const std::string in = input.path().string() + "/";
     // Files 1 and 2 came before; file 3's line ends as it stood. Files 4
     // and 5 may have been converted meanwhile on another core: then the log

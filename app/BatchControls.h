@@ -1,7 +1,8 @@
 #pragma once
 
-// What a batch needs of the main window's controls: the chosen settings, and
-// locking them while it runs. The main window binds these to its gadgets.
+// What a batch needs of the main window's controls: the chosen settings,
+// locking them while it runs, and showing its progress. The main window binds
+// these to its gadgets, its title and the task bar.
 
 #include <cstdint>
 
@@ -24,6 +25,11 @@ public:
     virtual void lock(std::int64_t fileCount) = 0;
     // Gives them back after the batch locked with the same count.
     virtual void unlock(std::int64_t fileCount) = 0;
+    // Shows the batch's progress: `title` as the window's title and
+    // `fraction` (0 to 1) on the task bar entry.
+    virtual void showProgress(double fraction, core::TextView title) = 0;
+    // The window's own title again, and no progress on the task bar entry.
+    virtual void clearProgress() = 0;
 };
 
 } // namespace sondrel::app

@@ -33,7 +33,7 @@ bool ReadThroughEngine(core::TextView path) {
 BatchConversion::BatchConversion(AppState& state, BatchControls& controls, ConversionLog& log,
                                  const BatchSettings& settings, int slots)
     : m_state(state), m_controls(controls), m_log(log), m_settings(settings),
-      m_slots(std::max(slots, 1)), m_count(state.fileCount) {
+      m_slots(std::max(slots, 1)), m_count(state.fileCount), m_progress(controls, m_count) {
     FileList* list = state.fileList.get();
     m_files.reserve(static_cast<std::size_t>(list->count()));
     core::RewindList(list);
@@ -49,8 +49,12 @@ void BatchConversion::run() {
             for (const SlotResult& result : slots.collect(kPollMilliseconds)) {
                 finish(result.index, result.verdict);
             }
+            if (!m_cancelled) {
+                m_progress.update(m_finished, slots.runningParts());
+            }
         }
     }
+    m_progress.clear();
     if (m_cancelled) {
         // A file in progress had its line ended; a cancel between two files
         // ends the last line, as it always has.
@@ -119,8 +123,7 @@ void BatchConversion::dispatch(ConverterSlots& slots) {
 void BatchConversion::start(std::size_t index, ConverterSlots& slots) {
     File& file = m_files[index];
     if (OutputRefused(m_outputs, file.source->path, file.output)) {
-        file.state = State::Finished;
-        file.verdict = FileVerdict::Failed;
+        settle(file, FileVerdict::Failed);
         return;
     }
     file.state = State::Running;
@@ -132,13 +135,18 @@ void BatchConversion::start(std::size_t index, ConverterSlots& slots) {
 
 void BatchConversion::finish(std::size_t index, FileVerdict verdict) {
     File& file = m_files[index];
-    file.state = State::Finished;
-    file.verdict = verdict;
+    settle(file, verdict);
     --m_running;
     m_holders.erase(file.output);
     if (verdict == FileVerdict::Converted) {
         m_outputs.add(file.output);
     }
+}
+
+void BatchConversion::settle(File& file, FileVerdict verdict) {
+    file.state = State::Finished;
+    file.verdict = verdict;
+    ++m_finished;
 }
 
 void BatchConversion::logInTurn() {

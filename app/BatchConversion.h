@@ -21,6 +21,10 @@
 // with their verdict. So every output the batch wrote is in the log before
 // the cancel text. A cancel that comes between two files leaves, as always,
 // a line end before the cancel text.
+//
+// Progress: while the batch runs, its progress shows in the window's title
+// and on the task bar entry (BatchProgress.h); both are cleared when it ends,
+// whether complete or cancelled.
 
 #include <cstddef>
 #include <cstdint>
@@ -29,6 +33,7 @@
 
 #include "app/AppState.h"
 #include "app/BatchControls.h"
+#include "app/BatchProgress.h"
 #include "app/ConversionLog.h"
 #include "app/ConvertOneFile.h"
 #include "app/ConverterSlots.h"
@@ -64,6 +69,8 @@ private:
     // Refuses file `index` or hands it to a slot.
     void start(std::size_t index, ConverterSlots& slots);
     void finish(std::size_t index, FileVerdict verdict);
+    // A file is finished: `verdict` for file `index`, from its slot or refused.
+    void settle(File& file, FileVerdict verdict);
     bool slotFree() const { return m_running < m_slots; }
 
     // Logs the files whose turn has come, as far as they are finished, and
@@ -87,6 +94,8 @@ private:
     std::map<core::Text, std::size_t, std::less<>> m_holders; // output name -> running file
     BatchOutputs m_outputs;
     int m_running = 0;
+    std::int64_t m_finished = 0; // files with a verdict
+    BatchProgress m_progress;
     std::size_t m_nextToLog = 0;
     bool m_cancelled = false;
     bool m_cancelledInALine = false; // a file's progress line was showing then

@@ -14,12 +14,15 @@ constexpr int kIdlePollMilliseconds = 500;
 } // namespace
 
 void RunBatch(AppState& state, BatchControls& controls, ConversionLog& log) {
-    const BatchSettings settings = controls.readSettings();
+    BatchSettings settings = controls.readSettings();
     const std::int64_t fileCount = state.fileCount;
     controls.lock(fileCount);
 
-    const std::int64_t slots =
-        std::clamp<std::int64_t>(fileCount, 1, ConversionJobs(state.jobsSetting));
+    const std::int64_t cores = ConversionJobs(state.jobsSetting);
+    const std::int64_t slots = std::clamp<std::int64_t>(fileCount, 1, cores);
+    // A long file may use several threads: each slot gets its share of the
+    // cores, so that the batch never runs more threads than it has cores.
+    settings.converterThreads = std::max<std::int64_t>(1, cores / slots);
     BatchConversion(state, controls, log, settings, static_cast<int>(slots)).run();
 
     core::EmptyList(state.fileList.get());

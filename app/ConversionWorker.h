@@ -12,7 +12,8 @@ namespace sondrel::app {
 
 // Runs the queued batch (state.batchRunning is 1): locks the controls,
 // converts every queued file on up to ConversionJobs(state.jobsSetting) job
-// slots (never more than there are files), logging them in queue order,
+// slots (never more than there are files), each converter allowed its slot's
+// share of those cores for a long file, logging them in queue order,
 // honours a cancel (every running converter is stopped, so no unfinished
 // output is left), writes the closing line, empties the list, clears
 // batchRunning and unlocks the controls.

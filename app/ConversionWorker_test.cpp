@@ -1,5 +1,6 @@
 #include "app/ConversionWorker.h"
 
+#include <atomic>
 #include <csignal>
 #include <fstream>
 #include <sstream>
@@ -31,7 +32,14 @@ public:
     core::Text outputFolder() override { return m_folder; }
     void lock(std::int64_t count) override { calls.push_back("lock " + std::to_string(count)); }
     void unlock(std::int64_t count) override { calls.push_back("unlock " + std::to_string(count)); }
+    void showProgress(double fraction, core::TextView title) override {
+        shown.emplace_back(fraction, core::Text(title));
+        highest = fraction;
+    }
+    void clearProgress() override { calls.push_back("clear progress"); }
     std::vector<std::string> calls;
+    std::vector<std::pair<double, core::Text>> shown;
+    std::atomic<double> highest{0}; // the last part shown, for other threads
 
 private:
     core::Text m_folder;
@@ -115,7 +123,13 @@ TEST_F(Batch, EveryFileIsConvertedInTurnAndTheBatchCloses) {
                           u" \u2022 Converting (2/2) \"b.aif\" - Error!\n"
                           u"   Unable to convert. File skipped.\n"
                           u"Complete!\n");
-    EXPECT_EQ(controls.calls, (std::vector<std::string>{"lock 2", "unlock 2"}));
+    EXPECT_EQ(controls.calls, (std::vector<std::string>{"lock 2", "clear progress", "unlock 2"}));
+    // The batch showed its progress from its start, never going back.
+    ASSERT_FALSE(controls.shown.empty());
+    EXPECT_EQ(controls.shown.front(), std::make_pair(0.0, core::Text(u"Sondrel \u2014 0%")));
+    for (std::size_t i = 1; i < controls.shown.size(); ++i) {
+        EXPECT_GE(controls.shown[i].first, controls.shown[i - 1].first);
+    }
     EXPECT_EQ(state.batchRunning, 0);
     EXPECT_EQ(state.fileList->count(), 0);
     EXPECT_TRUE(testing::DecodesAs(output.file("a.caf"), "aac", 2));
@@ -228,6 +242,10 @@ TEST_F(Batch, OneAtATimeACancelStopsTheRunningFileAndStartsNoOther) {
         if (core::FindText(text, u"(3/5)") != 0) {
             canceller = std::jthread([this] {
                 testing::WaitUntilWritingInto(output.path());
+                // Once the running file's own progress shows: past 2 of 5.
+                for (int i = 0; i < 4000 && controls.highest <= 0.4; ++i) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
                 state.cancelRequested = 1; // while file 3 is being written
             });
         }
@@ -241,7 +259,8 @@ TEST_F(Batch, OneAtATimeACancelStopsTheRunningFileAndStartsNoOther) {
     EXPECT_EQ(FolderNames(output.path()), (std::vector<std::string>{"1.caf", "2.caf"}));
     EXPECT_EQ(state.cancelRequested, 0);
     EXPECT_EQ(state.batchRunning, 0);
-    EXPECT_EQ(controls.calls, (std::vector<std::string>{"lock 5", "unlock 5"}));
+    EXPECT_EQ(controls.calls, (std::vector<std::string>{"lock 5", "clear progress", "unlock 5"}));
+    EXPECT_LT(controls.highest, 0.6); // file 3 was not counted as finished
 }
 
 TEST_F(Batch, OneAtATimeACancelDuringTheFirstFileEndsItsLine) {
@@ -405,6 +424,38 @@ TEST_F(Batch, AHungConverterHoldsUpNoOtherSlot) {
     EXPECT_EQ(FolderNames(output.path()),
               (std::vector<std::string>{"a.caf", "b.caf", "c.caf", "d.caf"}));
     EXPECT_TRUE(testing::ProcessesUsing(input.path()).empty());
+}
+
+TEST_F(Batch, EachSlotGivesItsConverterItsShareOfTheCores) {
+    // A stand-in converter that notes its threads and succeeds.
+    ScratchFolder tools;
+    std::ofstream(tools.file("afconvert"))
+        << "#!/bin/sh\nwhile [ $# -gt 2 ]; do [ \"$1\" = -j ] && echo \"$2\" >>'"
+        << tools.file("threads") << "'; shift; done\n: >\"$2\"; echo done\n";
+    fs::permissions(tools.file("afconvert"), fs::perms::owner_all);
+    const std::string path = std::getenv("PATH");
+    ::setenv("PATH", (tools.path().string() + ":" + path).c_str(), 1);
+    for (const char* name : {"a.wav", "b.wav", "c.wav", "d.wav"}) {
+        std::ofstream(input.file(name)) << "x";
+    }
+    // Four cores: one file has them all; four files one each; three files,
+    // three slots of one core each (never more threads than cores).
+    state.jobsSetting = 4;
+    for (const auto& [names, expected] :
+         std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"a.wav"}, "4\n"},
+             {{"a.wav", "b.wav", "c.wav", "d.wav"}, "1\n1\n1\n1\n"},
+             {{"a.wav", "b.wav"}, "2\n2\n"},
+             {{"a.wav", "b.wav", "c.wav"}, "1\n1\n1\n"}}) {
+        fs::remove(tools.file("threads"));
+        for (const auto& entry : fs::directory_iterator(output.path())) {
+            fs::remove(entry.path());
+        }
+        queue(names);
+        RunBatch(state, controls, log);
+        EXPECT_EQ(ReadBytes(tools.file("threads")), expected) << names.size() << " files";
+    }
+    ::setenv("PATH", path.c_str(), 1);
 }
 
 TEST_F(Batch, TheWorkerThreadRunsQueuedBatchesUntilAskedToEnd) {

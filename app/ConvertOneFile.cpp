@@ -1,5 +1,7 @@
 #include "app/ConvertOneFile.h"
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 #include "app/LogTexts.h"
@@ -47,13 +49,16 @@ core::Text OutputPath(core::TextView outputFolder, core::TextView sourcePath) {
 
 std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::TextView sourcePath,
                                            core::TextView outputPath) {
-    std::vector<core::Text> arguments{u"-v", u"-f", u"caff", u"-d"};
+    std::vector<core::Text> arguments{u"-v", u"--progress", u"-f", u"caff", u"-d"};
     if (settings.aac) {
         arguments.insert(arguments.end(),
                          {u"aac", u"--no-filler", u"-s", core::NumberText(settings.strategyIndex),
                           u"-b", settings.bitrateText + u"000"});
     } else {
         arguments.insert(arguments.end(), {u"ima4", u"--no-filler", u"-c", u"1"});
+    }
+    if (settings.converterThreads > 0) {
+        arguments.insert(arguments.end(), {u"-j", core::NumberText(settings.converterThreads)});
     }
     arguments.emplace_back(sourcePath);
     arguments.emplace_back(outputPath);
@@ -65,13 +70,50 @@ bool OutputRefused(const BatchOutputs& outputs, core::TextView sourcePath,
     return outputs.contains(outputPath) || SameFile(sourcePath, outputPath);
 }
 
+std::optional<double> ProgressLinePart(core::TextView line) {
+    constexpr core::TextView kPrefix = u"progress ";
+    if (!line.starts_with(kPrefix)) {
+        return std::nullopt;
+    }
+    // Digits, a point, digits: read here rather than by the C library,
+    // whose number reading follows the locale's decimal sign.
+    constexpr int kMostDigits = 15; // exact in a double
+    std::int64_t digits = 0;
+    int count = 0;
+    double scale = 1;
+    bool point = false;
+    for (const char16_t unit : line.substr(kPrefix.size())) {
+        if (unit == u'.' && !point) {
+            point = true;
+        } else if (unit >= u'0' && unit <= u'9' && count < kMostDigits) {
+            digits = digits * 10 + (unit - u'0');
+            ++count;
+            if (point) {
+                scale *= 10;
+            }
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (count == 0) {
+        return std::nullopt;
+    }
+    return std::min(static_cast<double>(digits) / scale, 1.0);
+}
+
 ConversionOutcome FollowConverter(RunningConverter tool,
-                                  const std::atomic<std::uint8_t>& cancelRequested) {
+                                  const std::atomic<std::uint8_t>& cancelRequested,
+                                  std::atomic<double>* part) {
     ConverterProcess& process = tool.process();
     bool saidDone = false;
     const auto takeLine = [&] {
-        if (core::FindText(process.readLine(), u"done") != 0) {
+        const core::Text line = process.readLine();
+        if (core::FindText(line, u"done") != 0) {
             saidDone = true;
+        } else if (part != nullptr) {
+            if (const std::optional<double> read = ProgressLinePart(line)) {
+                part->store(*read, std::memory_order_relaxed);
+            }
         }
     };
     while (process.isRunning()) {

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -26,6 +27,9 @@ struct BatchSettings {
     std::int64_t strategyIndex = 0; // 0 CBR, 1 ABR, 2 VBR Con, 3 VBR
     bool aac = true;                // false: IMA4, one channel
     core::Text outputFolder;        // ending in "/"
+    // Threads the converter may use for one long file (-j); 0: its default,
+    // every core. A batch gives each job slot its share of its cores.
+    std::int64_t converterThreads = 0;
 };
 
 enum class ConversionResult { Converted, Failed, Cancelled };
@@ -59,9 +63,10 @@ core::Text OutputBase(core::TextView fileName);
 core::Text OutputPath(core::TextView outputFolder, core::TextView sourcePath);
 
 // The converter's arguments, one by one: for AAC
-//   -v -f caff -d aac --no-filler -s <strategy> -b <bitrate>000 <source> <output>
+//   -v --progress -f caff -d aac --no-filler -s <strategy> -b <bitrate>000 <source> <output>
 // and for IMA4
-//   -v -f caff -d ima4 --no-filler -c 1 <source> <output>
+//   -v --progress -f caff -d ima4 --no-filler -c 1 <source> <output>
+// with "-j <threads>" before the paths when settings.converterThreads is set.
 // Each path is exactly one argument whatever it holds (blanks, quotes, line
 // feeds, leading dashes).
 std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::TextView sourcePath,
@@ -73,14 +78,20 @@ std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::
 bool OutputRefused(const BatchOutputs& outputs, core::TextView sourcePath,
                    core::TextView outputPath);
 
+// The part of its source a converter has read, from one of its --progress
+// lines ("progress 0.4213"); nothing for any other line.
+std::optional<double> ProgressLinePart(core::TextView line);
+
 // Follows a started converter until it ends, reading its output. Converted
 // when it printed a line containing "done" and then ended with status 0 (a
 // tool that says "done" and then fails or is killed is not believed);
 // otherwise Failed. `cancelRequested` is tested at least once a millisecond;
 // when it is set the result is Cancelled at once and the tool is handed back
-// still running.
+// still running. Each progress line the tool prints is stored in `part`, if
+// given, which another thread may read meanwhile.
 ConversionOutcome FollowConverter(RunningConverter tool,
-                                  const std::atomic<std::uint8_t>& cancelRequested);
+                                  const std::atomic<std::uint8_t>& cancelRequested,
+                                  std::atomic<double>* part = nullptr);
 
 // Converts `sourcePath` as file `fileNumber` of `fileCount`, reporting in
 // `log`: its progress line, rewritten to the done line, or to the error line

@@ -35,17 +35,24 @@ TEST(ConvertOneFile, OutputNamesKeepTheSourceNameUpToItsFirstDot) {
 TEST(ConvertOneFile, ArgumentsAreTheSettingsAndOneArgumentPerPath) {
     const BatchSettings vbr320{u"320", 3, true, {}};
     EXPECT_EQ(ConverterArguments(vbr320, u"/in/a.wav", u"/out/a.caf"),
-              (std::vector<core::Text>{u"-v", u"-f", u"caff", u"-d", u"aac", u"--no-filler", u"-s",
-                                       u"3", u"-b", u"320000", u"/in/a.wav", u"/out/a.caf"}));
+              (std::vector<core::Text>{u"-v", u"--progress", u"-f", u"caff", u"-d", u"aac",
+                                       u"--no-filler", u"-s", u"3", u"-b", u"320000", u"/in/a.wav",
+                                       u"/out/a.caf"}));
     const BatchSettings ima4{u"128", 1, false, {}};
+    BatchSettings shared = ima4;
+    shared.converterThreads = 2;
+    EXPECT_EQ(ConverterArguments(shared, u"/in/a.wav", u"/out/a.caf"),
+              (std::vector<core::Text>{u"-v", u"--progress", u"-f", u"caff", u"-d", u"ima4",
+                                       u"--no-filler", u"-c", u"1", u"-j", u"2", u"/in/a.wav",
+                                       u"/out/a.caf"}));
     EXPECT_EQ(ConverterArguments(ima4, u"/in/a.wav", u"/out/a.caf"),
-              (std::vector<core::Text>{u"-v", u"-f", u"caff", u"-d", u"ima4", u"--no-filler", u"-c",
-                                       u"1", u"/in/a.wav", u"/out/a.caf"}));
+              (std::vector<core::Text>{u"-v", u"--progress", u"-f", u"caff", u"-d", u"ima4",
+                                       u"--no-filler", u"-c", u"1", u"/in/a.wav", u"/out/a.caf"}));
 
     // The same arguments the quoted argument text gives, for paths it can carry.
     const core::Text source = u"/my music/a b.wav";
     const core::Text output = u"/out put/a b.caf";
-    const std::string text = "-v -f caff -d aac --no-filler -s 1 -b 128000 \"" +
+    const std::string text = "-v --progress -f caff -d aac --no-filler -s 1 -b 128000 \"" +
                              core::TextToUtf8(source) + "\" \"" + core::TextToUtf8(output) + "\"";
     const auto arguments = system::SplitArguments(text);
     ASSERT_TRUE(arguments);
@@ -139,6 +146,33 @@ TEST_F(Conversion, OnlyTheProgressLineIsMarkedDone) {
     log.append(u"Directory - \"x\"\n");
     EXPECT_EQ(convert(input.file("a.wav")).result, ConversionResult::Converted);
     EXPECT_EQ(log.text(), u"Directory - \"x\"\n \u2022 Converting (1/1) \"a.wav\" - Done!\n");
+}
+
+TEST(ConverterProgress, OnlyTheMachineLinesAreRead) {
+    EXPECT_EQ(ProgressLinePart(u"progress 0.4213"), 0.4213);
+    EXPECT_EQ(ProgressLinePart(u"progress 1.0000"), 1.0);
+    EXPECT_EQ(ProgressLinePart(u"progress 0"), 0.0);
+    EXPECT_EQ(ProgressLinePart(u"progress 7.5"), 1.0); // never more than the whole
+    for (const char16_t* other : {u"progress: 40%", u"progress ", u"progress 0.5.1",
+                                  u"progress -0.5", u" progress 0.5", u"progress 0.5 ", u"done"}) {
+        EXPECT_FALSE(ProgressLinePart(other)) << core::TextToUtf8(other);
+    }
+}
+
+TEST_F(Conversion, TheToolsProgressLinesReachTheCallerAndDoNotMisleadIt) {
+    // The -v lines for people pass by; the last machine line stays.
+    useScriptedConverter("echo 'progress 0.2500'; echo 'progress: 50%'; echo 'progress 0.7500'; "
+                         "echo 'input: 1 channel'; echo done");
+    std::atomic<double> part{0};
+    ConversionOutcome outcome =
+        FollowConverter(RunningConverter::startProgram(kConverterProgram, {}), cancel, &part);
+    EXPECT_EQ(outcome.result, ConversionResult::Converted);
+    EXPECT_EQ(part.load(), 0.75);
+    // Progress without "done" is still a failure.
+    useScriptedConverter("echo 'progress 1.0000'");
+    EXPECT_EQ(FollowConverter(RunningConverter::startProgram(kConverterProgram, {}), cancel, &part)
+                  .result,
+              ConversionResult::Failed);
 }
 
 TEST_F(Conversion, WithoutADoneLineTheFileFails) {

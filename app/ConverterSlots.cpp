@@ -69,13 +69,13 @@ RunningConverter StartConverter(ConverterServer* server, const SlotJob& job) {
 }
 
 FileVerdict Convert(const SlotJob& job, ConverterServer* server,
-                    const std::atomic<std::uint8_t>& cancel) {
+                    const std::atomic<std::uint8_t>& cancel, std::atomic<double>& part) {
     const PathIdentity before = IdentityOf(job.outputPath);
     RunningConverter tool = StartConverter(server, job);
     if (!tool) {
         return FileVerdict::Failed;
     }
-    ConversionOutcome outcome = FollowConverter(std::move(tool), cancel);
+    ConversionOutcome outcome = FollowConverter(std::move(tool), cancel, &part);
     if (outcome.result != ConversionResult::Cancelled) {
         return outcome.result == ConversionResult::Converted ? FileVerdict::Converted
                                                              : FileVerdict::Failed;
@@ -92,7 +92,8 @@ FileVerdict Convert(const SlotJob& job, ConverterServer* server,
 ConverterSlots::ConverterSlots(const SlotSettings& settings) : m_settings(settings) {
     m_threads.reserve(static_cast<std::size_t>(settings.count));
     for (int i = 0; i < settings.count; ++i) {
-        m_threads.emplace_back([this] { serve(); });
+        std::atomic<double>& part = m_parts.emplace_back(0.0);
+        m_threads.emplace_back([this, &part] { serve(part); });
     }
 }
 
@@ -121,6 +122,14 @@ std::vector<SlotResult> ConverterSlots::collect(int milliseconds) {
     return std::exchange(m_results, {});
 }
 
+double ConverterSlots::runningParts() const {
+    double sum = 0;
+    for (const std::atomic<double>& part : m_parts) {
+        sum += part.load(std::memory_order_relaxed);
+    }
+    return sum;
+}
+
 std::optional<SlotJob> ConverterSlots::take() {
     std::unique_lock lock(m_mutex);
     m_jobReady.wait(lock, [this] { return m_closing || !m_jobs.empty(); });
@@ -140,16 +149,17 @@ void ConverterSlots::give(SlotResult result) {
     m_resultReady.notify_one();
 }
 
-void ConverterSlots::serve() {
+void ConverterSlots::serve(std::atomic<double>& part) {
     SlotServer server(m_settings, m_cancel);
     while (std::optional<SlotJob> job = take()) {
         FileVerdict verdict = FileVerdict::NotStarted;
         if (m_cancel == 0) {
             ConverterServer* current = server.get();
             if (m_cancel == 0) {
-                verdict = Convert(*job, current, m_cancel);
+                verdict = Convert(*job, current, m_cancel, part);
             }
         }
+        part.store(0.0, std::memory_order_relaxed);
         give({job->index, verdict});
     }
 }

@@ -69,9 +69,13 @@ public:
     // Stops every running converter (its unfinished output goes with it);
     // files handed over and not yet started come back NotStarted.
     void cancel() { m_cancel = 1; }
+    // The parts of their sources the running converters have read, added
+    // up: 0 to `count`. A file's part is gone before its verdict is given,
+    // so the caller never counts a file both as running and as finished.
+    double runningParts() const;
 
 private:
-    void serve();
+    void serve(std::atomic<double>& part);
     std::optional<SlotJob> take();
     void give(SlotResult result);
 
@@ -83,7 +87,8 @@ private:
     std::deque<SlotJob> m_jobs;
     std::vector<SlotResult> m_results;
     bool m_closing = false;
-    std::vector<std::jthread> m_threads; // last: the threads use everything above
+    std::deque<std::atomic<double>> m_parts; // one for each slot
+    std::vector<std::jthread> m_threads;     // last: the threads use everything above
 };
 
 } // namespace sondrel::app

@@ -112,7 +112,7 @@ void SetMainWindowTransparent(bool transparent) {
 }
 
 bool BuildMainWindow(LogViews& views) {
-    if (CreateWindow(MainWindow, 0, 0, 420, 400, u"Sondrel",
+    if (CreateWindow(MainWindow, 0, 0, 420, 400, kMainWindowTitle,
                      WindowCloseButton | WindowMinimizeButton | WindowScreenCentered) == 0) {
         return false;
     }

@@ -10,6 +10,8 @@
 
 namespace sondrel::app {
 
+// The main window's title when no batch shows its progress there.
+inline constexpr char16_t kMainWindowTitle[] = u"Sondrel";
 inline constexpr char16_t kDropPrompt[] = u"Drag and drop audio file(s) here.";
 
 // The log editor's native text view and its text storage (which log lines are

@@ -1,8 +1,11 @@
 #include "app/MainWindowControls.h"
 
 #include "app/AppNumbers.h"
+#include "app/MainWindow.h"
 #include "runtime/controls/GadgetTexts.h"
 #include "runtime/windowing/Gadget.h"
+#include "runtime/windowing/TaskBarProgress.h"
+#include "runtime/windowing/Windows.h"
 
 namespace sondrel::app {
 namespace {
@@ -71,6 +74,16 @@ void MainWindowControls::unlock(std::int64_t fileCount) {
     const int disabled = windowing::GetGadgetState(AacOption) == 1 ? 0 : 1;
     DisableGadget(StrategyBox, disabled);
     DisableGadget(BitrateBox, disabled);
+}
+
+void MainWindowControls::showProgress(double fraction, core::TextView title) {
+    windowing::SetWindowTitle(MainWindow, title);
+    windowing::SetTaskBarProgress(fraction);
+}
+
+void MainWindowControls::clearProgress() {
+    windowing::SetWindowTitle(MainWindow, kMainWindowTitle);
+    windowing::ClearTaskBarProgress();
 }
 
 } // namespace sondrel::app

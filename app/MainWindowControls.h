@@ -14,6 +14,8 @@ public:
     core::Text outputFolder() override;
     void lock(std::int64_t fileCount) override;
     void unlock(std::int64_t fileCount) override;
+    void showProgress(double fraction, core::TextView title) override;
+    void clearProgress() override;
 };
 
 } // namespace sondrel::app

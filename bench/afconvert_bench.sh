@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Compares afconvert with the ffmpeg command line on the same inputs, in one run:
 #   (a) 300 one-second WAV files to IMA4 mono CAF, one process per file;
-#   (b) a 10-minute WAV to IMA4 mono CAF;
+#   (b) a 10-minute WAV to IMA4 mono CAF (on every core, and with -j 1 on one);
 #   (c) the same WAV to AAC 128 kbit/s (ours into CAF, ffmpeg's into .m4a, same encoder).
 #   (d) a corpus of real formats, 1 to 10 minutes (MP3, M4A, FLAC, 24-bit WAV), each to AAC
 #       128 kbit/s and to IMA4 mono.
@@ -43,6 +43,8 @@ ours_short >/dev/null 2>&1 # warm the caches
 a_ours=$(seconds ours_short)
 a_ff=$(seconds ffmpeg_short)
 read -r b_ours b_ours_kb b_ours_cpu < <(peak "$tool" -f caff -d ima4 --no-filler -c 1 "$work/long.wav" "$work/long-ours.caf")
+read -r b_one b_one_kb b_one_cpu < <(peak "$tool" -j 1 -f caff -d ima4 --no-filler -c 1 "$work/long.wav" "$work/long-ours-1.caf")
+cmp -s "$work/long-ours.caf" "$work/long-ours-1.caf" || echo "warning: -j 1 and every core made different files" >&2
 read -r b_ff b_ff_kb b_ff_cpu < <(peak ffmpeg -nostdin -v error -y -i "$work/long.wav" -ac 1 -c:a adpcm_ima_qt "$work/long-ffmpeg.caf")
 read -r c_ours c_ours_kb c_ours_cpu < <(peak "$tool" -f caff -d aac --no-filler -s 1 -b 128000 "$work/long.wav" "$work/long-ours-aac.caf")
 read -r c_ff c_ff_kb c_ff_cpu < <(peak ffmpeg -nostdin -v error -y -i "$work/long.wav" -c:a aac -b:a 128k "$work/long-ffmpeg.m4a")
@@ -53,6 +55,8 @@ printf '%-44s %9.2fs %9.2fs %7.1fx %12s %12s\n' "(a) 300 x 1 s WAV -> IMA4 CAF (
 printf '%-44s %9.1fms %8.1fms\n' "    per file" "$(echo "$a_ours * 1000 / 300" | bc -l)" "$(echo "$a_ff * 1000 / 300" | bc -l)"
 printf '%-44s %9.2fs %9.2fs %7.1fx %10s KB %10s KB\n' "(b) 10 min WAV -> IMA4 CAF" \
     "$b_ours" "$b_ff" "$(echo "$b_ff / $b_ours" | bc -l)" "$b_ours_kb" "$b_ff_kb"
+printf '%-44s %9.2fs %9.2fs %7.1fx %10s KB\n' "    (b) every core vs one core (-j 1)" \
+    "$b_ours" "$b_one" "$(echo "$b_one / $b_ours" | bc -l)" "$b_one_kb"
 printf '%-44s %9.2fs %9.2fs %7.1fx %10s KB %10s KB\n' "(c) 10 min WAV -> AAC 128 kbit/s" \
     "$c_ours" "$c_ff" "$(echo "$c_ff / $c_ours" | bc -l)" "$c_ours_kb" "$c_ff_kb"
 printf '%-44s %9.2fs %9.2fs %7.1fx\n' "    (b) CPU time (user + system)" "$b_ours_cpu" "$b_ff_cpu" "$(echo "$b_ff_cpu / $b_ours_cpu" | bc -l)"

@@ -227,8 +227,8 @@ std::size_t CountFiles(const fs::path& folder) {
 
 // The converter arguments of the application, up to the paths.
 const char* ConverterOptions(bool aac) {
-    return aac ? "-v -f caff -d aac --no-filler -s 1 -b 128000"
-               : "-v -f caff -d ima4 --no-filler -c 1";
+    return aac ? "-v --progress -f caff -d aac --no-filler -s 1 -b 128000"
+               : "-v --progress -f caff -d ima4 --no-filler -c 1";
 }
 
 // A shell command line's wall time in ms (-1 when it failed), and in `cpu`

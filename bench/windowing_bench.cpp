@@ -1,6 +1,8 @@
 // The event queue and run loop: a post from a worker thread ending a blocked WaitEvent (the
 // batch worker's scroll requests), and many queued events taken in order (the queue costs
-// constant time per event, so the rate must not fall with the queue's length).
+// constant time per event, so the rate must not fall with the queue's length). And the main
+// thread's work for one update of a batch's progress (window title and task bar entry), which
+// must stay well under a millisecond.
 
 #include <cstdlib>
 #include <semaphore>
@@ -10,6 +12,8 @@
 
 #include "runtime/windowing/EventQueue.h"
 #include "runtime/windowing/RunLoop.h"
+#include "runtime/windowing/TaskBarProgress.h"
+#include "runtime/windowing/Windows.h"
 
 namespace sondrel::windowing {
 namespace {
@@ -74,6 +78,25 @@ BENCHMARK(BM_QueuedEventsTakenInOrder)
     ->Arg(10000)
     ->Arg(100000)
     ->Unit(benchmark::kMillisecond);
+
+void BM_ProgressUpdateOnTheMainThread(benchmark::State& state) {
+    constexpr core::ObjectNumber kWindow = 7;
+    if (CreateWindow(kWindow, 0, 0, 420, 400, u"Sondrel") == 0) {
+        state.SkipWithError("no window");
+        return;
+    }
+    int percent = 0;
+    for (auto _ : state) {
+        percent = (percent + 1) % 100;
+        SetWindowTitle(kWindow, u"Sondrel \u2014 " + core::NumberText(percent) +
+                                    u"% \u2014 about 3 min left");
+        SetTaskBarProgress(percent / 100.0);
+    }
+    ClearTaskBarProgress();
+    CloseWindowObject(kWindow);
+    Drain();
+}
+BENCHMARK(BM_ProgressUpdateOnTheMainThread)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace sondrel::windowing

@@ -225,5 +225,34 @@ TEST(AfconvertOptions, OutputBesideTheInputTakesTheNextFreeName) {
     EXPECT_EQ(decodeWithFfmpeg(dir / "src.aif").codec, "pcm_s16be");
 }
 
+// --progress adds only lines a program can read ("progress F", F rising from
+// 0 to 1) before the success line, and changes nothing in the output file.
+TEST(AfconvertOptions, ProgressLinesForPrograms) {
+    TempDir dir;
+    const std::string source = dir / "tones.wav";
+    makeTones(source, 20.0, 44100, {440, 1000});
+    const RunResult plain =
+        afconvert("-f caff -d aac " + quote(source) + " " + quote(dir / "a.caf"));
+    const RunResult followed =
+        afconvert("--progress -f caff -d aac " + quote(source) + " " + quote(dir / "b.caf"));
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    ASSERT_EQ(followed.exitCode, 0) << followed.err;
+    EXPECT_EQ(readFile(dir / "a.caf"), readFile(dir / "b.caf"));
+
+    const auto lines = followed.outLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "done");
+    double last = 0;
+    for (size_t i = 0; i + 1 < lines.size(); ++i) {
+        double part = -1;
+        char rest = 0;
+        ASSERT_EQ(std::sscanf(lines[i].c_str(), "progress %lf%c", &part, &rest), 1) << lines[i];
+        EXPECT_GE(part, last);
+        EXPECT_LE(part, 1.0);
+        last = part;
+    }
+    EXPECT_EQ(plain.outLines(), std::vector<std::string>{"done"});
+}
+
 } // namespace
 } // namespace sondrel::afconvert::testing

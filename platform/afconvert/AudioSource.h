@@ -33,6 +33,15 @@ public:
     // Sets frame to the next decoded frame, or to nullptr at the end of the
     // stream. The frame is owned by the source and valid until the next call.
     virtual Status next(const AVFrame*& frame) = 0;
+    // Whether selectRange works: the source can start anywhere, exactly.
+    virtual bool canSelectRange() const { return false; }
+    // From now on, next() gives `frames` frames from frame `first` on (fewer
+    // at the end of the source).
+    virtual Status selectRange(int64_t first, int64_t frames) {
+        (void)first;
+        (void)frames;
+        return Status::failure("this source cannot start partway through");
+    }
 };
 
 } // namespace sondrel::afconvert

@@ -1,5 +1,6 @@
 #include "platform/afconvert/Console.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace sondrel::afconvert {
@@ -18,6 +19,14 @@ bool Console::mentionsDone(const std::string& line) {
 
 void Console::progress(int percent) {
     info("progress: " + std::to_string(percent) + "%");
+}
+
+void Console::fraction(double part) {
+    const int tenThousandths = static_cast<int>(std::clamp(part, 0.0, 1.0) * 10000.0);
+    char line[32];
+    std::snprintf(line, sizeof line, "progress %d.%04d", tenThousandths / 10000,
+                  tenThousandths % 10000);
+    info(line);
 }
 
 void Console::info(const std::string& line) {

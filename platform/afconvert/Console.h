@@ -17,6 +17,8 @@ public:
     Console(std::FILE* out, std::FILE* err) : m_out(out), m_err(err) {}
 
     void progress(int percent) override;
+    // "progress 0.4213": four decimals, always a point whatever the locale.
+    void fraction(double part) override;
     void info(const std::string& line) override;
     void note(const std::string& line) override;
     void error(const std::string& line) { note(line); }

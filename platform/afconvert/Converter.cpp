@@ -6,7 +6,9 @@
 
 #include "platform/afconvert/CafAudioWriter.h"
 #include "platform/afconvert/OutputFile.h"
+#include "platform/afconvert/ProgressMeter.h"
 #include "platform/afconvert/Resampler.h"
+#include "platform/afconvert/SegmentedConversion.h"
 
 namespace sondrel::afconvert {
 
@@ -98,13 +100,14 @@ class Pipeline {
 public:
     // Failures are prefixed with the file they concern: the input while
     // reading and converting, the output while encoding and writing.
-    Pipeline(AudioSource& source, PacketEncoder& encoder, AudioWriter& writer, Reporter& reporter,
-             bool verbose, std::string inputName, std::string outputName)
-        : m_source(source), m_encoder(encoder), m_writer(writer), m_reporter(reporter),
-          m_verbose(verbose), m_in(std::move(inputName)), m_out(std::move(outputName)) {}
+    Pipeline(AudioSource& source, PacketEncoder& encoder, AudioWriter& writer,
+             ProgressMeter& progress, std::string inputName, std::string outputName)
+        : m_source(source), m_encoder(encoder), m_writer(writer), m_progress(progress),
+          m_in(std::move(inputName)), m_out(std::move(outputName)) {}
 
     Status run(const SourceInfo& in, const ResamplerSettings& resampling) {
         const EncodedStream& out = m_encoder.stream();
+        m_progress.setTotal(m_source.info().frameCount);
         AFC_TRY(m_resampler
                     .open({in.sampleRate, in.channels, in.channelMask, in.sampleFormat},
                           {out.sampleRate, out.channels, out.channelMask, m_encoder.inputFormat()},
@@ -118,7 +121,7 @@ public:
             AFC_TRY(checkShape(in, *frame).prefixed(m_in));
             AFC_TRY(m_resampler.push(frame).prefixed(m_in));
             AFC_TRY(drain(false));
-            reportProgress(frame->nb_samples);
+            m_progress.advance(frame->nb_samples);
         }
         AFC_TRY(m_resampler.push(nullptr).prefixed(m_in));
         AFC_TRY(drain(true));
@@ -148,27 +151,12 @@ private:
         }
     }
 
-    void reportProgress(int frames) {
-        m_readFrames += frames;
-        const int64_t total = m_source.info().frameCount;
-        if (!m_verbose || total <= 0)
-            return;
-        const int percent = static_cast<int>(std::min<int64_t>(100, m_readFrames * 100 / total));
-        if (percent / 10 > m_lastTenth) {
-            m_lastTenth = percent / 10;
-            m_reporter.progress(m_lastTenth * 10);
-        }
-    }
-
     AudioSource& m_source;
     PacketEncoder& m_encoder;
     AudioWriter& m_writer;
-    Reporter& m_reporter;
-    bool m_verbose;
+    ProgressMeter& m_progress;
     Resampler m_resampler;
     int64_t m_validFrames = 0;
-    int64_t m_readFrames = 0;
-    int m_lastTenth = 0;
     std::string m_in;
     std::string m_out;
 };
@@ -243,6 +231,13 @@ Status checkOutputLayout(const ChannelLayout& asked, FileType type, const Encode
                            (other ? "; use " + other->name : std::string()));
 }
 
+SegmentPlan segmentPlan(const Options& options, const SourceInfo& info) {
+    SegmentPlan plan = segmentPlanFor(options.jobs, info.sampleRate);
+    plan.segmentFrames = options.segmentFrames.value_or(plan.segmentFrames);
+    plan.minimumFrames = options.segmentMinimumFrames.value_or(plan.minimumFrames);
+    return plan;
+}
+
 std::string describe(const EncodedStream& s, FileType type) {
     return std::string(fileTypeCode(type)) + " " + dataFormatName(s.format) + ", " +
            std::to_string(s.sampleRate) + " Hz, " + std::to_string(s.channels) +
@@ -300,14 +295,28 @@ Status convertFile(const Options& options, const Engines& engines, Reporter& rep
     }
     AFC_TRY(writer->begin(stream).prefixed(output.path()));
 
-    Pipeline pipeline(*source, *encoder, *writer, reporter, options.verbose, input, output.path());
-    AFC_TRY(pipeline.run(info, resampling));
+    ProgressMeter progress(reporter, {options.verbose, options.progressLines});
+    int64_t validFrames = 0;
+    const SegmentPlan segments = segmentPlan(options, info);
+    if (wantsSegments(*source, info, stream, segments)) {
+        if (options.verbose)
+            reporter.info("threads: " + std::to_string(segments.jobs));
+        progress.setTotal(info.frameCount);
+        const SegmentWork work{input,      output.path(), info,
+                               resampling, plan.request,  &engines.first};
+        AFC_TRY(convertInSegments(work, segments, stream, *writer, progress, validFrames));
+        AFC_TRY(writer->finish(validFrames).prefixed(output.path()));
+    } else {
+        Pipeline pipeline(*source, *encoder, *writer, progress, input, output.path());
+        AFC_TRY(pipeline.run(info, resampling));
+        validFrames = pipeline.validFrames();
+    }
     if (fileSink)
         AFC_TRY(fileSink->flush().prefixed(output.path()));
     AFC_TRY(output.commit().prefixed(output.path()));
     writtenPath = output.path();
     if (options.verbose)
-        reporter.info("frames written: " + std::to_string(pipeline.validFrames()));
+        reporter.info("frames written: " + std::to_string(validFrames));
     return {};
 }
 

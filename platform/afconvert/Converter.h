@@ -14,7 +14,10 @@ namespace sondrel::afconvert {
 class Reporter {
 public:
     virtual ~Reporter() = default;
+    // For a person (-v): a whole percentage.
     virtual void progress(int percent) = 0;
+    // For a program (--progress): the part of the source read, 0 to 1.
+    virtual void fraction(double part) = 0;
     virtual void info(const std::string& line) = 0;
     virtual void note(const std::string& line) = 0;
 };

@@ -27,12 +27,18 @@ public:
     struct ChannelState {
         int predictor = 0;
         int stepIndex = 0;
+        bool operator==(const ChannelState&) const = default;
     };
     static void encodeBlock(ChannelState& state, const int16_t* samples, uint8_t* block);
 
+    // Every channel's state: what the next packet starts from.
+    using State = std::array<ChannelState, 2>;
+    const State& state() const { return m_state; }
+    void setState(const State& state) { m_state = state; }
+
 private:
     EncodedStream m_stream;
-    std::array<ChannelState, 2> m_state{};
+    State m_state{};
     std::vector<uint8_t> m_packets;
 };
 

@@ -115,6 +115,10 @@ Status parseOne(Cursor& cursor, const std::string& name,
         AFC_TRY(cursor.value(name, inlineValue, value));
         AFC_TRY(intInRange(name, value, 0, 3, number));
         out.strategy = static_cast<AacStrategy>(number);
+    } else if (name == "-j" || name == "--jobs") {
+        AFC_TRY(cursor.value(name, inlineValue, value));
+        AFC_TRY(intInRange(name, value, 1, 1024, number));
+        out.jobs = static_cast<int>(number);
     } else if (name == "-q" || name == "--quality") {
         AFC_TRY(cursor.value(name, inlineValue, value));
         AFC_TRY(intInRange(name, value, 0, 127, number));
@@ -156,6 +160,8 @@ Status parseOne(Cursor& cursor, const std::string& name,
         return Status::failure("option " + name + " takes no value");
     } else if (name == "-v" || name == "--verbose") {
         out.verbose = true;
+    } else if (name == "--progress") {
+        out.progressLines = true;
     } else if (name == "--no-filler") {
         out.noFiller = true;
     } else if (name == "--soundcheck-generate" || name == "--soundcheck-read") {
@@ -247,7 +253,11 @@ Options (before or after the file names):
       --no-filler         no 'free' padding chunk in a CAF file
       --soundcheck-generate, --soundcheck-read
                           accepted; Sound Check data is not made here (a warning says so)
+  -j, --jobs N            threads for one long WAV or AIFF source to PCM or IMA4
+                          (default: every online CPU); the file is the same
   -v, --verbose           progress on standard output
+      --progress          for programs: a line "progress F" on standard output at
+                          most twice a second, F the part converted (0 to 1)
   -h, --help              this text
   -hf                     the file types and the data formats each can hold
 

@@ -37,7 +37,12 @@ struct Options {
     std::optional<ChannelLayout> outputLayout;               // -l: the last
     std::optional<int> variableQuality;                      // -ue vbrq, 0-127
     AacEncoderChoice aacEncoder = AacEncoderChoice::Default; // --aac-encoder
+    int jobs = 0; // -j: threads for one long source; 0: every online CPU
+    // Not from the command line: tests cut short sources into small segments.
+    std::optional<int64_t> segmentFrames;
+    std::optional<int64_t> segmentMinimumFrames;
     bool verbose = false;
+    bool progressLines = false; // --progress: "progress 0.4213" lines for programs
     bool noFiller = false;
     bool help = false;
     bool listFileTypes = false; // -hf

@@ -23,6 +23,7 @@ TEST(Options, SondrelsArgumentTexts) {
     const Options aac = parsed({"-v", "-f", "caff", "-d", "aac", "--no-filler", "-s", "3", "-b",
                                 "320000", "/music/my song.mp3", "/out/my.caf"});
     EXPECT_TRUE(aac.verbose);
+    EXPECT_FALSE(aac.progressLines);
     EXPECT_TRUE(aac.noFiller);
     EXPECT_EQ(aac.fileType, FileType::Caf);
     EXPECT_EQ(aac.dataFormat->kind, DataKind::Aac);
@@ -36,6 +37,10 @@ TEST(Options, SondrelsArgumentTexts) {
     EXPECT_EQ(ima.dataFormat->kind, DataKind::Ima4);
     EXPECT_EQ(ima.channels, 1);
     EXPECT_EQ(ima.strategy, AacStrategy::Average); // the default
+    EXPECT_TRUE(parsed({"--progress", "-d", "ima4", "a.wav"}).progressLines);
+    EXPECT_EQ(parsed({"-j", "2", "-d", "ima4", "a.wav"}).jobs, 2);
+    EXPECT_EQ(parsed({"-d", "ima4", "a.wav"}).jobs, 0); // every online CPU
+    EXPECT_NE(failure({"-j", "0", "-d", "ima4", "a.wav"}).find("-j"), std::string::npos);
 }
 
 TEST(Options, FormsOrderAndQuoting) {

@@ -359,6 +359,17 @@ WaveSource::~WaveSource() {
         ::close(m_fd);
 }
 
+Status WaveSource::selectRange(int64_t first, int64_t frames) {
+    const auto all = static_cast<int64_t>(m_layout.dataBytes / uint64_t(m_bytesPerFrame));
+    first = std::clamp<int64_t>(first, 0, all);
+    frames = std::clamp<int64_t>(frames, 0, all - first);
+    const uint64_t offset = m_layout.dataOffset + uint64_t(first) * uint64_t(m_bytesPerFrame);
+    if (::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) < 0)
+        return Status::failure(describeErrno(errno));
+    m_remaining = uint64_t(frames) * uint64_t(m_bytesPerFrame);
+    return {};
+}
+
 Status WaveSource::next(const AVFrame*& frame) {
     frame = nullptr;
     if (m_remaining == 0)

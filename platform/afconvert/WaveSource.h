@@ -25,6 +25,8 @@ public:
 
     const SourceInfo& info() const override { return m_info; }
     Status next(const AVFrame*& frame) override;
+    bool canSelectRange() const override { return true; }
+    Status selectRange(int64_t first, int64_t frames) override;
 
     // How the stored bytes map to the frames handed out.
     enum class Encoding { Unsigned8, Signed8, Int16, Int24, Int32, Float32, Float64 };

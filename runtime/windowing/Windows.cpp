@@ -217,6 +217,13 @@ void SetWindowSticky(core::ObjectNumber number, std::int32_t sticky) {
     });
 }
 
+void SetWindowTitle(core::ObjectNumber number, core::TextView title) {
+    appkit::performOnMainThread([&] {
+        if (const WindowRecord* record = core::FindObject(WindowRegistry(), number))
+            record->window->setTitle(std::u16string(title));
+    });
+}
+
 std::int64_t WindowNumberFromNative(const void* window) {
     auto* native = objc::liveCast<NSWindowObject>(window);
     if (native == nullptr)

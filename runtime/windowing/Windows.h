@@ -69,6 +69,9 @@ appkit::NSWindowObject* WindowHandle(core::ObjectNumber number);
 // Keeps the window above all others (non-zero) or at the normal level.
 void SetWindowSticky(core::ObjectNumber number, std::int32_t sticky);
 
+// Gives the window a new title (empty text: none). Unknown numbers are ignored.
+void SetWindowTitle(core::ObjectNumber number, core::TextView title);
+
 // The window number of a runtime window, -1 for any other window (or null).
 std::int64_t WindowNumberFromNative(const void* window);
 

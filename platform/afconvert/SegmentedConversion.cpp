@@ -1,0 +1,323 @@
+#include "platform/afconvert/SegmentedConversion.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <numeric>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+#include "platform/afconvert/ImaEncoder.h"
+
+namespace sondrel::afconvert {
+
+namespace {
+
+// Below this a source is not worth cutting: thread start-up and the IMA4
+// guesses would cost more than the second core gains.
+constexpr int64_t kMinimumSeconds = 30;
+// About 6 s at 44.1 kHz: small enough to keep memory low and the progress
+// moving, large enough that each IMA4 guess (warm-up) costs under 2%.
+constexpr int64_t kSegmentFrames = 1 << 18;
+constexpr int64_t kWarmFrames = 4096;
+// Segments a thread may have finished ahead of the writer.
+constexpr int kSegmentsAheadPerThread = 2;
+
+bool stateless(DataKind kind) {
+    switch (kind) {
+    case DataKind::LinearPcm:
+    case DataKind::ULaw:
+    case DataKind::ALaw:
+        return true;
+    case DataKind::Ima4:
+    case DataKind::Aac:
+    case DataKind::Alac:
+        return false;
+    }
+    return false;
+}
+
+// One encode call's packets inside a segment's bytes.
+struct Call {
+    size_t offset = 0;
+    size_t size = 0;
+    uint32_t frames = 0;
+};
+
+// A converted segment: its packets, as the encoder handed them out.
+struct Segment {
+    Status status;
+    std::vector<uint8_t> bytes;
+    std::vector<Call> calls;
+    int64_t frames = 0;
+    // IMA4 only: the state guessed at the start, the state after each call,
+    // and each call's samples (planar), to encode again from another state.
+    ImaEncoder::State start{};
+    std::vector<ImaEncoder::State> after;
+    std::vector<std::vector<int16_t>> samples;
+};
+
+// Collects an encoder's packets; while `discard` is set, drops them.
+class SegmentSink final : public PacketSink {
+public:
+    explicit SegmentSink(Segment& segment) : m_segment(segment) {}
+    bool discard = false;
+    Status writePacket(std::span<const uint8_t> packet, uint32_t frames) override {
+        if (discard)
+            return {};
+        m_segment.calls.push_back({m_segment.bytes.size(), packet.size(), frames});
+        m_segment.bytes.insert(m_segment.bytes.end(), packet.begin(), packet.end());
+        return {};
+    }
+
+private:
+    Segment& m_segment;
+};
+
+// A borrowed planar 16-bit frame over `samples` (one block per channel).
+struct FrameView {
+    FrameView(std::vector<int16_t>& samples, int channels, int frames) {
+        frame->format = AV_SAMPLE_FMT_S16P;
+        frame->nb_samples = frames;
+        for (int ch = 0; ch < channels; ++ch)
+            frame->data[ch] =
+                reinterpret_cast<uint8_t*>(samples.data() + size_t(ch) * size_t(frames));
+        frame->extended_data = frame->data;
+    }
+    ~FrameView() { av_frame_free(&frame); }
+    FrameView(const FrameView&) = delete;
+    FrameView& operator=(const FrameView&) = delete;
+    AVFrame* frame = av_frame_alloc();
+};
+
+class SegmentRunner {
+public:
+    SegmentRunner(const SegmentWork& work, const SegmentPlan& plan, const EncodedStream& stream)
+        : m_work(work), m_plan(plan), m_stream(stream), m_ima(stream.format.kind == DataKind::Ima4),
+          m_count((work.in.frameCount + plan.segmentFrames - 1) / plan.segmentFrames),
+          m_frameSize(static_cast<int>(
+              std::gcd(std::gcd(plan.segmentFrames, plan.warmFrames), int64_t{4096}))) {}
+
+    ~SegmentRunner() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_changed.notify_all();
+        m_threads.clear(); // joins
+    }
+    SegmentRunner(const SegmentRunner&) = delete;
+    SegmentRunner& operator=(const SegmentRunner&) = delete;
+
+    Status run(PacketSink& sink, ProgressMeter& progress, int64_t& validFrames);
+
+private:
+    void serve();
+    Segment convert(int64_t index) const;
+    Status convertInto(int64_t index, Segment& segment) const;
+    void reencode(Segment& segment, const ImaEncoder::State& from) const;
+
+    const SegmentWork& m_work;
+    const SegmentPlan& m_plan;
+    const EncodedStream& m_stream;
+    const bool m_ima;
+    const int64_t m_count;
+    const int m_frameSize;
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int64_t m_next = 0;    // the next segment a thread takes
+    int64_t m_written = 0; // segments before it are written
+    bool m_stopping = false;
+    std::map<int64_t, Segment> m_done;
+    std::vector<std::jthread> m_threads; // last: the threads use everything above
+};
+
+Status SegmentRunner::run(PacketSink& sink, ProgressMeter& progress, int64_t& validFrames) {
+    const int threads = static_cast<int>(std::min<int64_t>(m_plan.jobs, m_count));
+    for (int i = 0; i < threads; ++i)
+        m_threads.emplace_back([this] { serve(); });
+    ImaEncoder::State state{}; // the true state where the next segment starts
+    for (int64_t index = 0; index < m_count; ++index) {
+        Segment segment;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [&] { return m_done.contains(index); });
+            segment = std::move(m_done.extract(index).mapped());
+        }
+        AFC_TRY(segment.status.prefixed(m_work.inputPath));
+        if (m_ima && segment.start != state)
+            reencode(segment, state);
+        for (const Call& call : segment.calls)
+            AFC_TRY(sink.writePacket({segment.bytes.data() + call.offset, call.size}, call.frames)
+                        .prefixed(m_work.outputName));
+        if (m_ima && !segment.after.empty())
+            state = segment.after.back();
+        validFrames += segment.frames;
+        progress.advance(
+            std::min(m_plan.segmentFrames, m_work.in.frameCount - index * m_plan.segmentFrames));
+        {
+            std::lock_guard lock(m_mutex);
+            m_written = index + 1;
+        }
+        m_changed.notify_all();
+    }
+    return {};
+}
+
+void SegmentRunner::serve() {
+    const int64_t ahead = int64_t(m_plan.jobs) * kSegmentsAheadPerThread;
+    for (;;) {
+        int64_t index = 0;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [&] { return m_stopping || m_next < m_written + ahead; });
+            if (m_stopping || m_next >= m_count)
+                return;
+            index = m_next++;
+        }
+        Segment segment = convert(index);
+        {
+            std::lock_guard lock(m_mutex);
+            m_done.emplace(index, std::move(segment));
+        }
+        m_changed.notify_all();
+    }
+}
+
+Segment SegmentRunner::convert(int64_t index) const {
+    Segment segment;
+    segment.status = convertInto(index, segment);
+    return segment;
+}
+
+Status SegmentRunner::convertInto(int64_t index, Segment& segment) const {
+    const SourceInfo& in = m_work.in;
+    const int64_t first = index * m_plan.segmentFrames;
+    const int64_t frames = std::min(m_plan.segmentFrames, in.frameCount - first);
+    const int64_t warm = m_ima ? std::min(m_plan.warmFrames, first) : 0;
+
+    std::unique_ptr<AudioSource> source;
+    AFC_TRY(m_work.engine->openSource(m_work.inputPath, source));
+    if (!source || !source->canSelectRange())
+        return Status::failure("the source cannot be read in segments");
+    AFC_TRY(source->selectRange(first - warm, warm + frames));
+    std::unique_ptr<PacketEncoder> encoder;
+    AFC_TRY(m_work.engine->makeEncoder(m_work.request, encoder));
+    if (!encoder)
+        return Status::failure("no encoder for a segment");
+    auto* ima = m_ima ? dynamic_cast<ImaEncoder*>(encoder.get()) : nullptr;
+    if (m_ima && !ima)
+        return Status::failure("no IMA4 encoder for a segment");
+
+    Resampler resampler;
+    AFC_TRY(resampler.open(
+        {in.sampleRate, in.channels, in.channelMask, in.sampleFormat},
+        {m_stream.sampleRate, m_stream.channels, m_stream.channelMask, encoder->inputFormat()},
+        m_frameSize, m_work.resampling));
+    SegmentSink sink(segment);
+    int64_t warmed = 0;
+    sink.discard = warm > 0;
+    if (ima)
+        segment.start = ima->state();
+    const auto encode = [&](const AVFrame& frame) -> Status {
+        AFC_TRY(encoder->encode(&frame, sink));
+        if (sink.discard) {
+            warmed += frame.nb_samples;
+            if (warmed >= warm) {
+                sink.discard = false;
+                segment.start = ima->state();
+            }
+            return {};
+        }
+        segment.frames += frame.nb_samples;
+        if (ima) {
+            segment.after.push_back(ima->state());
+            const auto* const* planes = frame.extended_data;
+            std::vector<int16_t>& copy = segment.samples.emplace_back();
+            for (int ch = 0; ch < m_stream.channels; ++ch) {
+                const auto* samples = reinterpret_cast<const int16_t*>(planes[ch]);
+                copy.insert(copy.end(), samples, samples + frame.nb_samples);
+            }
+        }
+        return {};
+    };
+    const auto drain = [&](bool atEnd) -> Status {
+        for (;;) {
+            const AVFrame* frame = nullptr;
+            AFC_TRY(resampler.pull(atEnd, frame));
+            if (!frame)
+                return {};
+            AFC_TRY(encode(*frame));
+        }
+    };
+    for (;;) {
+        const AVFrame* frame = nullptr;
+        AFC_TRY(source->next(frame));
+        if (!frame)
+            break;
+        AFC_TRY(resampler.push(frame));
+        AFC_TRY(drain(false));
+    }
+    AFC_TRY(resampler.push(nullptr));
+    AFC_TRY(drain(true));
+    if (segment.frames != frames)
+        return Status::failure("a segment came out " + std::to_string(segment.frames) +
+                               " frames long instead of " + std::to_string(frames));
+    return {};
+}
+
+void SegmentRunner::reencode(Segment& segment, const ImaEncoder::State& from) const {
+    ImaEncoder encoder(m_stream.sampleRate, m_stream.channels);
+    encoder.setState(from);
+    Segment again;
+    SegmentSink sink(again);
+    for (size_t i = 0; i < segment.calls.size(); ++i) {
+        const Call& call = segment.calls[i];
+        const size_t frames = segment.samples[i].size() / size_t(m_stream.channels);
+        FrameView view(segment.samples[i], m_stream.channels, static_cast<int>(frames));
+        again.bytes.clear();
+        again.calls.clear();
+        // Encoding memory we hold cannot fail.
+        (void)encoder.encode(view.frame, sink);
+        std::copy(again.bytes.begin(), again.bytes.end(),
+                  segment.bytes.begin() + static_cast<std::ptrdiff_t>(call.offset));
+        if (encoder.state() == segment.after[i])
+            return; // the runs have met: the rest of the segment stands
+        segment.after[i] = encoder.state();
+    }
+}
+
+} // namespace
+
+SegmentPlan segmentPlanFor(int jobs, int rate) {
+    SegmentPlan plan;
+    const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
+    plan.jobs = jobs > 0 ? jobs : static_cast<int>(std::max(1L, online));
+    plan.minimumFrames = kMinimumSeconds * rate;
+    plan.segmentFrames = kSegmentFrames;
+    plan.warmFrames = kWarmFrames;
+    return plan;
+}
+
+bool wantsSegments(const AudioSource& source, const SourceInfo& in, const EncodedStream& stream,
+                   const SegmentPlan& plan) {
+    const bool exact = stateless(stream.format.kind) || stream.format.kind == DataKind::Ima4;
+    return plan.jobs > 1 && exact && source.canSelectRange() && in.frameCount > 0 &&
+           in.frameCount >= plan.minimumFrames && in.frameCount > plan.segmentFrames &&
+           stream.sampleRate == in.sampleRate && plan.segmentFrames % 64 == 0 &&
+           plan.segmentFrames > 0 && plan.warmFrames % 64 == 0;
+}
+
+Status convertInSegments(const SegmentWork& work, const SegmentPlan& plan,
+                         const EncodedStream& stream, PacketSink& sink, ProgressMeter& progress,
+                         int64_t& validFrames) {
+    SegmentRunner runner(work, plan, stream);
+    return runner.run(sink, progress, validFrames);
+}
+
+} // namespace sondrel::afconvert

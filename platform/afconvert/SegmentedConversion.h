@@ -1,0 +1,68 @@
+#pragma once
+
+// One long source converted on several cores, into exactly the file one pass
+// would make.
+//
+// The source is cut into segments at packet boundaries. Worker threads each
+// read a segment on their own (the source must be able to start anywhere:
+// AudioSource::selectRange), convert its samples and encode them; the
+// segments' packets then go to the writer in order, with at most a few
+// segments per thread held in memory, so memory does not grow with the
+// source's length. Only formats whose encoding can be proven equal to one
+// pass are cut: linear PCM, G.711 and IMA4, without a change of sample rate
+// (converting samples and mixing channels treat every frame on its own).
+//
+// IMA4 carries its predictor state from packet to packet. A segment is
+// encoded from a guessed state, found by encoding some packets before it;
+// when the segment's turn to be written comes, the guess is compared with the
+// state the previous segment really ended with. A wrong guess has the
+// segment encoded again from the true state until the two runs' states meet
+// (from there on they are the same run), or to its end. So the output never
+// depends on the guess, only the time taken does.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/afconvert/AudioSource.h"
+#include "platform/afconvert/CodecEngine.h"
+#include "platform/afconvert/PacketEncoder.h"
+#include "platform/afconvert/ProgressMeter.h"
+#include "platform/afconvert/Resampler.h"
+
+namespace sondrel::afconvert {
+
+struct SegmentPlan {
+    int jobs = 1;                    // threads; 1 converts in one pass
+    int64_t minimumFrames = 0;       // shorter sources convert in one pass
+    int64_t segmentFrames = 1 << 18; // a multiple of 64, the IMA4 packet
+    int64_t warmFrames = 4096;       // IMA4: encoded before a segment to guess its state
+};
+
+// The plan for the command line's -j (0: every online CPU) and a source of
+// `rate` frames a second: segments of about 6 s from 30 s on.
+SegmentPlan segmentPlanFor(int jobs, int rate);
+
+// Whether `source`, converted to `stream` from `in` (its frames' shape),
+// is cut into segments under `plan`.
+bool wantsSegments(const AudioSource& source, const SourceInfo& in, const EncodedStream& stream,
+                   const SegmentPlan& plan);
+
+// What each segment's worker needs to convert its part on its own.
+struct SegmentWork {
+    std::string inputPath;
+    std::string outputName; // for failures while writing
+    SourceInfo in;          // the shape of the source's frames, its channel layout as -l says
+    ResamplerSettings resampling;
+    EncoderRequest request;
+    CodecEngine* engine = nullptr; // borrowed; opens the segments' sources and makes encoders
+};
+
+// Converts the whole source in segments into `sink` (see above); adds the
+// frames written to `validFrames` and reports progress as segments are
+// written. Failures name the file concerned: the input while reading and
+// converting, the output while writing.
+Status convertInSegments(const SegmentWork& work, const SegmentPlan& plan,
+                         const EncodedStream& stream, PacketSink& sink, ProgressMeter& progress,
+                         int64_t& validFrames);
+
+} // namespace sondrel::afconvert
