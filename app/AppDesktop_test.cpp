@@ -10,8 +10,6 @@
 #include <QGuiApplication>
 
 #include "app/testing/AppDriver.h"
-#include "platform/appkit/NSApplication.h"
-#include "platform/appkit/NSMenu.h"
 #include "runtime/system/testing/ScopedVariable.h"
 
 namespace sondrel::app {

@@ -17,7 +17,6 @@
 
 #include "app/testing/AppDriver.h"
 #include "app/testing/SondrelProcess.h"
-#include "platform/appkit/InstanceChannel.h"
 
 namespace sondrel::app {
 namespace {

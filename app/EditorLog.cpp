@@ -1,7 +1,6 @@
 #include "app/EditorLog.h"
 
 #include "app/AppNumbers.h"
-#include "platform/appkit/MainThread.h"
 #include "platform/objc/Geometry.h"
 #include "runtime/controls/GadgetTexts.h"
 #include "runtime/controls/ObjectMessage.h"
@@ -22,18 +21,18 @@ Word W(const void* pointer) {
 
 void EditorLog::append(core::TextView text) {
     // Zero-terminated, and sent with a UTF-16 selector so that the text is
-    // read as UTF-16 too.
+    // read as UTF-16 too. An attributed string is plain data, made on any
+    // thread; the text storage carries the append to the main thread itself,
+    // as every view does with a call that reaches it from the worker.
     const core::Text line(text);
-    appkit::performOnMainThread([&] {
-        const Word allocated = SendObjectMessage(nullptr, nullptr, "NSAttributedString alloc");
-        const Word string = SendObjectMessage(nullptr, reinterpret_cast<const void*>(allocated),
-                                              u"initWithString:$", W(line.c_str()));
-        if (string == 0) {
-            return;
-        }
-        SendObjectMessage(nullptr, m_views.logStorage, "appendAttributedString:", string);
-        SendObjectMessage(nullptr, reinterpret_cast<const void*>(string), "release");
-    });
+    const Word allocated = SendObjectMessage(nullptr, nullptr, "NSAttributedString alloc");
+    const Word string = SendObjectMessage(nullptr, reinterpret_cast<const void*>(allocated),
+                                          u"initWithString:$", W(line.c_str()));
+    if (string == 0) {
+        return;
+    }
+    SendObjectMessage(nullptr, m_views.logStorage, "appendAttributedString:", string);
+    SendObjectMessage(nullptr, reinterpret_cast<const void*>(string), "release");
 }
 
 std::int64_t EditorLog::lineCount() {
