@@ -63,6 +63,8 @@ private:
 
 struct AppState {
     std::atomic<std::uint8_t> batchRunning{0};
+    // Set through requestCancel, which also wakes the worker (a batch sleeps
+    // until a verdict or a cancel comes).
     std::atomic<std::uint8_t> cancelRequested{0};
     std::atomic<std::uint8_t> quitRequested{0};
     // The user's own "Sticky Window" choice, kept while Help or About
