@@ -3,6 +3,7 @@
 #include "app/AppNumbers.h"
 #include "platform/objc/Geometry.h"
 #include "runtime/controls/GadgetTexts.h"
+#include "runtime/controls/NativeBridge.h"
 #include "runtime/controls/ObjectMessage.h"
 #include "runtime/windowing/EventQueue.h"
 #include "runtime/windowing/Gadget.h"
@@ -17,6 +18,20 @@ Word W(const void* pointer) {
     return reinterpret_cast<Word>(pointer);
 }
 
+// An autorelease pool of the calling thread for the length of one append: the
+// worker's own pool lasts as long as the worker, and would otherwise keep every
+// string an append makes until the program ends.
+class AppendPool {
+public:
+    AppendPool() : m_pool(controls::NewAutoreleasePool()) {}
+    ~AppendPool() { controls::ReleaseNative(m_pool); }
+    AppendPool(const AppendPool&) = delete;
+    AppendPool& operator=(const AppendPool&) = delete;
+
+private:
+    objc::id m_pool;
+};
+
 } // namespace
 
 void EditorLog::append(core::TextView text) {
@@ -25,6 +40,7 @@ void EditorLog::append(core::TextView text) {
     // thread; the text storage carries the append to the main thread itself,
     // as every view does with a call that reaches it from the worker.
     const core::Text line(text);
+    const AppendPool pool;
     const Word allocated = SendObjectMessage(nullptr, nullptr, "NSAttributedString alloc");
     const Word string = SendObjectMessage(nullptr, reinterpret_cast<const void*>(allocated),
                                           u"initWithString:$", W(line.c_str()));
