@@ -17,8 +17,6 @@
 #include <QProcess>
 
 #include "app/testing/AppDriver.h"
-#include "platform/appkit/NSApplication.h"
-#include "platform/appkit/NSMenu.h"
 #include "runtime/system/testing/ScopedVariable.h"
 
 namespace sondrel::app {

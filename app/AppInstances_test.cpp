@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include <sys/socket.h>
@@ -17,7 +18,6 @@
 
 #include "app/testing/AppDriver.h"
 #include "app/testing/SondrelProcess.h"
-#include "platform/appkit/InstanceChannel.h"
 
 namespace sondrel::app {
 namespace {
@@ -155,10 +155,22 @@ TEST_F(AppInstances, DuringABatchTheRunningWindowSaysWait) {
     ASSERT_TRUE(pumpUntil([this] { return testing::WritingInto(output.path()); }));
     // The converter is held while the later start comes, so the batch
     // certainly still runs.
-    const std::vector<pid_t> converters = Descendants();
-    for (const pid_t pid : converters) {
-        ::kill(pid, SIGSTOP);
-    }
+    // Held, and let go however the test ends: a converter left stopped
+    // would outlive the test and hold its output open.
+    struct Held {
+        std::vector<pid_t> pids = Descendants();
+        Held() {
+            for (const pid_t pid : pids) {
+                ::kill(pid, SIGSTOP);
+            }
+        }
+        ~Held() {
+            for (const pid_t pid : pids) {
+                ::kill(pid, SIGCONT);
+            }
+        }
+    };
+    std::optional<Held> held(std::in_place);
     appkit::clearModalAnswers();
     answerOk();
     auto start = later({input.file("short.wav")});
@@ -167,9 +179,7 @@ TEST_F(AppInstances, DuringABatchTheRunningWindowSaysWait) {
     EXPECT_EQ(appkit::modalRecords().at(0).message, u"Wait!");
     EXPECT_EQ(appkit::modalRecords().at(0).informative,
               u"Sondrel is still converting audio file(s).");
-    for (const pid_t pid : converters) {
-        ::kill(pid, SIGCONT);
-    }
+    held.reset();
     ASSERT_TRUE(waitForBatchEnd());
     EXPECT_EQ(countInLog(u"short.wav"), 0u) << logUtf8();
     EXPECT_FALSE(fs::exists(output.file("short.caf")));

@@ -29,8 +29,8 @@ struct QueuedFile {
 
 using FileList = core::LinkedList<QueuedFile>;
 
-// Wakes the worker as soon as a batch is queued or the worker is asked to
-// end, instead of leaving it to its next 500 ms poll.
+// Wakes the worker as soon as a batch is queued, the worker is asked to end,
+// a batch is cancelled or one of its files has its verdict.
 class WorkerWakeUp {
 public:
     void notify() {
@@ -47,6 +47,13 @@ public:
                              [this] { return m_pending; });
         m_pending = false;
     }
+    // Waits until notified (at once when a notice came since the last wait);
+    // consumes the notice.
+    void wait() {
+        std::unique_lock guard(m_lock);
+        m_condition.wait(guard, [this] { return m_pending; });
+        m_pending = false;
+    }
 
 private:
     std::mutex m_lock;
@@ -56,6 +63,8 @@ private:
 
 struct AppState {
     std::atomic<std::uint8_t> batchRunning{0};
+    // Set through requestCancel, which also wakes the worker (a batch sleeps
+    // until a verdict or a cancel comes).
     std::atomic<std::uint8_t> cancelRequested{0};
     std::atomic<std::uint8_t> quitRequested{0};
     // The user's own "Sticky Window" choice, kept while Help or About
@@ -79,6 +88,12 @@ struct AppState {
     core::ThreadHandle worker = 0;
     std::atomic<bool> workerShouldEnd{false};
     WorkerWakeUp workerWakeUp;
+
+    // Asks the running batch to stop, and wakes the worker to see it.
+    void requestCancel() {
+        cancelRequested = 1;
+        workerWakeUp.notify();
+    }
 
     // Start-up step 2: flags and count to 0, a fresh empty list.
     void reset() {

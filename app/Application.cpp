@@ -132,7 +132,7 @@ void Application::stopWorker() {
     }
     m_state.workerShouldEnd = true;
     if (m_state.batchRunning != 0) {
-        m_state.cancelRequested = 1;
+        m_state.requestCancel();
     }
     m_state.workerWakeUp.notify();
     // The worker's gadget calls are carried out by the event loop: keep it

@@ -8,10 +8,6 @@
 namespace sondrel::app {
 namespace {
 
-// How long the worker waits for a verdict before it looks at the cancel
-// flag again.
-constexpr int kPollMilliseconds = 1;
-
 // Whether the converter will load its FFmpeg engine for this source when
 // making IMA4: it reads WAV and AIFF files itself, everything else through
 // the engine. Judged by the name's extension; a wrong guess costs time only.
@@ -31,9 +27,11 @@ bool ReadThroughEngine(core::TextView path) {
 } // namespace
 
 BatchConversion::BatchConversion(AppState& state, BatchControls& controls, ConversionLog& log,
-                                 const BatchSettings& settings, int slots)
+                                 const BatchSettings& settings, int slots,
+                                 std::chrono::milliseconds serverReadyDeadline)
     : m_state(state), m_controls(controls), m_log(log), m_settings(settings),
-      m_slots(std::max(slots, 1)), m_count(state.fileCount), m_progress(controls, m_count) {
+      m_slots(std::max(slots, 1)), m_count(state.fileCount), m_progress(controls, m_count),
+      m_serverReadyDeadline(serverReadyDeadline) {
     FileList* list = state.fileList.get();
     m_files.reserve(static_cast<std::size_t>(list->count()));
     core::RewindList(list);
@@ -46,7 +44,9 @@ void BatchConversion::run() {
     {
         ConverterSlots slots(slotSettings());
         while (!step(slots)) {
-            for (const SlotResult& result : slots.collect(kPollMilliseconds)) {
+            // Asleep until a verdict comes or the user cancels.
+            m_state.workerWakeUp.wait();
+            for (const SlotResult& result : slots.collect()) {
                 finish(result.index, result.verdict);
             }
             if (!m_cancelled) {
@@ -68,6 +68,8 @@ SlotSettings BatchConversion::slotSettings() const {
     SlotSettings settings;
     settings.count = m_slots;
     settings.server = ConverterServer::Locate(kConverterProgram);
+    settings.readyDeadline = m_serverReadyDeadline;
+    settings.resultReady = [&state = m_state] { state.workerWakeUp.notify(); };
     // Only sources other than WAV and AIFF need the engine (the converter
     // codes AAC and IMA4 itself), and a server that loads it in vain costs
     // start-up time and memory.

@@ -26,6 +26,7 @@
 // and on the task bar entry (BatchProgress.h); both are cleared when it ends,
 // whether complete or cancelled.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -43,12 +44,16 @@ namespace sondrel::app {
 class BatchConversion {
 public:
     // The batch queued in `state`; `slots` files at a time. The arguments are
-    // borrowed for the length of the batch.
+    // borrowed for the length of the batch. A slot whose converter server is
+    // not ready within `serverReadyDeadline` starts its converters directly.
     BatchConversion(AppState& state, BatchControls& controls, ConversionLog& log,
-                    const BatchSettings& settings, int slots);
+                    const BatchSettings& settings, int slots,
+                    std::chrono::milliseconds serverReadyDeadline = kServerReadyDeadline);
 
     // Converts and logs every file, or stops at a cancel; writes the closing
     // line ("Complete!" or the cancel text). No converter runs afterwards.
+    // Between events (a verdict, a cancel: AppState::requestCancel) the
+    // calling thread sleeps on the state's worker wake-up.
     void run();
 
 private:
@@ -87,6 +92,7 @@ private:
     const BatchSettings& m_settings;
     const int m_slots;
     const std::int64_t m_count;
+    const std::chrono::milliseconds m_serverReadyDeadline;
 
     std::vector<File> m_files;
     std::size_t m_nextToStart = 0;   // files before it were started or held

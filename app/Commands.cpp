@@ -133,7 +133,7 @@ void Application::handleGadget(std::int64_t gadget, std::uint64_t subtype) {
         writeSetting(kDataKey, 0);
         break;
     case CancelButton:
-        m_state.cancelRequested = 1;
+        m_state.requestCancel();
         break;
     default:
         break;

@@ -246,7 +246,7 @@ TEST_F(Batch, OneAtATimeACancelStopsTheRunningFileAndStartsNoOther) {
                 for (int i = 0; i < 4000 && controls.highest <= 0.4; ++i) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 }
-                state.cancelRequested = 1; // while file 3 is being written
+                state.requestCancel(); // while file 3 is being written
             });
         }
     };
@@ -269,7 +269,7 @@ TEST_F(Batch, OneAtATimeACancelDuringTheFirstFileEndsItsLine) {
     ASSERT_TRUE(testing::MakeTone(input.file("2.wav"), 0.2));
     log.onAppend = [&](core::TextView text) {
         if (core::FindText(text, u"(1/2)") != 0) {
-            state.cancelRequested = 1; // the converter of file 1 stops at its first poll
+            state.requestCancel(); // the converter of file 1 stops at its first poll
         }
     };
     queue({"1.wav", "2.wav"});
@@ -287,7 +287,7 @@ TEST_F(Batch, ACancelBetweenTwoFilesStartsNoFurtherConverter) {
     // The cancel comes as file 1 is marked done: file 2 has not started.
     log.onReplace = [&](core::TextView text) {
         if (core::FindText(text, u"(1/3) \"1.wav\" - Done!") != 0) {
-            state.cancelRequested = 1;
+            state.requestCancel();
         }
     };
     queue({"1.wav", "2.wav", "3.wav"});
@@ -314,7 +314,7 @@ TEST_F(Batch, ACancelWithSeveralConvertersRunningLeavesOnlyWhatTheLogReports) {
         for (int i = 0; i < 4000 && testing::ProcessesUsing(output.path()).size() < 3; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        state.cancelRequested = 1;
+        state.requestCancel();
     });
     queue(names);
     RunBatch(state, controls, log);
@@ -410,7 +410,7 @@ TEST_F(Batch, AHungConverterHoldsUpNoOtherSlot) {
         for (int i = 0; i < 4000 && FolderNames(output.path()).size() < 4; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        state.cancelRequested = 1;
+        state.requestCancel();
     });
     queue(names);
     RunBatch(state, controls, log);

@@ -10,7 +10,7 @@
 #include "app/testing/ConversionFixture.h"
 #include "app/testing/MemoryLog.h"
 #include "app/testing/TestFiles.h"
-#include "runtime/system/ArgumentSplitter.h"
+#include "platform/afconvert/Options.h"
 
 namespace sondrel::app {
 namespace {
@@ -32,35 +32,39 @@ TEST(ConvertOneFile, OutputNamesKeepTheSourceNameUpToItsFirstDot) {
     EXPECT_EQ(SourceFileName(u"plain.wav"), u"plain.wav");
 }
 
-TEST(ConvertOneFile, ArgumentsAreTheSettingsAndOneArgumentPerPath) {
-    const BatchSettings vbr320{u"320", 3, true, {}};
-    EXPECT_EQ(ConverterArguments(vbr320, u"/in/a.wav", u"/out/a.caf"),
-              (std::vector<core::Text>{u"-v", u"--progress", u"-f", u"caff", u"-d", u"aac",
-                                       u"--no-filler", u"-s", u"3", u"-b", u"320000", u"/in/a.wav",
-                                       u"/out/a.caf"}));
-    const BatchSettings ima4{u"128", 1, false, {}};
-    BatchSettings shared = ima4;
-    shared.converterThreads = 2;
-    EXPECT_EQ(ConverterArguments(shared, u"/in/a.wav", u"/out/a.caf"),
-              (std::vector<core::Text>{u"-v", u"--progress", u"-f", u"caff", u"-d", u"ima4",
-                                       u"--no-filler", u"-c", u"1", u"-j", u"2", u"/in/a.wav",
-                                       u"/out/a.caf"}));
-    EXPECT_EQ(ConverterArguments(ima4, u"/in/a.wav", u"/out/a.caf"),
-              (std::vector<core::Text>{u"-v", u"--progress", u"-f", u"caff", u"-d", u"ima4",
-                                       u"--no-filler", u"-c", u"1", u"/in/a.wav", u"/out/a.caf"}));
-
-    // The same arguments the quoted argument text gives, for paths it can carry.
-    const core::Text source = u"/my music/a b.wav";
-    const core::Text output = u"/out put/a b.caf";
-    const std::string text = "-v --progress -f caff -d aac --no-filler -s 1 -b 128000 \"" +
-                             core::TextToUtf8(source) + "\" \"" + core::TextToUtf8(output) + "\"";
-    const auto arguments = system::SplitArguments(text);
-    ASSERT_TRUE(arguments);
-    std::vector<core::Text> split;
-    for (const std::string& argument : *arguments) {
-        split.push_back(core::Utf8ToText(argument));
+// The arguments as the converter itself reads them: each strategy and bitrate
+// comes through as the setting it names, IMA4 as one channel, and each path
+// as one argument whatever it holds.
+TEST(ConvertOneFile, TheConverterReadsTheSettingsAndEachPathWhole) {
+    const core::Text source = u"/my music/-b 64 \"odd\"\nname.wav";
+    const core::Text output = u"/out put/-s 0.caf";
+    const auto parse = [&](const BatchSettings& settings) {
+        std::vector<std::string> arguments;
+        for (const core::Text& argument : ConverterArguments(settings, source, output)) {
+            arguments.push_back(core::TextToUtf8(argument));
+        }
+        afconvert::Options options;
+        EXPECT_TRUE(afconvert::parseOptions(arguments, options).ok());
+        EXPECT_EQ(options.fileType, afconvert::FileType::Caf);
+        EXPECT_EQ(options.inputPath, core::TextToUtf8(source));
+        EXPECT_EQ(options.outputPath, core::TextToUtf8(output));
+        EXPECT_TRUE(options.noFiller);
+        return options;
+    };
+    for (std::int64_t strategy = 0; strategy < 4; ++strategy) {
+        for (const char16_t* bitrate : {u"16", u"128", u"320"}) {
+            const afconvert::Options aac = parse({bitrate, strategy, true, {}});
+            ASSERT_TRUE(aac.dataFormat);
+            EXPECT_EQ(aac.dataFormat->kind, afconvert::DataKind::Aac);
+            EXPECT_EQ(aac.strategy, afconvert::AacStrategy(strategy));
+            EXPECT_EQ(aac.bitRate, std::stoll(core::TextToUtf8(bitrate)) * 1000);
+            EXPECT_EQ(aac.channels, 0); // the source's
+        }
     }
-    EXPECT_EQ(ConverterArguments(kAbr128, source, output), split);
+    const afconvert::Options ima4 = parse({u"128", 1, false, {}});
+    ASSERT_TRUE(ima4.dataFormat);
+    EXPECT_EQ(ima4.dataFormat->kind, afconvert::DataKind::Ima4);
+    EXPECT_EQ(ima4.channels, 1);
 }
 
 class Conversion : public testing::ConversionFixture {

@@ -1,5 +1,6 @@
 #include "app/ConverterServer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -21,7 +22,7 @@ using afconvert::ServerMessageKind;
 using Clock = std::chrono::steady_clock;
 
 constexpr char kServerName[] = "afconvert-server";
-// How often a wait for the server checks whether to give up.
+// How often a wait for the server's Ready checks whether to give up.
 constexpr int kStartPollMilliseconds = 10;
 // How long a server gets to end (after ending its child) once we let it go.
 constexpr auto kServerEndWait = std::chrono::milliseconds(kConverterStopGraceMilliseconds + 1000);
@@ -187,7 +188,9 @@ std::optional<std::string> ConverterServer::Locate(core::TextView program) {
 
 std::unique_ptr<ConverterServer> ConverterServer::start(const std::string& executable,
                                                         bool loadEngine,
-                                                        const std::function<bool()>& giveUp) {
+                                                        const std::function<bool()>& giveUp,
+                                                        std::chrono::milliseconds readyDeadline) {
+    const Clock::time_point deadline = Clock::now() + readyDeadline;
     int ends[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
         return nullptr;
@@ -208,15 +211,25 @@ std::unique_ptr<ConverterServer> ConverterServer::start(const std::string& execu
     theirs.reset();
     std::unique_ptr<ConverterServer> server(
         new ConverterServer(std::move(*process), std::move(ours)));
+    if (!server->awaitReady(deadline, giveUp)) {
+        // It has no child of ours yet: nothing is lost by killing it, and
+        // its slot need not wait for it to end by itself.
+        server->abandon();
+        return nullptr;
+    }
+    return server;
+}
+
+bool ConverterServer::awaitReady(Clock::time_point deadline, const std::function<bool()>& giveUp) {
     for (;;) {
-        News news = server->receive(kStartPollMilliseconds);
-        if (news.kind == News::Kind::Message && news.message.kind == ServerMessageKind::Ready) {
-            return server;
+        const int left = MillisecondsLeft(deadline);
+        const News news = receive(std::min(left, kStartPollMilliseconds));
+        if (news.kind == News::Kind::Message) {
+            // Anything but Ready first is a server that will not serve.
+            return news.message.kind == ServerMessageKind::Ready;
         }
-        // Anything else first, or the end of the socket, is a server that
-        // will not serve.
-        if (news.kind != News::Kind::Nothing || giveUp()) {
-            return nullptr;
+        if (news.kind == News::Kind::Gone || left == 0 || giveUp()) {
+            return false;
         }
     }
 }
@@ -233,36 +246,48 @@ ConverterServer::~ConverterServer() {
     }
 }
 
-RunningConverter ConverterServer::startConverter(core::TextView program,
-                                                 const std::vector<core::Text>& arguments) {
+ConverterServer::Run ConverterServer::startConverter(core::TextView program,
+                                                     const std::vector<core::Text>& arguments) {
+    Run run;
+    if (!m_alive) {
+        run.outcome = Run::Outcome::ServerFailed;
+        return run;
+    }
     std::optional<std::string> name = system::ExactUtf8(program);
-    if (!m_alive || !name) {
-        return {};
+    if (!name) {
+        return run;
     }
     std::vector<std::string> texts{std::move(*name)};
     for (const core::Text& argument : arguments) {
         std::optional<std::string> bytes = system::ExactUtf8(argument);
         if (!bytes) {
-            return {};
+            return run;
         }
         texts.push_back(std::move(*bytes));
     }
+    const ServerMessage message = afconvert::RunMessage(std::move(texts), {});
     system::Pipe output;
     system::Pipe input;
-    if (!system::MakePipe(output) || !system::MakePipe(input)) {
-        return {};
+    if (afconvert::EncodeServerMessage(message).size() > afconvert::kMaxServerMessage ||
+        !system::MakePipe(output) || !system::MakePipe(input)) {
+        return run;
     }
     // The converter's standard error is ours, as for a converter we start.
-    const ServerMessage run = afconvert::RunMessage(std::move(texts), {});
-    if (!afconvert::SendServerMessage(m_socket.get(), run,
+    if (!afconvert::SendServerMessage(m_socket.get(), message,
                                       {input.read.get(), output.write.get(), STDERR_FILENO})) {
-        return {};
+        // A server that cannot be told what to do is dead to us, whatever
+        // it may still be doing.
+        abandon();
+        run.outcome = Run::Outcome::ServerFailed;
+        return run;
     }
     // Our copies of the converter's ends go: its output ends when it does.
     output.write.reset();
     input.read.reset();
-    return RunningConverter(
+    run.outcome = Run::Outcome::Started;
+    run.converter = RunningConverter(
         std::make_unique<ServedConverter>(*this, std::move(output.read), std::move(input.write)));
+    return run;
 }
 
 ConverterServer::News ConverterServer::receive(int milliseconds) {
@@ -281,6 +306,10 @@ ConverterServer::News ConverterServer::receive(int milliseconds) {
         news.kind = News::Kind::Message;
         break;
     case afconvert::ReceiveResult::Malformed:
+        // A word that does not parse may have been the end of the converter
+        // it runs: nothing it says from now on can be believed.
+        abandon();
+        news.kind = News::Kind::Gone;
         break;
     case afconvert::ReceiveResult::End:
     case afconvert::ReceiveResult::Failed:
@@ -296,7 +325,7 @@ void ConverterServer::signalChild(int signal) {
     message.kind = ServerMessageKind::Signal;
     message.value = signal;
     if (m_alive && !afconvert::SendServerMessage(m_socket.get(), message)) {
-        m_alive = false;
+        abandon();
     }
 }
 

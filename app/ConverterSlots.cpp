@@ -43,8 +43,9 @@ public:
         }
         if (!m_server || !m_server->alive()) {
             m_server.reset();
-            m_server = ConverterServer::start(*m_settings.server, m_settings.loadEngine,
-                                              [this] { return m_cancel != 0; });
+            m_server = ConverterServer::start(
+                *m_settings.server, m_settings.loadEngine, [this] { return m_cancel != 0; },
+                m_settings.readyDeadline);
             m_unavailable = m_server == nullptr;
         }
         return m_server.get();
@@ -57,13 +58,19 @@ private:
     bool m_unavailable = false;
 };
 
+// The file's converter; empty when it fails before it starts.
 RunningConverter StartConverter(ConverterServer* server, const SlotJob& job) {
     if (server != nullptr) {
-        if (RunningConverter tool = server->startConverter(kConverterProgram, job.arguments)) {
-            return tool;
+        ConverterServer::Run run = server->startConverter(kConverterProgram, job.arguments);
+        switch (run.outcome) {
+        case ConverterServer::Run::Outcome::Started:
+            return std::move(run.converter);
+        case ConverterServer::Run::Outcome::ServerFailed:
+            // The file fails; the slot's next file gets a new server.
+            return {};
+        case ConverterServer::Run::Outcome::NotForServer:
+            break; // started directly instead
         }
-        // The server could not take the file, which has not started: it is
-        // started directly instead.
     }
     return RunningConverter::startProgram(kConverterProgram, job.arguments);
 }
@@ -115,10 +122,8 @@ void ConverterSlots::submit(SlotJob job) {
     m_jobReady.notify_one();
 }
 
-std::vector<SlotResult> ConverterSlots::collect(int milliseconds) {
-    std::unique_lock lock(m_mutex);
-    m_resultReady.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                           [this] { return !m_results.empty(); });
+std::vector<SlotResult> ConverterSlots::collect() {
+    std::lock_guard lock(m_mutex);
     return std::exchange(m_results, {});
 }
 
@@ -146,7 +151,9 @@ void ConverterSlots::give(SlotResult result) {
         std::lock_guard lock(m_mutex);
         m_results.push_back(result);
     }
-    m_resultReady.notify_one();
+    if (m_settings.resultReady) {
+        m_settings.resultReady();
+    }
 }
 
 void ConverterSlots::serve(std::atomic<double>& part) {

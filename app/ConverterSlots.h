@@ -7,21 +7,25 @@
 //
 // When the converter has a server (ConverterServer::Locate), each slot starts
 // one, so the engine is loaded once per slot rather than once per file; a
-// server that dies is replaced for the slot's next file (the file it was
-// converting fails). Without a server, or when one cannot be started, the
-// slot starts each converter directly, exactly as a single conversion does.
+// server that dies, cannot be sent a file or says something that does not
+// parse is replaced for the slot's next file (the file it was converting
+// fails). Without a server, or when one cannot be started or is not ready in
+// time, the slot starts each converter directly for the rest of the batch,
+// exactly as a single conversion does.
 
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/ConverterServer.h"
 #include "runtime/core/Text.h"
 
 namespace sondrel::app {
@@ -51,6 +55,11 @@ struct SlotSettings {
     std::optional<std::string> server;
     // The server loads the engine before the first file (it will be needed).
     bool loadEngine = false;
+    // How long a slot waits for its server's Ready before it starts its
+    // converters directly for the rest of the batch.
+    std::chrono::milliseconds readyDeadline = kServerReadyDeadline;
+    // Called on a slot's thread each time a verdict is ready to collect.
+    std::function<void()> resultReady;
 };
 
 class ConverterSlots {
@@ -64,8 +73,9 @@ public:
     // Hands a file to the next free slot. The caller keeps at most `count`
     // files in the slots (handed over and not yet collected).
     void submit(SlotJob job);
-    // Waits at most `milliseconds` for verdicts; those that came, maybe none.
-    std::vector<SlotResult> collect(int milliseconds);
+    // The verdicts that came since the last call, maybe none; never waits
+    // (SlotSettings::resultReady says when there are more).
+    std::vector<SlotResult> collect();
     // Stops every running converter (its unfinished output goes with it);
     // files handed over and not yet started come back NotStarted.
     void cancel() { m_cancel = 1; }
@@ -83,7 +93,6 @@ private:
     std::atomic<std::uint8_t> m_cancel{0};
     std::mutex m_mutex;
     std::condition_variable m_jobReady;
-    std::condition_variable m_resultReady;
     std::deque<SlotJob> m_jobs;
     std::vector<SlotResult> m_results;
     bool m_closing = false;

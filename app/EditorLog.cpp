@@ -1,9 +1,9 @@
 #include "app/EditorLog.h"
 
 #include "app/AppNumbers.h"
-#include "platform/appkit/MainThread.h"
 #include "platform/objc/Geometry.h"
 #include "runtime/controls/GadgetTexts.h"
+#include "runtime/controls/NativeBridge.h"
 #include "runtime/controls/ObjectMessage.h"
 #include "runtime/windowing/EventQueue.h"
 #include "runtime/windowing/Gadget.h"
@@ -18,22 +18,37 @@ Word W(const void* pointer) {
     return reinterpret_cast<Word>(pointer);
 }
 
+// An autorelease pool of the calling thread for the length of one append: the
+// worker's own pool lasts as long as the worker, and would otherwise keep every
+// string an append makes until the program ends.
+class AppendPool {
+public:
+    AppendPool() : m_pool(controls::NewAutoreleasePool()) {}
+    ~AppendPool() { controls::ReleaseNative(m_pool); }
+    AppendPool(const AppendPool&) = delete;
+    AppendPool& operator=(const AppendPool&) = delete;
+
+private:
+    objc::id m_pool;
+};
+
 } // namespace
 
 void EditorLog::append(core::TextView text) {
     // Zero-terminated, and sent with a UTF-16 selector so that the text is
-    // read as UTF-16 too.
+    // read as UTF-16 too. An attributed string is plain data, made on any
+    // thread; the text storage carries the append to the main thread itself,
+    // as every view does with a call that reaches it from the worker.
     const core::Text line(text);
-    appkit::performOnMainThread([&] {
-        const Word allocated = SendObjectMessage(nullptr, nullptr, "NSAttributedString alloc");
-        const Word string = SendObjectMessage(nullptr, reinterpret_cast<const void*>(allocated),
-                                              u"initWithString:$", W(line.c_str()));
-        if (string == 0) {
-            return;
-        }
-        SendObjectMessage(nullptr, m_views.logStorage, "appendAttributedString:", string);
-        SendObjectMessage(nullptr, reinterpret_cast<const void*>(string), "release");
-    });
+    const AppendPool pool;
+    const Word allocated = SendObjectMessage(nullptr, nullptr, "NSAttributedString alloc");
+    const Word string = SendObjectMessage(nullptr, reinterpret_cast<const void*>(allocated),
+                                          u"initWithString:$", W(line.c_str()));
+    if (string == 0) {
+        return;
+    }
+    SendObjectMessage(nullptr, m_views.logStorage, "appendAttributedString:", string);
+    SendObjectMessage(nullptr, reinterpret_cast<const void*>(string), "release");
 }
 
 std::int64_t EditorLog::lineCount() {

@@ -34,7 +34,7 @@ scripts/build.sh build/tsan -DSONDREL_TSAN=ON "${checked[@]}" -- \
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -j "$jobs" \
     --timeout 900 -L '^(core|objc|system|windowing)_tests$' -E '^WindowSmoke\.'
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -j "$jobs" \
-    --timeout 900 -R '^(Batch|Conversion|Reliability)\.'
+    --timeout 900 -R '^(Batch|Conversion|Reliability|ServerFaults)\.'
 
 stage "fuzz targets"
 scripts/fuzz.sh "${SONDREL_FUZZ_SECONDS:-5}"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The desktop entry and the AppStream metadata pass their validators, the
-# entry's MIME types are all known (to the shared MIME database or to
-# Sondrel's own definition), and that definition builds a MIME database.
+# The desktop entry and the AppStream metadata pass their validators (the
+# metadata naming the program's licence), the entry's MIME types are all known
+# (to the shared MIME database or to Sondrel's own definition), and that
+# definition builds a MIME database.
 #   metadata_test.sh DESKTOP_ENTRY METAINFO MIME_PACKAGE SCRATCH
 set -euo pipefail
 entry=$1 metainfo=$2 mime=$3 scratch=$4
@@ -25,6 +26,10 @@ id=$(sed -n 's|.*<id>\(.*\)</id>.*|\1|p' "$metainfo")
 grep -q "<launchable type=\"desktop-id\">$(basename "$entry")</launchable>" "$metainfo" ||
     fail "the metainfo does not launch $(basename "$entry")"
 [[ $(basename "$entry") == "$id.desktop" ]] || fail "the desktop entry is not named $id.desktop"
+# The program is MIT-licensed; the metadata itself is free to reuse.
+grep -q '<project_license>MIT</project_license>' "$metainfo" || fail "the project licence is not MIT"
+grep -q '<metadata_license>CC0-1.0</metadata_license>' "$metainfo" ||
+    fail "the metadata licence is not CC0-1.0"
 
 known=$(cat /usr/share/mime/packages/freedesktop.org.xml "$mime" |
     sed -n 's/.*<mime-type type="\([^"]*\)".*/\1/p')

@@ -39,6 +39,9 @@ for binary in bin/sondrel bin/afconvert lib/sondrel/afconvert-engine.so lib/sond
     fi
 done
 check_converts "$scratch/root/usr" "$scratch"
+# The copyright file gives the program's licence by its SPDX name.
+grep -qx 'License: MIT' "$scratch/root/usr/share/doc/sondrel/copyright" ||
+    fail "the copyright file does not say the program is MIT-licensed"
 # The unpacked program starts and knows its version without a display.
 [[ $(QT_QPA_PLATFORM=offscreen timeout 30 "$scratch/root/usr/bin/sondrel" --version) == *"$version"* ]] ||
     fail "sondrel --version"

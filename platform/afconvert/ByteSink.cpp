@@ -102,22 +102,20 @@ Status FileSink::patchAt(uint64_t offset, std::span<const uint8_t> bytes) {
 
 FileScratch::~FileScratch() {
     m_sink.reset();
-    if (m_fd >= 0)
-        ::close(m_fd);
 }
 
 Status FileScratch::open(const std::string& folder) {
     const std::string where = folder.empty() ? std::string(".") : folder;
-    m_fd = ::open(where.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (m_fd < 0) {
+    m_fd.reset(::open(where.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+    if (!m_fd) {
         // Some file systems have no unnamed files: make a named one and drop its name.
         std::string pattern = where + "/.afconvert-scratch-XXXXXX";
-        m_fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-        if (m_fd < 0)
+        m_fd.reset(::mkostemp(pattern.data(), O_CLOEXEC));
+        if (!m_fd)
             return Status::failure(describeErrno(errno));
         ::unlink(pattern.c_str());
     }
-    m_sink = std::make_unique<FileSink>(m_fd);
+    m_sink = std::make_unique<FileSink>(m_fd.get());
     return {};
 }
 
@@ -142,7 +140,7 @@ Status FileScratch::copyTo(ByteSink& sink) {
     const uint64_t total = m_sink->size();
     while (offset < total) {
         const size_t want = static_cast<size_t>(std::min<uint64_t>(chunk.size(), total - offset));
-        ssize_t n = ::pread(m_fd, chunk.data(), want, static_cast<off_t>(offset));
+        ssize_t n = ::pread(m_fd.get(), chunk.data(), want, static_cast<off_t>(offset));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

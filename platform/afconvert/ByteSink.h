@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/afconvert/Status.h"
+#include "platform/posix/UniqueFd.h"
 
 namespace sondrel::afconvert {
 
@@ -82,8 +83,8 @@ public:
     Status copyTo(ByteSink& sink) override;
 
 private:
-    int m_fd = -1;
-    std::unique_ptr<FileSink> m_sink;
+    posix::UniqueFd m_fd;
+    std::unique_ptr<FileSink> m_sink; // borrows m_fd
 };
 
 // Describes errno for users: ENOSPC and EFBIG in plain words, others by strerror.

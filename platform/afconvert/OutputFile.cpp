@@ -100,9 +100,7 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::discard() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    m_fd.reset();
     m_unnamed = false;
     if (!m_tempPath.empty()) {
         ::unlink(m_tempPath.c_str());
@@ -122,8 +120,8 @@ Status OutputFile::create(const std::string& path, Naming naming) {
     // An unnamed file in the output folder: until commit() names it, nothing
     // of it can be seen, and nothing of it remains however the process ends
     // (even by SIGKILL or a power cut). The kernel applies the umask.
-    m_fd = ::open(m_folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-    if (m_fd >= 0) {
+    m_fd.reset(::open(m_folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666));
+    if (m_fd) {
         m_unnamed = true;
         return {};
     }
@@ -131,8 +129,8 @@ Status OutputFile::create(const std::string& path, Naming naming) {
     const size_t slash = path.rfind('/');
     std::string temp =
         hiddenName(m_folder, slash == std::string::npos ? path : path.substr(slash + 1));
-    m_fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (m_fd < 0)
+    m_fd.reset(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!m_fd)
         return Status::failure("cannot create a file in the folder " + m_folder + ": " +
                                describeErrno(errno));
     m_unnamed = false;
@@ -141,14 +139,14 @@ Status OutputFile::create(const std::string& path, Naming naming) {
     // A new file gets the usual permissions rather than mkstemp's private ones.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    ::fchmod(m_fd, 0666 & ~mask);
+    ::fchmod(m_fd.get(), 0666 & ~mask);
     return {};
 }
 
 Status OutputFile::commit() {
-    if (m_fd < 0)
+    if (!m_fd)
         return Status::failure("the output file is not open");
-    if (::fsync(m_fd) != 0 && errno != EINVAL)
+    if (::fsync(m_fd.get()) != 0 && errno != EINVAL)
         return failed(errno);
     AFC_TRY(m_unnamed ? nameUnnamed() : nameTemporary());
     g_tempSet = 0;
@@ -162,8 +160,7 @@ Status OutputFile::failed(int error) {
 }
 
 Status OutputFile::closeFile() {
-    const int closed = ::close(m_fd);
-    m_fd = -1;
+    const int closed = m_fd.close();
     return closed == 0 ? Status() : failed(errno);
 }
 
@@ -172,7 +169,7 @@ Status OutputFile::nameUnnamed() {
         // The first free name; a name that is taken, whatever it is, is left alone.
         for (int n = 0;; ++n) {
             const std::string candidate = numbered(m_path, n);
-            if (nameOpenFile(m_fd, candidate) == 0) {
+            if (nameOpenFile(m_fd.get(), candidate) == 0) {
                 m_path = candidate;
                 break;
             }
@@ -189,7 +186,7 @@ Status OutputFile::nameUnnamed() {
     for (int attempt = 0;; ++attempt) {
         std::string hidden = hiddenName(m_folder, name);
         fillRandom(hidden);
-        if (nameOpenFile(m_fd, hidden) == 0) {
+        if (nameOpenFile(m_fd.get(), hidden) == 0) {
             m_tempPath = hidden;
             break;
         }

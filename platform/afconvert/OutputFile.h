@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/afconvert/Status.h"
+#include "platform/posix/UniqueFd.h"
 
 namespace sondrel::afconvert {
 
@@ -26,7 +27,7 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     Status create(const std::string& path, Naming naming);
-    int fd() const { return m_fd; }
+    int fd() const { return m_fd.get(); }
     // The real name: the one asked for until commit() settles it.
     const std::string& path() const { return m_path; }
     const std::string& folder() const { return m_folder; }
@@ -48,7 +49,7 @@ private:
     std::string m_folder;
     std::string m_tempPath;
     Naming m_naming = Naming::Replace;
-    int m_fd = -1;
+    posix::UniqueFd m_fd;
     bool m_unnamed = false; // no name yet: nothing to remove when it is discarded
 };
 

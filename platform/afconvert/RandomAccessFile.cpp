@@ -10,15 +10,10 @@ namespace sondrel::afconvert {
 RandomAccessFile::RandomAccessFile(const std::string& path)
     : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
 
-RandomAccessFile::~RandomAccessFile() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
 size_t RandomAccessFile::read(uint64_t offset, uint8_t* buffer, size_t size) const {
     size_t done = 0;
     while (done < size && offset + done <= uint64_t(INT64_MAX)) {
-        const ssize_t got = ::pread(m_fd, buffer + done, size - done, off_t(offset + done));
+        const ssize_t got = ::pread(m_fd.get(), buffer + done, size - done, off_t(offset + done));
         if (got <= 0)
             break;
         done += size_t(got);

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/posix/UniqueFd.h"
+
 namespace sondrel::afconvert {
 
 // Reads `size` bytes at `offset` into `buffer`; returns how many it read
@@ -16,11 +18,10 @@ using ReadAt = std::function<size_t(uint64_t offset, uint8_t* buffer, size_t siz
 class RandomAccessFile {
 public:
     explicit RandomAccessFile(const std::string& path);
-    ~RandomAccessFile();
     RandomAccessFile(const RandomAccessFile&) = delete;
     RandomAccessFile& operator=(const RandomAccessFile&) = delete;
 
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_fd.valid(); }
     size_t read(uint64_t offset, uint8_t* buffer, size_t size) const;
     // A ReadAt over this file, valid while the file lives.
     ReadAt reader() const {
@@ -30,7 +31,7 @@ public:
     }
 
 private:
-    int m_fd = -1;
+    posix::UniqueFd m_fd;
 };
 
 } // namespace sondrel::afconvert

@@ -280,7 +280,7 @@ Status WaveSource::open(const std::string& path, std::unique_ptr<AudioSource>& o
     if (fd < 0)
         return Status::failure(describeErrno(errno));
     std::unique_ptr<WaveSource> source(new WaveSource());
-    source->m_fd = fd;
+    source->m_fd.reset(fd);
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         return Status::failure(describeErrno(errno));
@@ -355,8 +355,6 @@ Status WaveSource::open(const std::string& path, std::unique_ptr<AudioSource>& o
 
 WaveSource::~WaveSource() {
     av_frame_free(&m_frame);
-    if (m_fd >= 0)
-        ::close(m_fd);
 }
 
 Status WaveSource::selectRange(int64_t first, int64_t frames) {
@@ -377,7 +375,7 @@ Status WaveSource::next(const AVFrame*& frame) {
     const size_t want = static_cast<size_t>(std::min<uint64_t>(m_buffer.size(), m_remaining));
     size_t have = 0;
     while (have < want) {
-        const ssize_t n = ::read(m_fd, m_buffer.data() + have, want - have);
+        const ssize_t n = ::read(m_fd.get(), m_buffer.data() + have, want - have);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)

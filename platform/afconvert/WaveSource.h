@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/afconvert/AudioSource.h"
+#include "platform/posix/UniqueFd.h"
 
 namespace sondrel::afconvert {
 
@@ -49,7 +50,7 @@ public:
 private:
     WaveSource() = default;
 
-    int m_fd = -1;
+    posix::UniqueFd m_fd;
     Layout m_layout;
     SourceInfo m_info;
     uint64_t m_remaining = 0;

@@ -24,6 +24,7 @@
 #include "platform/appkit/NSApplication.h"
 #include "platform/objc/AutoreleasePool.h"
 #include "platform/objc/Messaging.h"
+#include "platform/posix/UniqueFd.h"
 
 namespace sondrel::appkit {
 namespace {
@@ -39,29 +40,8 @@ constexpr int kPatienceMilliseconds = 10000;
 // lock but has not listened yet) or ending (it has stopped listening but holds the lock).
 constexpr auto kStartingPatience = std::chrono::seconds(5);
 
-class LockFile {
-public:
-    LockFile() = default;
-    explicit LockFile(int fd) : m_fd(fd) {}
-    ~LockFile() { reset(); }
-    LockFile(const LockFile&) = delete;
-    LockFile& operator=(const LockFile&) = delete;
-    LockFile& operator=(LockFile&& other) noexcept {
-        reset();
-        m_fd = std::exchange(other.m_fd, -1);
-        return *this;
-    }
-    void reset() {
-        if (m_fd >= 0)
-            ::close(std::exchange(m_fd, -1));
-    }
-
-private:
-    int m_fd = -1;
-};
-
 struct Instance {
-    LockFile lock;
+    posix::UniqueFd lock; // the lock file's descriptor, which holds the lock
     std::unique_ptr<QLocalServer> server;
 };
 
@@ -284,18 +264,19 @@ InstanceClaim claimInstance(const std::string& folder, const std::vector<std::u1
     const std::string socketPath = instanceSocketPath(*own);
     const auto giveUp = std::chrono::steady_clock::now() + kStartingPatience;
     for (;;) {
-        const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0)
+        posix::UniqueFd fd(
+            ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+        if (!fd)
             return InstanceClaim::Alone;
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            instance().lock = LockFile(fd);
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+            instance().lock = std::move(fd);
             if (listen(socketPath))
                 return InstanceClaim::First;
             releaseInstance(); // later starts must not wait for a socket that never comes
             return InstanceClaim::Alone;
         }
         const int error = errno;
-        ::close(fd);
+        fd.reset();
         if (error != EWOULDBLOCK)
             return InstanceClaim::Alone;
         if (const std::optional<InstanceClaim> answered = handOver(socketPath, paths))

@@ -6,7 +6,9 @@
 // surrogate U+DC80 to U+DCFF, which no well-formed text holds. A file whose
 // name is not UTF-8 can so still be listed, shown, joined to a folder and
 // handed to the system again. Only file names cross this way; every other
-// text keeps the strict conversions of Text.h.
+// text keeps the strict conversions of Text.h. The codec is the platform's
+// (platform/objc/FileNameText.h), so that a name the native classes take
+// from a drop and one the runtime reads from a folder are the same text.
 
 #include <optional>
 #include <string>

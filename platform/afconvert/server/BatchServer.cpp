@@ -99,7 +99,7 @@ private:
 
     struct Child {
         pid_t pid = -1;
-        OwnedFd ended; // readable once the child has ended; empty without pidfds
+        posix::UniqueFd ended; // readable once the child has ended; empty without pidfds
     };
 
     Next handleMessage();
@@ -197,7 +197,7 @@ void Server::start(ServerMessage& run) {
     // The child's descriptors are the child's alone: its output pipe must end
     // when the child ends.
     run.descriptors.clear();
-    m_child = Child{pid, OwnedFd(endWatch(pid))};
+    m_child = Child{pid, posix::UniqueFd(endWatch(pid))};
     send(ServerMessageKind::Started, pid);
 }
 

@@ -50,9 +50,9 @@ bool endsSoon(pid_t pid) {
 // What a converter child wrote, and how it ended.
 struct ChildRun {
     pid_t pid = -1;
-    OwnedFd output; // the child's standard output
-    OwnedFd errors; // its standard error
-    OwnedFd input;  // its standard input: a pipe nothing writes to
+    posix::UniqueFd output; // the child's standard output
+    posix::UniqueFd errors; // its standard error
+    posix::UniqueFd input;  // its standard input: a pipe nothing writes to
 };
 
 std::string readAll(int fd) {
@@ -71,7 +71,7 @@ public:
         int ends[2];
         EXPECT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends), 0);
         m_socket.reset(ends[0]);
-        OwnedFd theirs(ends[1]);
+        posix::UniqueFd theirs(ends[1]);
         const std::string program = serverPath();
         arguments.insert(arguments.begin(), "afconvert-server");
         if (loadEngine)
@@ -129,7 +129,8 @@ public:
         child.output.reset(out[0]);
         child.errors.reset(err[0]);
         child.input.reset(in[1]);
-        OwnedFd theirs[3] = {OwnedFd(in[0]), OwnedFd(out[1]), OwnedFd(err[1])};
+        posix::UniqueFd theirs[3] = {posix::UniqueFd(in[0]), posix::UniqueFd(out[1]),
+                                     posix::UniqueFd(err[1])};
         std::vector<std::string> texts{"afconvert"};
         texts.insert(texts.end(), arguments.begin(), arguments.end());
         if (!SendServerMessage(m_socket.get(), RunMessage(texts, folder),
@@ -171,7 +172,7 @@ public:
 private:
     pid_t m_pid = -1;
     bool m_reaped = false;
-    OwnedFd m_socket;
+    posix::UniqueFd m_socket;
 };
 
 std::vector<std::string> aacArguments(const std::string& in, const std::string& out) {

@@ -47,8 +47,8 @@ bool knownKind(std::uint32_t kind) {
 }
 
 // The descriptors of a received message's SCM_RIGHTS records.
-std::vector<OwnedFd> takeDescriptors(msghdr& header) {
-    std::vector<OwnedFd> descriptors;
+std::vector<posix::UniqueFd> takeDescriptors(msghdr& header) {
+    std::vector<posix::UniqueFd> descriptors;
     for (cmsghdr* record = CMSG_FIRSTHDR(&header); record != nullptr;
          record = CMSG_NXTHDR(&header, record)) {
         if (record->cmsg_level != SOL_SOCKET || record->cmsg_type != SCM_RIGHTS)
@@ -64,12 +64,6 @@ std::vector<OwnedFd> takeDescriptors(msghdr& header) {
 }
 
 } // namespace
-
-void OwnedFd::reset(int fd) {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = fd;
-}
 
 ServerMessage RunMessage(std::vector<std::string> arguments, std::string folder) {
     ServerMessage message;
@@ -158,7 +152,7 @@ ReceiveResult ReceiveServerMessage(int socket, ServerMessage& message) {
     } while (received < 0 && errno == EINTR);
     if (received < 0)
         return errno == ECONNRESET ? ReceiveResult::End : ReceiveResult::Failed;
-    std::vector<OwnedFd> descriptors = takeDescriptors(header);
+    std::vector<posix::UniqueFd> descriptors = takeDescriptors(header);
     if (received == 0)
         return ReceiveResult::End; // no message is empty
     if ((header.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0)

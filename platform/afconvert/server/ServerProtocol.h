@@ -28,34 +28,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
+#include "platform/posix/UniqueFd.h"
+
 namespace sondrel::afconvert {
-
-// Sole owner of one file descriptor (closed when the owner goes away).
-class OwnedFd {
-public:
-    OwnedFd() = default;
-    explicit OwnedFd(int fd) : m_fd(fd) {}
-    ~OwnedFd() { reset(); }
-    OwnedFd(const OwnedFd&) = delete;
-    OwnedFd& operator=(const OwnedFd&) = delete;
-    OwnedFd(OwnedFd&& other) noexcept : m_fd(other.release()) {}
-    OwnedFd& operator=(OwnedFd&& other) noexcept {
-        if (this != &other)
-            reset(other.release());
-        return *this;
-    }
-
-    int get() const { return m_fd; }
-    explicit operator bool() const { return m_fd >= 0; }
-    int release() { return std::exchange(m_fd, -1); }
-    void reset(int fd = -1);
-
-private:
-    int m_fd = -1;
-};
 
 enum class ServerMessageKind : std::uint32_t {
     Ready = 1,
@@ -79,7 +56,7 @@ struct ServerMessage {
     // Run only: the argument list, then the working folder as the last entry.
     std::vector<std::string> texts;
     // Run only: the attached descriptors, received close-on-exec.
-    std::vector<OwnedFd> descriptors;
+    std::vector<posix::UniqueFd> descriptors;
 };
 
 // A Run for `arguments` (first the program name) in `folder`.

@@ -12,15 +12,15 @@ namespace {
 TEST(ServerProtocol, MessagesArriveWholeWithTheirDescriptorsAndDamageIsRefused) {
     int ends[2];
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends), 0);
-    OwnedFd client(ends[0]);
-    OwnedFd server(ends[1]);
+    posix::UniqueFd client(ends[0]);
+    posix::UniqueFd server(ends[1]);
     // Any bytes in a text, empty texts included.
     std::string odd("a\0b\n\xff", 5);
     ServerMessage run = RunMessage({"afconvert", odd, ""}, "/some folder");
     int pipeEnds[2];
     ASSERT_EQ(::pipe(pipeEnds), 0);
-    OwnedFd readEnd(pipeEnds[0]);
-    OwnedFd writeEnd(pipeEnds[1]);
+    posix::UniqueFd readEnd(pipeEnds[0]);
+    posix::UniqueFd writeEnd(pipeEnds[1]);
     ASSERT_TRUE(SendServerMessage(client.get(), run, {readEnd.get(), writeEnd.get(), 2}));
     ServerMessage got;
     ASSERT_EQ(ReceiveServerMessage(server.get(), got), ReceiveResult::Message);
