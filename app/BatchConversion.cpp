@@ -8,9 +8,9 @@
 namespace sondrel::app {
 namespace {
 
-// Whether the converter will load its FFmpeg engine for this source when
-// making IMA4: it reads WAV and AIFF files itself, everything else through
-// the engine. Judged by the name's extension; a wrong guess costs time only.
+// Whether the converter will load its FFmpeg engine for this source: it
+// reads WAV and AIFF files itself (and codes AAC and IMA4 itself), everything
+// else through the engine. Judged by the name's extension; a wrong guess costs time only.
 bool ReadThroughEngine(core::TextView path) {
     const core::Text name = SourceFileName(path);
     const std::size_t dot = name.rfind(u'.');
@@ -30,8 +30,8 @@ BatchConversion::BatchConversion(AppState& state, BatchControls& controls, Conve
                                  const BatchSettings& settings, int slots,
                                  std::chrono::milliseconds serverReadyDeadline)
     : m_state(state), m_controls(controls), m_log(log), m_settings(settings),
-      m_slots(std::max(slots, 1)), m_count(state.fileCount), m_progress(controls, m_count),
-      m_serverReadyDeadline(serverReadyDeadline) {
+      m_slots(std::max(slots, 1)), m_count(state.fileCount),
+      m_serverReadyDeadline(serverReadyDeadline), m_progress(controls, m_count) {
     FileList* list = state.fileList.get();
     m_files.reserve(static_cast<std::size_t>(list->count()));
     core::RewindList(list);
@@ -44,13 +44,14 @@ void BatchConversion::run() {
     {
         ConverterSlots slots(slotSettings());
         while (!step(slots)) {
-            // Asleep until a verdict comes or the user cancels.
-            m_state.workerWakeUp.wait();
-            for (const SlotResult& result : slots.collect()) {
-                finish(result.index, result.verdict);
-            }
             if (!m_cancelled) {
                 m_progress.update(m_finished, slots.runningParts());
+            }
+            // Asleep until a verdict comes or the user cancels, or until the
+            // progress of the running files is due to be shown again.
+            m_state.workerWakeUp.wait(int(BatchProgress::kShowInterval.count()));
+            for (const SlotResult& result : slots.collect()) {
+                finish(result.index, result.verdict);
             }
         }
     }
@@ -69,6 +70,7 @@ SlotSettings BatchConversion::slotSettings() const {
     settings.count = m_slots;
     settings.server = ConverterServer::Locate(kConverterProgram);
     settings.readyDeadline = m_serverReadyDeadline;
+    settings.converterThreads = m_settings.converterThreads;
     settings.resultReady = [&state = m_state] { state.workerWakeUp.notify(); };
     // Only sources other than WAV and AIFF need the engine (the converter
     // codes AAC and IMA4 itself), and a server that loads it in vain costs

@@ -427,11 +427,11 @@ TEST_F(Batch, AHungConverterHoldsUpNoOtherSlot) {
 }
 
 TEST_F(Batch, EachSlotGivesItsConverterItsShareOfTheCores) {
-    // A stand-in converter that notes its threads and succeeds.
+    // A stand-in converter that notes the threads its environment gives it and succeeds.
     ScratchFolder tools;
     std::ofstream(tools.file("afconvert"))
-        << "#!/bin/sh\nwhile [ $# -gt 2 ]; do [ \"$1\" = -j ] && echo \"$2\" >>'"
-        << tools.file("threads") << "'; shift; done\n: >\"$2\"; echo done\n";
+        << "#!/bin/sh\necho \"$AFCONVERT_JOBS\" >>'" << tools.file("threads")
+        << "'\nwhile [ $# -gt 2 ]; do shift; done\n: >\"$2\"; echo done\n";
     fs::permissions(tools.file("afconvert"), fs::perms::owner_all);
     const std::string path = std::getenv("PATH");
     ::setenv("PATH", (tools.path().string() + ":" + path).c_str(), 1);

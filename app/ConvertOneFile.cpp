@@ -49,7 +49,7 @@ core::Text OutputPath(core::TextView outputFolder, core::TextView sourcePath) {
 
 std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::TextView sourcePath,
                                            core::TextView outputPath) {
-    std::vector<core::Text> arguments{u"-v", u"--progress", u"-f", u"caff", u"-d"};
+    std::vector<core::Text> arguments{u"-v", u"-f", u"caff", u"-d"};
     if (settings.aac) {
         arguments.insert(arguments.end(),
                          {u"aac", u"--no-filler", u"-s", core::NumberText(settings.strategyIndex),
@@ -57,12 +57,17 @@ std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::
     } else {
         arguments.insert(arguments.end(), {u"ima4", u"--no-filler", u"-c", u"1"});
     }
-    if (settings.converterThreads > 0) {
-        arguments.insert(arguments.end(), {u"-j", core::NumberText(settings.converterThreads)});
-    }
     arguments.emplace_back(sourcePath);
     arguments.emplace_back(outputPath);
     return arguments;
+}
+
+std::vector<std::string> ConverterEnvironment(std::int64_t converterThreads) {
+    std::vector<std::string> environment{"AFCONVERT_PROGRESS=1"};
+    if (converterThreads > 0) {
+        environment.push_back("AFCONVERT_JOBS=" + std::to_string(converterThreads));
+    }
+    return environment;
 }
 
 bool OutputRefused(const BatchOutputs& outputs, core::TextView sourcePath,
@@ -150,7 +155,8 @@ ConversionOutcome ConvertOneFile(const BatchSettings& settings, core::TextView s
         return {Fail(log, fileNumber, fileCount, name), {}};
     }
     RunningConverter tool = RunningConverter::startProgram(
-        kConverterProgram, ConverterArguments(settings, sourcePath, outputPath));
+        kConverterProgram, ConverterArguments(settings, sourcePath, outputPath),
+        ConverterEnvironment(settings.converterThreads));
     if (!tool) {
         return {Fail(log, fileNumber, fileCount, name), {}};
     }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "app/ConversionLog.h"
@@ -63,14 +64,18 @@ core::Text OutputBase(core::TextView fileName);
 core::Text OutputPath(core::TextView outputFolder, core::TextView sourcePath);
 
 // The converter's arguments, one by one: for AAC
-//   -v --progress -f caff -d aac --no-filler -s <strategy> -b <bitrate>000 <source> <output>
+//   -v -f caff -d aac --no-filler -s <strategy> -b <bitrate>000 <source> <output>
 // and for IMA4
-//   -v --progress -f caff -d ima4 --no-filler -c 1 <source> <output>
-// with "-j <threads>" before the paths when settings.converterThreads is set.
+//   -v -f caff -d ima4 --no-filler -c 1 <source> <output>
 // Each path is exactly one argument whatever it holds (blanks, quotes, line
 // feeds, leading dashes).
 std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::TextView sourcePath,
                                            core::TextView outputPath);
+
+// What the converter's environment adds for the application: its progress
+// lines, and the threads one long source may use (the batch's share of the
+// cores; none given: every core).
+std::vector<std::string> ConverterEnvironment(std::int64_t converterThreads);
 
 // A file this batch must not convert: its output is one the batch already
 // wrote (two sources whose names give the same output name), or the output
@@ -78,7 +83,7 @@ std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::
 bool OutputRefused(const BatchOutputs& outputs, core::TextView sourcePath,
                    core::TextView outputPath);
 
-// The part of its source a converter has read, from one of its --progress
+// The part of its source a converter has read, from one of its progress
 // lines ("progress 0.4213"); nothing for any other line.
 std::optional<double> ProgressLinePart(core::TextView line);
 

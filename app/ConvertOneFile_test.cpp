@@ -65,6 +65,13 @@ TEST(ConvertOneFile, TheConverterReadsTheSettingsAndEachPathWhole) {
     ASSERT_TRUE(ima4.dataFormat);
     EXPECT_EQ(ima4.dataFormat->kind, afconvert::DataKind::Ima4);
     EXPECT_EQ(ima4.channels, 1);
+    // Progress lines and the batch's share of the cores come through the
+    // environment, so the arguments are only the settings and the paths.
+    EXPECT_FALSE(ima4.progressLines);
+    EXPECT_EQ(ima4.jobs, 0);
+    EXPECT_EQ(ConverterEnvironment(0), (std::vector<std::string>{"AFCONVERT_PROGRESS=1"}));
+    EXPECT_EQ(ConverterEnvironment(2),
+              (std::vector<std::string>{"AFCONVERT_PROGRESS=1", "AFCONVERT_JOBS=2"}));
 }
 
 class Conversion : public testing::ConversionFixture {

@@ -13,6 +13,7 @@
 #include "runtime/system/OutputLine.h"
 #include "runtime/system/PipeReader.h"
 #include "runtime/system/ProgramPath.h"
+#include "app/ConvertOneFile.h"
 
 namespace sondrel::app {
 namespace {
@@ -189,7 +190,8 @@ std::optional<std::string> ConverterServer::Locate(core::TextView program) {
 std::unique_ptr<ConverterServer> ConverterServer::start(const std::string& executable,
                                                         bool loadEngine,
                                                         const std::function<bool()>& giveUp,
-                                                        std::chrono::milliseconds readyDeadline) {
+                                                        std::chrono::milliseconds readyDeadline,
+                                                        std::int64_t converterThreads) {
     const Clock::time_point deadline = Clock::now() + readyDeadline;
     int ends[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
@@ -203,6 +205,7 @@ std::unique_ptr<ConverterServer> ConverterServer::start(const std::string& execu
     if (loadEngine) {
         request.arguments.emplace_back("--load-engine");
     }
+    request.environment = ConverterEnvironment(converterThreads);
     request.standardInput = theirs.get();
     std::optional<system::ChildProcess> process = system::ChildProcess::spawn(request);
     if (!process) {

@@ -25,6 +25,8 @@ public:
     core::Text outputFolder() override { return m_folder; }
     void lock(std::int64_t) override {}
     void unlock(std::int64_t) override {}
+    void showProgress(double, core::TextView) override {}
+    void clearProgress() override {}
 
 private:
     core::Text m_folder;

@@ -45,7 +45,7 @@ public:
             m_server.reset();
             m_server = ConverterServer::start(
                 *m_settings.server, m_settings.loadEngine, [this] { return m_cancel != 0; },
-                m_settings.readyDeadline);
+                m_settings.readyDeadline, m_settings.converterThreads);
             m_unavailable = m_server == nullptr;
         }
         return m_server.get();
@@ -59,7 +59,8 @@ private:
 };
 
 // The file's converter; empty when it fails before it starts.
-RunningConverter StartConverter(ConverterServer* server, const SlotJob& job) {
+RunningConverter StartConverter(ConverterServer* server, const SlotJob& job,
+                                const std::vector<std::string>& environment) {
     if (server != nullptr) {
         ConverterServer::Run run = server->startConverter(kConverterProgram, job.arguments);
         switch (run.outcome) {
@@ -72,13 +73,14 @@ RunningConverter StartConverter(ConverterServer* server, const SlotJob& job) {
             break; // started directly instead
         }
     }
-    return RunningConverter::startProgram(kConverterProgram, job.arguments);
+    return RunningConverter::startProgram(kConverterProgram, job.arguments, environment);
 }
 
 FileVerdict Convert(const SlotJob& job, ConverterServer* server,
-                    const std::atomic<std::uint8_t>& cancel, std::atomic<double>& part) {
+                    const std::atomic<std::uint8_t>& cancel, std::atomic<double>& part,
+                    const std::vector<std::string>& environment) {
     const PathIdentity before = IdentityOf(job.outputPath);
-    RunningConverter tool = StartConverter(server, job);
+    RunningConverter tool = StartConverter(server, job, environment);
     if (!tool) {
         return FileVerdict::Failed;
     }
@@ -163,7 +165,8 @@ void ConverterSlots::serve(std::atomic<double>& part) {
         if (m_cancel == 0) {
             ConverterServer* current = server.get();
             if (m_cancel == 0) {
-                verdict = Convert(*job, current, m_cancel, part);
+                verdict = Convert(*job, current, m_cancel, part,
+                                  ConverterEnvironment(m_settings.converterThreads));
             }
         }
         part.store(0.0, std::memory_order_relaxed);

@@ -46,9 +46,10 @@ RunningConverter& RunningConverter::operator=(RunningConverter&& other) noexcept
 }
 
 RunningConverter RunningConverter::startProgram(core::TextView program,
-                                                const std::vector<core::Text>& arguments) {
+                                                const std::vector<core::Text>& arguments,
+                                                const std::vector<std::string>& environment) {
     const system::ProgramHandle handle =
-        system::StartProgram(program, arguments, u"", kConverterFlags);
+        system::StartProgram(program, arguments, u"", kConverterFlags, environment);
     if (handle == 0) {
         return {};
     }

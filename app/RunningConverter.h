@@ -7,6 +7,7 @@
 // that started it, also when the holder unwinds.
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "runtime/core/Text.h"
@@ -50,10 +51,12 @@ public:
     RunningConverter& operator=(RunningConverter&& other) noexcept;
 
     // Starts the converter `program` (found through the search path) with
-    // `arguments`, as a program of its own whose output comes to us; empty
-    // when it cannot be started.
+    // `arguments` and `environment` ("NAME=value" entries added to ours), as a
+    // program of its own whose output comes to us; empty when it cannot be
+    // started.
     static RunningConverter startProgram(core::TextView program,
-                                         const std::vector<core::Text>& arguments);
+                                         const std::vector<core::Text>& arguments,
+                                         const std::vector<std::string>& environment = {});
 
     explicit operator bool() const { return m_process != nullptr; }
     // The run; only while there is one.

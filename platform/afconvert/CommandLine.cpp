@@ -1,6 +1,7 @@
 #include "platform/afconvert/CommandLine.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -29,6 +30,7 @@ int RunCommandLine(int argc, char** argv) {
         console.error("Try 'afconvert -h' for usage.");
         return 1;
     }
+    applyEnvironment(std::getenv("AFCONVERT_PROGRESS"), std::getenv("AFCONVERT_JOBS"), options);
     if (options.help) {
         console.usage(helpText(options));
         return 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <string_view>
 
 namespace sondrel::afconvert {
 
@@ -174,6 +175,14 @@ Status parseOne(Cursor& cursor, const std::string& name,
 }
 
 } // namespace
+
+void applyEnvironment(const char* progress, const char* jobs, Options& out) {
+    if (progress && std::string_view(progress) == "1")
+        out.progressLines = true;
+    int64_t threads = 0;
+    if (jobs && out.jobs == 0 && parseInt(jobs, threads) && threads >= 1 && threads <= 256)
+        out.jobs = static_cast<int>(threads);
+}
 
 Status parseOptions(const std::vector<std::string>& arguments, Options& out) {
     out = Options{};

@@ -55,6 +55,12 @@ struct Options {
 // works, and "--" ends the options. -h wins over any other content.
 Status parseOptions(const std::vector<std::string>& arguments, Options& out);
 
+// What a program that runs afconvert asks of it without changing its command
+// line: AFCONVERT_PROGRESS=1 adds the "progress F" lines (as --progress), and
+// AFCONVERT_JOBS=N sets the threads for one long source where -j is not given.
+// Values that do not parse are ignored.
+void applyEnvironment(const char* progress, const char* jobs, Options& out);
+
 // The usage text that -h prints.
 std::string usageText();
 

@@ -41,6 +41,24 @@ TEST(Options, SondrelsArgumentTexts) {
     EXPECT_EQ(parsed({"-j", "2", "-d", "ima4", "a.wav"}).jobs, 2);
     EXPECT_EQ(parsed({"-d", "ima4", "a.wav"}).jobs, 0); // every online CPU
     EXPECT_NE(failure({"-j", "0", "-d", "ima4", "a.wav"}).find("-j"), std::string::npos);
+
+    // A program asks through the environment, leaving the command line as it is;
+    // -j on the command line wins, and values that do not parse are ignored.
+    Options asked = parsed({"-d", "ima4", "a.wav"});
+    applyEnvironment("1", "3", asked);
+    EXPECT_TRUE(asked.progressLines);
+    EXPECT_EQ(asked.jobs, 3);
+    Options given = parsed({"-j", "2", "-d", "ima4", "a.wav"});
+    applyEnvironment("0", "3", given);
+    EXPECT_FALSE(given.progressLines);
+    EXPECT_EQ(given.jobs, 2);
+    Options odd = parsed({"-d", "ima4", "a.wav"});
+    applyEnvironment(nullptr, "three", odd);
+    EXPECT_EQ(odd.jobs, 0);
+    EXPECT_EQ(parsed({"--aac-encoder", "ffmpeg", "-d", "aac", "a.wav"}).aacEncoder,
+              AacEncoderChoice::Ffmpeg);
+    EXPECT_NE(failure({"--aac-encoder", "best", "-d", "aac", "a.wav"}).find("own or ffmpeg"),
+              std::string::npos);
 }
 
 TEST(Options, FormsOrderAndQuoting) {

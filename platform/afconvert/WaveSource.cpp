@@ -362,7 +362,7 @@ Status WaveSource::selectRange(int64_t first, int64_t frames) {
     first = std::clamp<int64_t>(first, 0, all);
     frames = std::clamp<int64_t>(frames, 0, all - first);
     const uint64_t offset = m_layout.dataOffset + uint64_t(first) * uint64_t(m_bytesPerFrame);
-    if (::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) < 0)
+    if (::lseek(m_fd.get(), static_cast<off_t>(offset), SEEK_SET) < 0)
         return Status::failure(describeErrno(errno));
     m_remaining = uint64_t(frames) * uint64_t(m_bytesPerFrame);
     return {};

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <csignal>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -111,17 +112,40 @@ struct PreparedSpawn {
     SpawnActions actions;
     SpawnAttributes attributes;
     std::vector<char*> argv;
+    std::vector<char*> envp;
 
     bool prepare(const SpawnRequest& request) {
         for (const std::string& argument : request.arguments) {
             argv.push_back(const_cast<char*>(argument.c_str()));
         }
         argv.push_back(nullptr);
+        prepareEnvironment(request.environment);
         return attributes.ok() && actions.prepare(request);
+    }
+    // Ours, less what the request replaces, then the request's own entries.
+    void prepareEnvironment(const std::vector<std::string>& added) {
+        const auto replaced = [&](const char* entry) {
+            for (const std::string& a : added) {
+                const std::size_t name = a.find('=') + 1;
+                if (std::strncmp(entry, a.c_str(), name) == 0) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        for (char** e = environ; e && *e; ++e) {
+            if (!replaced(*e)) {
+                envp.push_back(*e);
+            }
+        }
+        for (const std::string& a : added) {
+            envp.push_back(const_cast<char*>(a.c_str()));
+        }
+        envp.push_back(nullptr);
     }
     int spawn(const SpawnRequest& request, pid_t& pid) const {
         return ::posix_spawn(&pid, request.executable.c_str(), actions.get(), attributes.get(),
-                             argv.data(), environ);
+                             argv.data(), envp.data());
     }
 };
 

@@ -42,6 +42,9 @@ struct SpawnRequest {
     int standardInput = -1;
     int standardOutput = -1;
     int standardError = -1;
+    // "NAME=value" entries the child's environment has besides ours (one of
+    // ours of the same name is replaced).
+    std::vector<std::string> environment;
 };
 
 // Exit code of a wait status: the exit status (0 to 255), or 1 when the child

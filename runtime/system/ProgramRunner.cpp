@@ -97,7 +97,7 @@ ProgramHandle startKept(SpawnRequest& request, int flags) {
 }
 
 ProgramHandle startProgram(std::string name, std::vector<std::string> arguments, std::string folder,
-                           int flags) {
+                           int flags, std::vector<std::string> environment = {}) {
     std::optional<std::string> executable = FindProgram(name, std::getenv("PATH"));
     if (!executable) {
         return 0;
@@ -110,6 +110,7 @@ ProgramHandle startProgram(std::string name, std::vector<std::string> arguments,
         request.arguments.push_back(std::move(argument));
     }
     request.folder = std::move(folder);
+    request.environment = std::move(environment);
     if (flags & RunKeepObject) {
         return startKept(request, flags);
     }
@@ -142,7 +143,8 @@ ProgramHandle StartProgram(core::TextView program, core::TextView arguments, cor
 }
 
 ProgramHandle StartProgram(core::TextView program, const std::vector<core::Text>& arguments,
-                           core::TextView folder, int flags) {
+                           core::TextView folder, int flags,
+                           const std::vector<std::string>& environment) {
     std::optional<std::string> name = ExactUtf8(program);
     std::optional<std::string> place = ExactUtf8(folder);
     if (!name || !place) {
@@ -157,7 +159,8 @@ ProgramHandle StartProgram(core::TextView program, const std::vector<core::Text>
         }
         converted.push_back(std::move(*bytes));
     }
-    return startProgram(std::move(*name), std::move(converted), std::move(*place), flags);
+    return startProgram(std::move(*name), std::move(converted), std::move(*place), flags,
+                        environment);
 }
 
 bool ProgramIsRunning(ProgramHandle program) {

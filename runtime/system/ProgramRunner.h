@@ -34,6 +34,7 @@
 #include "runtime/core/Text.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace sondrel::system {
@@ -53,9 +54,11 @@ using ProgramHandle = std::intptr_t;
 ProgramHandle StartProgram(core::TextView program, core::TextView arguments = {},
                            core::TextView folder = {}, int flags = 0);
 // The same with the arguments given one by one: each reaches the child
-// exactly as given, whatever blanks or quotes it holds.
+// exactly as given, whatever blanks or quotes it holds; `environment` adds
+// "NAME=value" entries to the child's environment.
 ProgramHandle StartProgram(core::TextView program, const std::vector<core::Text>& arguments,
-                           core::TextView folder = {}, int flags = 0);
+                           core::TextView folder = {}, int flags = 0,
+                           const std::vector<std::string>& environment = {});
 
 // See above. A program without an output pipe counts as running until it has
 // ended; one with an output pipe until its output has ended and been read,

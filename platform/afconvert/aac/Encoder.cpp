@@ -26,7 +26,8 @@ constexpr int kBlockEndBits = 10;
 // The noise offset search: the range (dB) and the resolution it stops at.
 constexpr float kHighestOffset = 60.0f;
 constexpr float kOffsetStep = 4.0f;
-constexpr float kOffsetResolution = 0.25f;
+constexpr float kOffsetResolution = 0.5f;
+constexpr float kNotEvaluated = -1000.0f;
 
 constexpr uint64_t kFrontLeft = 0x1, kFrontRight = 0x2, kFrontCentre = 0x4, kLfe = 0x8,
                    kBackLeft = 0x10, kBackRight = 0x20, kBackCentre = 0x100;
@@ -47,6 +48,8 @@ struct Encoder::Channel {
     alignas(32) std::array<float, kFrameLines> lines{};
     alignas(32) std::array<float, kFrameLines> ordered{};
     std::array<int16_t, kFrameLines> quantized{};
+    // Each band's scale factor in the last search: where the next starts.
+    std::array<int16_t, kBandSlots> hint{};
 
     explicit Channel(int sampleRate) : psycho(sampleRate) {}
 };
@@ -190,7 +193,9 @@ void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
         analyseElement(e);
     const RateControl::Budget budget = m_rate.budget(m_entropy);
     m_lastOffset = searchOffset(budget);
-    evaluate(m_lastOffset);
+    if (m_evaluated != m_lastOffset)
+        evaluate(m_lastOffset); // the frame as the search left it is another's
+    m_evaluated = kNotEvaluated;
     out.push_back(writePacket());
     m_rate.spent(int(out.back().size()) * 8, m_entropy);
     ++m_packets;
@@ -415,7 +420,9 @@ void Encoder::codeChannel(Channel& c, float offset) {
                 previousNoise = f.scalefactor[s];
                 continue;
             }
-            const int sf = c.quantizer.searchScalefactor(start, width, m.energy[s], allowed);
+            const int sf =
+                c.quantizer.searchScalefactor(start, width, m.energy[s], allowed, c.hint[s]);
+            c.hint[s] = static_cast<int16_t>(sf);
             if (sf < 0 || !c.quantizer.quantize(start, width, sf, c.quantized.data()))
                 continue;
             f.book[s] = kCodedBand;
@@ -471,25 +478,54 @@ int Encoder::evaluate(float offset) {
 // frame's (neighbouring frames need much the same).
 float Encoder::searchOffset(const RateControl::Budget& budget) {
     const int limit = budget.maxBits;
-    float low = budget.noiseOffset;
-    if (evaluate(low) <= limit)
-        return low;
-    // low does not fit; find a high that does, then halve the gap.
-    float high = std::clamp(m_lastOffset, low + kOffsetResolution, kHighestOffset);
-    while (evaluate(high) > limit) {
-        if (high >= kHighestOffset)
-            return kHighestOffset;
-        low = high;
-        high = std::min(high + kOffsetStep, kHighestOffset);
+    const float lowest = budget.noiseOffset;
+    // The frames around need much the same: start from the last one's offset
+    // and step away from it, further each time, until the budget is bracketed.
+    float probe = std::clamp(m_lastOffset, lowest, kHighestOffset);
+    float low = 0;  // does not fit
+    float high = 0; // fits
+    if (budget.fixedOffset)
+        probe = lowest;
+    if (fits(probe, limit)) {
+        if (probe <= lowest)
+            return probe;
+        high = probe;
+        float step = kOffsetStep;
+        low = high - step;
+        while (fits(std::max(low, lowest), limit)) {
+            if (low <= lowest)
+                return lowest;
+            high = low;
+            step *= 2;
+            low -= step;
+        }
+        low = std::max(low, lowest);
+    } else {
+        low = probe;
+        float step = kOffsetStep;
+        high = probe + step;
+        while (!fits(std::min(high, kHighestOffset), limit)) {
+            if (high >= kHighestOffset)
+                return kHighestOffset;
+            low = high;
+            step *= 2;
+            high += step;
+        }
+        high = std::min(high, kHighestOffset);
     }
     while (high - low > kOffsetResolution) {
         const float mid = 0.5f * (low + high);
-        if (evaluate(mid) <= limit)
+        if (fits(mid, limit))
             high = mid;
         else
             low = mid;
     }
     return high;
+}
+
+bool Encoder::fits(float offset, int limit) {
+    m_evaluated = offset;
+    return evaluate(offset) <= limit;
 }
 
 std::vector<uint8_t> Encoder::writePacket() {

@@ -56,6 +56,7 @@ private:
     void codeChannel(Channel& c, float offset);
     int evaluate(float offset);
     float searchOffset(const RateControl::Budget& budget);
+    bool fits(float offset, int limit);
     std::vector<uint8_t> writePacket();
 
     EncoderSettings m_settings;
@@ -69,6 +70,7 @@ private:
     int64_t m_inputFrames = 0; // frames pushed
     int64_t m_packets = 0;     // packets written
     float m_lastOffset = 0;
+    float m_evaluated = -1000.0f; // the offset the channels were last coded at
     float m_entropy = 0;
 };
 

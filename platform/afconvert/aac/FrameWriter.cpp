@@ -234,6 +234,8 @@ int bandMaxAbs(const IcsFrame& f, const Layout& layout, int group, int band) {
 
 // The cheapest sectioning of one group: best[e] is the least cost of bands
 // 0..e-1, from the cheapest split at s < e into a section [s, e) of one book.
+constexpr int kBooksAbove = 3;
+
 int chooseGroupBooks(IcsFrame& f, const Layout& layout, int group) {
     const int n = f.maxBands;
     constexpr int kBooks = kEscapeBook + 1;
@@ -246,9 +248,16 @@ int chooseGroupBooks(IcsFrame& f, const Layout& layout, int group) {
                            : largest == 0                              ? kZeroBook
                                                                        : -1;
         cost[size_t(b)].fill(kUnusableBits);
-        if (fixed[size_t(b)] == -1)
-            for (int k = smallestBookFor(largest); k < kBooks; ++k)
-                cost[size_t(b)][size_t(k)] = bandBits(f, layout, group, b, k);
+        // A band is priced in the smallest pair of books that holds it, the
+        // pair above (to join a louder neighbour's section) and the escape
+        // book; books further up never pay for themselves, and pricing them
+        // was most of the search's time.
+        if (fixed[size_t(b)] == -1) {
+            const int smallest = smallestBookFor(largest);
+            for (int k = smallest; k < kBooks; ++k)
+                if (k <= smallest + kBooksAbove || k == kEscapeBook)
+                    cost[size_t(b)][size_t(k)] = bandBits(f, layout, group, b, k);
+        }
     }
     auto bandCost = [&](int b, int book) {
         if (fixed[size_t(b)] >= 0)

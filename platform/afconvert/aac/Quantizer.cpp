@@ -7,6 +7,8 @@ namespace sondrel::afconvert::aac {
 
 namespace {
 
+constexpr int kHintSteps = 3;
+
 struct Tables {
     std::array<float, Quantizer::kLargestValue + 1> power43{}; // q^(4/3)
     std::array<float, 256> step{};                             // 2^((sf - 100) / 4)
@@ -58,22 +60,42 @@ float Quantizer::distortion(int start, int width, int scalefactor) const {
     return noise;
 }
 
-int Quantizer::searchScalefactor(int start, int width, float energy, float allowed) const {
+int Quantizer::searchScalefactor(int start, int width, float energy, float allowed,
+                                 int hint) const {
     if (allowed >= energy || energy <= 0)
         return -1;
     int low = finestScalefactor(start, width);
-    if (distortion(start, width, low) > allowed)
+    const auto within = [&](int sf) { return distortion(start, width, sf) <= allowed; };
+    if (!within(low))
         return low;
-    int high = 255;
+    // The answer is the last scale factor within the allowance: from a hint,
+    // a few steps find it when it is near, else the steps narrow the range
+    // the halving then searches.
+    int high = 256; // past the last within, by convention
+    if (hint > low && hint < 256) {
+        if (within(hint)) {
+            low = hint;
+            for (int step = 0; step < kHintSteps && low + 1 < high; ++step) {
+                if (!within(low + 1))
+                    return low;
+                ++low;
+            }
+        } else {
+            high = hint;
+            for (int step = 0; step < kHintSteps && high - 1 > low; ++step) {
+                if (within(high - 1))
+                    return high - 1;
+                --high;
+            }
+        }
+    }
     while (high - low > 1) {
         const int mid = (low + high) / 2;
-        if (distortion(start, width, mid) <= allowed)
+        if (within(mid))
             low = mid;
         else
             high = mid;
     }
-    if (distortion(start, width, high) <= allowed)
-        low = high;
     return low;
 }
 

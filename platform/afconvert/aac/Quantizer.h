@@ -20,7 +20,9 @@ public:
     // The coarsest scale factor whose quantisation noise in the band stays
     // at or under `allowed` (energy units); -1 when the band may be dropped
     // (allowed at or over its energy, or nothing survives quantisation).
-    int searchScalefactor(int start, int width, float energy, float allowed) const;
+    // `hint` (a scale factor near the answer, such as the band's in the last
+    // search, or -1) only makes the search quicker.
+    int searchScalefactor(int start, int width, float energy, float allowed, int hint = -1) const;
     // The finest scale factor that keeps every value in range.
     int finestScalefactor(int start, int width) const;
     // Quantises a band; returns whether any value is non-zero.
