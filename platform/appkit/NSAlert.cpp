@@ -56,48 +56,46 @@ NSButtonObject* NSAlertObject::addButton(const std::u16string& title) {
 }
 
 NSInteger NSAlertObject::runModal() {
-    return onMainThread([&]() -> NSInteger {
-        if (m_buttons.empty())
-            addButton(u"OK");
-        QMessageBox box(keyWindowWidget());
-        box.setWindowTitle(toQString(m_message));
-        box.setText(toQString(m_message));
-        box.setInformativeText(toQString(m_informative));
-        box.setIcon(QMessageBox::NoIcon);
-        std::vector<QPushButton*> shown;
-        QPushButton* escape = nullptr;
-        ModalRecord record;
-        record.kind = u"alert";
-        record.title = m_message;
-        record.message = m_message;
-        record.informative = m_informative;
-        for (const Retained<NSButtonObject>& button : m_buttons) {
-            const bool cancel = button->title() == u"Cancel";
-            QPushButton* qt =
-                box.addButton(toQString(button->title()),
-                              cancel ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
-            shown.push_back(qt);
-            if (cancel)
-                escape = qt;
-            record.buttons.push_back(button->title());
-        }
-        box.setDefaultButton(shown.front());
-        box.setEscapeButton(escape != nullptr ? escape : shown.back());
-        recordModal(record);
-        ModalAnswer answer;
-        if (takeModalAnswer(answer))
-            answerFromInside(box, answer);
-        box.exec();
-        for (std::size_t i = 0; i < shown.size(); ++i) {
-            if (box.clickedButton() == shown[i])
-                return m_buttons[i]->controlTag();
-        }
-        return m_buttons.back()->controlTag();
-    });
+    if (m_buttons.empty())
+        addButton(u"OK");
+    QMessageBox box(keyWindowWidget());
+    box.setWindowTitle(toQString(m_message));
+    box.setText(toQString(m_message));
+    box.setInformativeText(toQString(m_informative));
+    box.setIcon(QMessageBox::NoIcon);
+    std::vector<QPushButton*> shown;
+    QPushButton* escape = nullptr;
+    ModalRecord record;
+    record.kind = u"alert";
+    record.title = m_message;
+    record.message = m_message;
+    record.informative = m_informative;
+    for (const Retained<NSButtonObject>& button : m_buttons) {
+        const bool cancel = button->title() == u"Cancel";
+        QPushButton* qt = box.addButton(toQString(button->title()),
+                                        cancel ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+        shown.push_back(qt);
+        if (cancel)
+            escape = qt;
+        record.buttons.push_back(button->title());
+    }
+    box.setDefaultButton(shown.front());
+    box.setEscapeButton(escape != nullptr ? escape : shown.back());
+    recordModal(record);
+    ModalAnswer answer;
+    if (takeModalAnswer(answer))
+        answerFromInside(box, answer);
+    box.exec();
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (box.clickedButton() == shown[i])
+            return m_buttons[i]->controlTag();
+    }
+    return m_buttons.back()->controlTag();
 }
 
 namespace {
 
+// The texts and buttons are plain values; the alert's box is shown on the main thread.
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSAlert", "NSObject", objc::factoryFor<NSAlertObject>())
         .instanceMethod<&NSAlertObject::setMessageText>("setMessageText:")
@@ -107,7 +105,7 @@ const objc::ClassRegistration registration{
         .instanceMethod<&NSAlertObject::setShowsHelp>("setShowsHelp:")
         .instanceMethod<&NSAlertObject::showsHelp>("showsHelp")
         .instanceMethod<&NSAlertObject::addButton>("addButtonWithTitle:")
-        .instanceMethod<&NSAlertObject::runModal>("runModal")};
+        .instanceMethod<&NSAlertObject::runModal, OnMainThread>("runModal")};
 
 } // namespace
 } // namespace sondrel::appkit

@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include "platform/appkit/KeyTranslation.h"
+#include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSWindow.h"
 #include "platform/objc/ClassDefinition.h"
@@ -100,7 +101,7 @@ const objc::ClassRegistration registration{
         .instanceMethod<&NSEventObject::modifierFlags>("modifierFlags")
         .instanceMethod<&NSEventObject::timestamp>("timestamp")
         .instanceMethod<&NSEventObject::windowNumber>("windowNumber")
-        .instanceMethod<&NSEventObject::window>("window")
+        .instanceMethod<&NSEventObject::window, OnMainThread>("window")
         .instanceMethod<&NSEventObject::locationInWindow>("locationInWindow")
         .instanceMethod<&NSEventObject::characters>("characters")
         .instanceMethod<&NSEventObject::charactersIgnoringModifiers>("charactersIgnoringModifiers")

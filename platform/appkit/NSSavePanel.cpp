@@ -105,55 +105,53 @@ std::optional<std::vector<std::u16string>> NSSavePanelObject::runPortal() {
 }
 
 NSInteger NSSavePanelObject::runModal() {
-    return onMainThread([&]() -> NSInteger {
-        ModalAnswer answer;
-        const bool answered = takeModalAnswer(answer);
-        m_filenames.clear();
-        if (!answered) {
-            if (std::optional<std::vector<std::u16string>> chosen = runPortal()) {
-                for (const std::u16string& path : *chosen)
-                    m_filenames.push_back(QDir::cleanPath(toQString(path)).toStdU16String());
-                return m_filenames.empty() ? NSModalResponseCancel : NSModalResponseOK;
-            }
+    ModalAnswer answer;
+    const bool answered = takeModalAnswer(answer);
+    m_filenames.clear();
+    if (!answered) {
+        if (std::optional<std::vector<std::u16string>> chosen = runPortal()) {
+            for (const std::u16string& path : *chosen)
+                m_filenames.push_back(QDir::cleanPath(toQString(path)).toStdU16String());
+            return m_filenames.empty() ? NSModalResponseCancel : NSModalResponseOK;
         }
-        QFileDialog dialog(keyWindowWidget(), toQString(title));
-        // The desktop's own dialog where the session offers one through Qt's platform theme;
-        // Qt's own where it offers none, and whenever the program answers the dialog itself (its
-        // tests), which it does through the widgets of Qt's own.
-        dialog.setOption(QFileDialog::DontUseNativeDialog, answered);
-        dialog.setOption(QFileDialog::ReadOnly, !canCreateDirectories);
-        dialog.setOption(QFileDialog::DontResolveSymlinks, !resolvesAliases);
-        if (!isOpenPanel) {
-            dialog.setAcceptMode(QFileDialog::AcceptSave);
-            dialog.setFileMode(QFileDialog::AnyFile);
-        } else if (canChooseDirectories && !canChooseFiles) {
-            dialog.setFileMode(QFileDialog::Directory);
-            dialog.setOption(QFileDialog::ShowDirsOnly);
-        } else {
-            dialog.setFileMode(allowsMultipleSelection ? QFileDialog::ExistingFiles
-                                                       : QFileDialog::ExistingFile);
-        }
-        // Without a folder given, the home folder: the working folder is the program's own.
-        dialog.setDirectory(directory.empty() ? QDir::homePath() : toQString(directory));
-        dialog.selectFile(toQString(nameFieldValue));
-        ModalRecord record;
-        record.kind = isOpenPanel ? u"open" : u"save";
-        record.title = title;
-        record.directory = dialog.directory().absolutePath().toStdU16String();
-        const QLineEdit* field = nameField(dialog);
-        record.name = field != nullptr ? field->text().toStdU16String() : nameFieldValue;
-        record.choosesFiles = !isOpenPanel || canChooseFiles;
-        record.choosesDirectories = isOpenPanel && canChooseDirectories;
-        record.multipleSelection = isOpenPanel && allowsMultipleSelection;
-        recordModal(record);
-        if (answered)
-            chooseFromInside(dialog, answer);
-        if (dialog.exec() != QDialog::Accepted)
-            return NSModalResponseCancel;
-        for (const QString& file : dialog.selectedFiles())
-            m_filenames.push_back(QDir::cleanPath(file).toStdU16String());
-        return m_filenames.empty() ? NSModalResponseCancel : NSModalResponseOK;
-    });
+    }
+    QFileDialog dialog(keyWindowWidget(), toQString(title));
+    // The desktop's own dialog where the session offers one through Qt's platform theme;
+    // Qt's own where it offers none, and whenever the program answers the dialog itself (its
+    // tests), which it does through the widgets of Qt's own.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, answered);
+    dialog.setOption(QFileDialog::ReadOnly, !canCreateDirectories);
+    dialog.setOption(QFileDialog::DontResolveSymlinks, !resolvesAliases);
+    if (!isOpenPanel) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    } else if (canChooseDirectories && !canChooseFiles) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    } else {
+        dialog.setFileMode(allowsMultipleSelection ? QFileDialog::ExistingFiles
+                                                   : QFileDialog::ExistingFile);
+    }
+    // Without a folder given, the home folder: the working folder is the program's own.
+    dialog.setDirectory(directory.empty() ? QDir::homePath() : toQString(directory));
+    dialog.selectFile(toQString(nameFieldValue));
+    ModalRecord record;
+    record.kind = isOpenPanel ? u"open" : u"save";
+    record.title = title;
+    record.directory = dialog.directory().absolutePath().toStdU16String();
+    const QLineEdit* field = nameField(dialog);
+    record.name = field != nullptr ? field->text().toStdU16String() : nameFieldValue;
+    record.choosesFiles = !isOpenPanel || canChooseFiles;
+    record.choosesDirectories = isOpenPanel && canChooseDirectories;
+    record.multipleSelection = isOpenPanel && allowsMultipleSelection;
+    recordModal(record);
+    if (answered)
+        chooseFromInside(dialog, answer);
+    if (dialog.exec() != QDialog::Accepted)
+        return NSModalResponseCancel;
+    for (const QString& file : dialog.selectedFiles())
+        m_filenames.push_back(QDir::cleanPath(file).toStdU16String());
+    return m_filenames.empty() ? NSModalResponseCancel : NSModalResponseOK;
 }
 
 NSSavePanelObject* sharedSavePanel() {
@@ -227,6 +225,7 @@ void setAllowsMultipleSelection(Panel* self, SEL, BOOL flag) {
     self->allowsMultipleSelection = flag;
 }
 
+// The settings are plain values; the dialog is shown on the main thread.
 const objc::ClassRegistration saveRegistration{
     objc::ClassDefinition("NSSavePanel", "NSObject", objc::factoryFor<NSSavePanelObject>())
         .classMethod("savePanel", &savePanel)
@@ -237,8 +236,8 @@ const objc::ClassRegistration saveRegistration{
         .instanceMethod("setDirectoryURL:", &setDirectoryURL)
         .instanceMethod("setDirectory:", &setDirectory)
         .instanceMethod("setNameFieldStringValue:", &setNameFieldStringValue)
-        .instanceMethod<&Panel::runModal>("runModal")
-        .instanceMethod("runModalForDirectory:file:", &runModalForDirectory)
+        .instanceMethod<&Panel::runModal, OnMainThread>("runModal")
+        .instanceMethod<&runModalForDirectory, OnMainThread>("runModalForDirectory:file:")
         .instanceMethod("filename", &filename)
         .instanceMethod("filenames", &filenames)};
 

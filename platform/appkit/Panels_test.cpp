@@ -199,7 +199,7 @@ TEST_F(PanelsTest, APanelRunFromAnotherThreadRunsOnTheMainThread) {
     NSInteger answer = -1;
     std::atomic<bool> done = false;
     std::thread worker([&] {
-        answer = panel->runModal();
+        answer = objc::send<NSInteger>(panel, "runModal"_sel);
         done = true;
     });
     ProcessEventsUntil([&] { return done.load(); });

@@ -1,5 +1,6 @@
 #include "runtime/controls/TextViewCommands.h"
 
+#include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSTextContainer.h"
 #include "platform/appkit/NSTextView.h"
 #include "platform/appkit/TextViewPrinting.h"
@@ -61,11 +62,13 @@ int LoadTextViewRtf(const void* textView, const void* bytes, std::size_t length)
 }
 
 int LoadTextViewHtml(const void* textView, core::TextView html) {
-    appkit::NSTextViewObject* view = appkit::textViewOf(textView);
-    if (view == nullptr || view->textStorage() == nullptr || html.empty())
-        return 0;
-    view->textStorage()->setHtml(html);
-    return 1;
+    return appkit::onMainThread([&] {
+        appkit::NSTextViewObject* view = appkit::textViewOf(textView);
+        if (view == nullptr || view->textStorage() == nullptr || html.empty())
+            return 0;
+        view->textStorage()->setHtml(html);
+        return 1;
+    });
 }
 
 int LoadTextViewFile(const void* textView, core::TextView path) {

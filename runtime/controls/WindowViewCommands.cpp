@@ -107,7 +107,7 @@ void SetViewPattern(const void* view, const void* image) {
     } else {
         appkit::setViewBackgroundColor(native, color);
     }
-    native->setNeedsDisplay(true);
+    objc::send<void>(native, "setNeedsDisplay:"_sel, objc::YES);
 }
 
 id AddSearchField(const void* target, std::int32_t x, std::int32_t y, std::int32_t width,
@@ -125,7 +125,7 @@ id AddSearchField(const void* target, std::int32_t x, std::int32_t y, std::int32
         return nullptr;
     objc::send<void>(field, "setAutoresizingMask:"_sel, objc::NSUInteger{2});
     objc::send<void>(field, "setSendsWholeSearchString:"_sel, objc::YES);
-    parent->addSubview(viewOf(field));
+    objc::send<void>(parent, "addSubview:"_sel, field);
     return objc::autorelease(field);
 }
 
