@@ -5,22 +5,15 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "platform/appkit/KeyWindowWidget.h"
 #include "platform/appkit/MainThread.h"
 #include "platform/appkit/ModalAnswers.h"
-#include "platform/appkit/NSApplication.h"
-#include "platform/appkit/NSWindow.h"
 #include "platform/appkit/QtStrings.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/NSString.h"
 
 namespace sondrel::appkit {
 namespace {
-
-QWidget* keyWindowWidget() {
-    NSApplicationObject* app = NSApplicationObject::existing();
-    NSWindowObject* key = app != nullptr ? app->keyWindow() : nullptr;
-    return key != nullptr ? key->widget() : nullptr;
-}
 
 // Gives a queued answer from inside the message box's modal loop.
 void answerFromInside(QMessageBox& box, const ModalAnswer& answer) {

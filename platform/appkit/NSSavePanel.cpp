@@ -7,11 +7,10 @@
 #include <QTimer>
 
 #include "platform/appkit/Foundation.h"
+#include "platform/appkit/KeyWindowWidget.h"
 #include "platform/appkit/MainThread.h"
 #include "platform/appkit/ModalAnswers.h"
-#include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSURL.h"
-#include "platform/appkit/NSWindow.h"
 #include "platform/appkit/PortalFileChooser.h"
 #include "platform/appkit/QtStrings.h"
 #include "platform/objc/ClassDefinition.h"
@@ -19,12 +18,6 @@
 
 namespace sondrel::appkit {
 namespace {
-
-QWidget* keyWindowWidget() {
-    NSApplicationObject* app = NSApplicationObject::existing();
-    NSWindowObject* key = app != nullptr ? app->keyWindow() : nullptr;
-    return key != nullptr ? key->widget() : nullptr;
-}
 
 QLineEdit* nameField(QFileDialog& dialog) {
     return dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
