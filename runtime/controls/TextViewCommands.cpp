@@ -82,8 +82,10 @@ int LoadTextViewFile(const void* textView, core::TextView path) {
 }
 
 void PrintTextView(const void* textView) {
-    if (appkit::NSTextViewObject* view = appkit::textViewOf(textView))
-        appkit::printTextView(view);
+    appkit::performOnMainThread([&] {
+        if (appkit::NSTextViewObject* view = appkit::textViewOf(textView))
+            appkit::printTextView(view);
+    });
 }
 
 } // namespace sondrel::controls

@@ -35,10 +35,12 @@ id patternColor(const void* image) {
 } // namespace
 
 void EnableFullScreen(const void* window) {
-    if (NSWindowObject* native = windowOf(window))
-        appkit::setWindowCollectionBehavior(
-            native, appkit::windowCollectionBehavior(native) |
-                        appkit::NSWindowCollectionBehaviorFullScreenPrimary);
+    appkit::performOnMainThread([&] {
+        if (NSWindowObject* native = windowOf(window))
+            appkit::setWindowCollectionBehavior(
+                native, appkit::windowCollectionBehavior(native) |
+                            appkit::NSWindowCollectionBehaviorFullScreenPrimary);
+    });
 }
 
 void SetWindowPattern(const void* window, const void* image) {
@@ -46,7 +48,8 @@ void SetWindowPattern(const void* window, const void* image) {
     if (native == nullptr)
         return;
     objc::AutoreleasePool pool;
-    appkit::setWindowBackgroundColor(native, patternColor(image));
+    const id color = patternColor(image);
+    appkit::performOnMainThread([&] { appkit::setWindowBackgroundColor(native, color); });
 }
 
 void SetWindowOpacity(const void* window, float alpha) {
@@ -88,11 +91,13 @@ void SetViewFilter(const void* view, id filter) {
     NSViewObject* native = viewOf(view);
     if (native == nullptr)
         return;
-    appkit::setViewWantsLayer(native, true);
     Retained<appkit::NSArrayObject> filters;
     if (filter != nullptr)
         filters = Retained<appkit::NSArrayObject>::adopt(appkit::newArray({filter}));
-    appkit::setViewContentFilters(native, filters.get());
+    appkit::performOnMainThread([&] {
+        appkit::setViewWantsLayer(native, true);
+        appkit::setViewContentFilters(native, filters.get());
+    });
 }
 
 void SetViewPattern(const void* view, const void* image) {
@@ -105,7 +110,7 @@ void SetViewPattern(const void* view, const void* image) {
         objc::send<void>(native, "setBackgroundColor:"_sel, color);
         objc::send<void>(native, "setDrawsBackground:"_sel, objc::YES);
     } else {
-        appkit::setViewBackgroundColor(native, color);
+        appkit::performOnMainThread([&] { appkit::setViewBackgroundColor(native, color); });
     }
     objc::send<void>(native, "setNeedsDisplay:"_sel, objc::YES);
 }
