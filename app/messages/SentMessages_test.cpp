@@ -1,16 +1,19 @@
-// Every message the program sends by name from C++ against the classes of the program: some
-// class must answer it with a method whose types match the call, or the message would stop a
-// checked build and be answered like nil in the one that ships. The program's libraries are
-// linked whole (see app/CMakeLists.txt) and no other test code is, so the list is the program's
-// own and complete.
+// Every message the program sends by name from C++, and every class it names, against the
+// classes of the program. For a message, some class must answer it with a method whose types
+// match the call, or the message would stop a checked build and be answered like nil in the one
+// that ships; a class name must name a class, or its messages would go to nil. The program's
+// libraries are linked whole (see app/CMakeLists.txt) and no other test code is, so the lists are
+// the program's own and complete.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/objc/ClassName.h"
 #include "platform/objc/MethodSignature.h"
 #include "platform/objc/Runtime.h"
 #include "platform/objc/SentMessages.h"
@@ -71,6 +74,20 @@ TEST(SentMessages, EveryMessageSentByNameHasAMethodTakingItsTypes) {
         }
     }
     EXPECT_TRUE(unanswered.empty()) << sent.size() << " messages, unanswered:" << unanswered;
+}
+
+// Every class the program names by literal ("NSTextStorage"_class) is one the program defines.
+TEST(SentMessages, EveryClassNamedInTheSourceIsDefined) {
+    const std::vector<std::string_view> named = objc::classNamesUsed();
+    // Names from each layer, so that a list cut short by the link would not pass unnoticed.
+    for (const std::string_view name : {"NSString", "NSTextStorage", "RTWindow"})
+        EXPECT_NE(std::find(named.begin(), named.end(), name), named.end()) << name;
+    std::string undefined;
+    for (const std::string_view name : named) {
+        if (objc::lookUpClass(name) == nullptr)
+            undefined += " " + std::string(name);
+    }
+    EXPECT_TRUE(undefined.empty()) << named.size() << " class names, undefined:" << undefined;
 }
 
 } // namespace

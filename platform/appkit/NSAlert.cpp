@@ -9,6 +9,7 @@
 #include "platform/appkit/MainThread.h"
 #include "platform/appkit/ModalAnswers.h"
 #include "platform/appkit/QtStrings.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/NSString.h"
 
@@ -39,7 +40,7 @@ void answerFromInside(QMessageBox& box, const ModalAnswer& answer) {
 
 NSButtonObject* NSAlertObject::addButton(const std::u16string& title) {
     auto button = Retained<NSButtonObject>::adopt(
-        static_cast<NSButtonObject*>(objc::createInstance(objc::lookUpClass("NSButton"))));
+        static_cast<NSButtonObject*>(objc::createInstance("NSButton"_class)));
     if (!button)
         return nullptr;
     button->setTitle(title);

@@ -19,6 +19,7 @@
 #include "platform/appkit/NSEvent.h"
 #include "platform/appkit/NSMenu.h"
 #include "platform/appkit/NSWindow.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/Messaging.h"
 
 namespace sondrel::appkit {
@@ -153,8 +154,7 @@ NSApplicationObject* NSApplicationObject::shared() {
             QApplication::setQuitOnLastWindowClosed(false);
         }
         startMainThreadCourier();
-        auto* app = static_cast<NSApplicationObject*>(
-            objc::createInstance(objc::lookUpClass("NSApplication")));
+        auto* app = static_cast<NSApplicationObject*>(objc::createInstance("NSApplication"_class));
         app->m_native->dispatcher = QCoreApplication::eventDispatcher();
         app->m_native->capture = std::make_unique<KeyCapture>(app);
         app->m_native->waitTimer = std::make_unique<QTimer>();

@@ -4,6 +4,7 @@
 
 #include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSControl.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/NSString.h"
 
@@ -53,8 +54,7 @@ void NSCellObject::copyFrom(const NSCellObject& other) {
 }
 
 NSCellObject* newButtonCell(const std::u16string& title, NSUInteger buttonType) {
-    auto* cell =
-        static_cast<NSCellObject*>(objc::createInstance(objc::lookUpClass("NSButtonCell")));
+    auto* cell = static_cast<NSCellObject*>(objc::createInstance("NSButtonCell"_class));
     if (cell != nullptr) {
         cell->setTitle(title);
         cell->setButtonType(buttonType);

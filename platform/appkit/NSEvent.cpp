@@ -8,6 +8,7 @@
 #include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSWindow.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/NSString.h"
 
@@ -40,7 +41,7 @@ bool NSEventObject::deliverQtKeyEvent() {
 }
 
 NSEventObject* newEvent(NSEventType type) {
-    auto* event = static_cast<NSEventObject*>(objc::createInstance(objc::lookUpClass("NSEvent")));
+    auto* event = static_cast<NSEventObject*>(objc::createInstance("NSEvent"_class));
     if (event != nullptr)
         event->type = type;
     return event;

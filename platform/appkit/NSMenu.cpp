@@ -9,6 +9,7 @@
 #include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSEvent.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/Messaging.h"
 
 namespace sondrel::appkit {
@@ -276,7 +277,7 @@ void NSMenuObject::detachMenuBar(QMenuBar* bar) {
 }
 
 NSMenuObject* newMenu(const std::u16string& title) {
-    auto* menu = static_cast<NSMenuObject*>(objc::createInstance(objc::lookUpClass("NSMenu")));
+    auto* menu = static_cast<NSMenuObject*>(objc::createInstance("NSMenu"_class));
     if (menu != nullptr)
         menu->setTitle(title);
     return menu;
@@ -284,8 +285,7 @@ NSMenuObject* newMenu(const std::u16string& title) {
 
 NSMenuItemObject* newMenuItem(const std::u16string& title, SEL action,
                               const std::u16string& keyEquivalent) {
-    auto* item =
-        static_cast<NSMenuItemObject*>(objc::createInstance(objc::lookUpClass("NSMenuItem")));
+    auto* item = static_cast<NSMenuItemObject*>(objc::createInstance("NSMenuItem"_class));
     if (item != nullptr) {
         item->setTitle(title);
         item->setAction(action);

@@ -13,6 +13,7 @@
 #include "platform/appkit/NSURL.h"
 #include "platform/appkit/PortalFileChooser.h"
 #include "platform/appkit/QtStrings.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/NSString.h"
 
@@ -148,15 +149,13 @@ NSInteger NSSavePanelObject::runModal() {
 }
 
 NSSavePanelObject* sharedSavePanel() {
-    static auto* panel =
-        static_cast<NSSavePanelObject*>(objc::createInstance(objc::lookUpClass("NSSavePanel")));
+    static auto* panel = static_cast<NSSavePanelObject*>(objc::createInstance("NSSavePanel"_class));
     return panel;
 }
 
 NSSavePanelObject* sharedOpenPanel() {
     static auto* panel = [] {
-        auto* open =
-            static_cast<NSSavePanelObject*>(objc::createInstance(objc::lookUpClass("NSOpenPanel")));
+        auto* open = static_cast<NSSavePanelObject*>(objc::createInstance("NSOpenPanel"_class));
         if (open != nullptr)
             open->isOpenPanel = true;
         return open;

@@ -13,6 +13,7 @@
 #include "platform/appkit/NSFont.h"
 #include "platform/appkit/QtAlignment.h"
 #include "platform/appkit/TextEditWidget.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/AutoreleasePool.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSString.h"
@@ -25,9 +26,9 @@ namespace sondrel::appkit {
 
 NSTextViewObject::NSTextViewObject(Class cls) : NSViewObject(cls) {
     m_storage = Retained<NSTextStorageObject>::adopt(
-        textStorageOf(objc::createInstance(objc::lookUpClass("NSTextStorage"))));
-    m_container = Retained<NSTextContainerObject>::adopt(objc::liveCast<NSTextContainerObject>(
-        objc::createInstance(objc::lookUpClass("NSTextContainer"))));
+        textStorageOf(objc::createInstance("NSTextStorage"_class)));
+    m_container = Retained<NSTextContainerObject>::adopt(
+        objc::liveCast<NSTextContainerObject>(objc::createInstance("NSTextContainer"_class)));
     auto* edit = new TextEditWidget(this);
     if (m_storage)
         edit->showDocument(m_storage->document());

@@ -12,6 +12,7 @@
 #include "platform/appkit/NSEvent.h"
 #include "platform/appkit/NSPasteboard.h"
 #include "platform/appkit/NSWindow.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/Messaging.h"
 
 namespace sondrel::appkit {
@@ -125,8 +126,8 @@ struct NSViewObject::Bridge final : QObject {
     }
 
     Retained<NSDraggingInfoObject> draggingInfo(QWidget* source, const QDropEvent& event) {
-        auto info = Retained<NSDraggingInfoObject>::adopt(static_cast<NSDraggingInfoObject*>(
-            objc::createInstance(objc::lookUpClass("NSDraggingInfo"))));
+        auto info = Retained<NSDraggingInfoObject>::adopt(
+            static_cast<NSDraggingInfoObject*>(objc::createInstance("NSDraggingInfo"_class)));
         if (!info)
             return info;
         info->pasteboard = Retained<NSPasteboardObject>::adopt(newPasteboard());

@@ -4,6 +4,7 @@
 #include "platform/appkit/NSMenu.h"
 #include "platform/appkit/NSView.h"
 #include "platform/appkit/NSWindow.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/NSString.h"
 
@@ -124,8 +125,8 @@ const objc::ClassRegistration windowButtonRegistration{
 id standardWindowButton(NSWindowObject* self, SEL, NSUInteger which) {
     if (which > NSWindowZoomButton)
         return nullptr;
-    auto* button = static_cast<WindowButtonObject*>(
-        objc::createInstance(objc::lookUpClass("NSWindowTitleButton")));
+    auto* button =
+        static_cast<WindowButtonObject*>(objc::createInstance("NSWindowTitleButton"_class));
     if (button == nullptr)
         return nullptr;
     button->window = self;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPalette>
 
+#include "platform/objc/ClassName.h"
 #include "platform/objc/Messaging.h"
 
 namespace sondrel::appkit {
@@ -10,9 +11,8 @@ namespace {
 
 objc::id nativeColor(QPalette::ColorGroup group, QPalette::ColorRole role) {
     const QColor color = QApplication::palette().color(group, role);
-    return objc::send<objc::id>(objc::lookUpClass("NSColor"),
-                                "colorWithDeviceRed:green:blue:alpha:"_sel, double(color.redF()),
-                                double(color.greenF()), double(color.blueF()),
+    return objc::send<objc::id>("NSColor"_class, "colorWithDeviceRed:green:blue:alpha:"_sel,
+                                double(color.redF()), double(color.greenF()), double(color.blueF()),
                                 double(color.alphaF()));
 }
 

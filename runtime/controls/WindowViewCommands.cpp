@@ -8,6 +8,7 @@
 #include "platform/appkit/NSWindow.h"
 #include "platform/appkit/Retained.h"
 #include "platform/appkit/ViewAppearance.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/AutoreleasePool.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSString.h"
@@ -28,7 +29,7 @@ NSViewObject* viewOf(const void* object) {
 }
 
 id patternColor(const void* image) {
-    return objc::send<id>(objc::lookUpClass("NSColor"), "colorWithPatternImage:"_sel,
+    return objc::send<id>("NSColor"_class, "colorWithPatternImage:"_sel,
                           const_cast<id>(static_cast<const objc::Object*>(image)));
 }
 
@@ -124,7 +125,7 @@ id AddSearchField(const void* target, std::int32_t x, std::int32_t y, std::int32
         return nullptr;
     const objc::NSRect frame{{static_cast<double>(x), static_cast<double>(y)},
                              {static_cast<double>(width), static_cast<double>(height)}};
-    const id field = objc::send<id>(objc::send<id>(objc::lookUpClass("NSSearchField"), "alloc"_sel),
+    const id field = objc::send<id>(objc::send<id>("NSSearchField"_class, "alloc"_sel),
                                     "initWithFrame:"_sel, frame);
     if (field == nullptr)
         return nullptr;
