@@ -4,6 +4,7 @@
 #include "platform/appkit/MainThread.h"
 #include "platform/objc/Geometry.h"
 #include "runtime/controls/GadgetTexts.h"
+#include "runtime/controls/MessageText.h"
 #include "runtime/controls/ObjectMessage.h"
 #include "runtime/windowing/EventQueue.h"
 #include "runtime/windowing/Gadget.h"
@@ -25,14 +26,14 @@ void EditorLog::append(core::TextView text) {
     // read as UTF-16 too.
     const core::Text line(text);
     appkit::performOnMainThread([&] {
-        const Word allocated = SendObjectMessage(nullptr, nullptr, "NSAttributedString alloc");
+        const Word allocated = SendObjectMessage(nullptr, nullptr, "NSAttributedString alloc"_msg);
         const Word string = SendObjectMessage(nullptr, reinterpret_cast<const void*>(allocated),
-                                              u"initWithString:$", W(line.c_str()));
+                                              u"initWithString:$"_msg, W(line.c_str()));
         if (string == 0) {
             return;
         }
-        SendObjectMessage(nullptr, m_views.logStorage, "appendAttributedString:", string);
-        SendObjectMessage(nullptr, reinterpret_cast<const void*>(string), "release");
+        SendObjectMessage(nullptr, m_views.logStorage, "appendAttributedString:"_msg, string);
+        SendObjectMessage(nullptr, reinterpret_cast<const void*>(string), "release"_msg);
     });
 }
 
@@ -56,8 +57,8 @@ void ScrollLogToEnd(const LogViews& views) {
     // The length of the whole text in UTF-16 units, asked of the text storage
     // rather than measured on a copy of the text: a long log would otherwise
     // be copied once for every file it reports.
-    const objc::NSRange end{SendObjectMessage(nullptr, views.logStorage, "length"), 0};
-    SendObjectMessage(nullptr, views.logView, "scrollRangeToVisible:@", W(&end));
+    const objc::NSRange end{SendObjectMessage(nullptr, views.logStorage, "length"_msg), 0};
+    SendObjectMessage(nullptr, views.logView, "scrollRangeToVisible:@"_msg, W(&end));
 }
 
 } // namespace sondrel::app

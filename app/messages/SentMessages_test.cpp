@@ -17,6 +17,7 @@
 #include "platform/objc/MethodSignature.h"
 #include "platform/objc/Runtime.h"
 #include "platform/objc/SentMessages.h"
+#include "runtime/controls/MessageText.h"
 
 namespace sondrel {
 namespace {
@@ -88,6 +89,30 @@ TEST(SentMessages, EveryClassNamedInTheSourceIsDefined) {
             undefined += " " + std::string(name);
     }
     EXPECT_TRUE(undefined.empty()) << named.size() << " class names, undefined:" << undefined;
+}
+
+// Every message the program sends as a text ("setAlignment:"_msg) is answered by some class, and
+// one naming its class ("NSColor colorWithPatternImage:") by a class method of that class.
+TEST(SentMessages, EveryMessageSentAsATextHasAMethod) {
+    const std::vector<controls::TextMessage> sent = controls::textMessages();
+    const std::vector<controls::TextMessage> expected = {{"", "appendAttributedString:"},
+                                                         {"NSColor", "colorWithPatternImage:"}};
+    for (const controls::TextMessage& message : expected) {
+        EXPECT_NE(std::find(sent.begin(), sent.end(), message), sent.end())
+            << message.receiverClass << " " << message.selector;
+    }
+    const auto methods = methodsBySelector();
+    std::string unanswered;
+    for (const controls::TextMessage& message : sent) {
+        const bool answered =
+            message.receiverClass.empty()
+                ? methods.count(message.selector) > 0
+                : objc::getClassMethod(objc::lookUpClass(message.receiverClass),
+                                       objc::registerSelector(message.selector)) != nullptr;
+        if (!answered)
+            unanswered += "\n  " + message.receiverClass + " " + message.selector;
+    }
+    EXPECT_TRUE(unanswered.empty()) << sent.size() << " text messages, unanswered:" << unanswered;
 }
 
 } // namespace
