@@ -52,11 +52,12 @@ NSButtonObject* NSAlertObject::addButton(const std::u16string& title) {
 NSInteger NSAlertObject::runModal() {
     if (m_buttons.empty())
         addButton(u"OK");
-    QMessageBox box(keyWindowWidget());
-    box.setWindowTitle(toQString(m_message));
-    box.setText(toQString(m_message));
-    box.setInformativeText(toQString(m_informative));
-    box.setIcon(QMessageBox::NoIcon);
+    // Laid out as the desktop's own warnings are (Qt's standard message box): the message text
+    // as the title, the informative text as the body beside the warning icon, so that a sentence
+    // wraps at the box's usual width rather than at the width of a short title.
+    QMessageBox box(QMessageBox::Warning, toQString(m_message),
+                    toQString(m_informative.empty() ? m_message : m_informative),
+                    QMessageBox::NoButton, keyWindowWidget());
     std::vector<QPushButton*> shown;
     QPushButton* escape = nullptr;
     ModalRecord record;
