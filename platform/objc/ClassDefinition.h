@@ -30,7 +30,10 @@
 //
 //             .instanceMethod<&NSViewObject::setFrame>("setFrame:")
 //
-// (see MemberMethod.h for how its types travel in the message). A class without a
+// (see MemberMethod.h for how its types travel in the message). A second template argument names
+// the thread the method runs on, where a higher layer has one to name (appkit's
+// .instanceMethod<&NSViewObject::setFrame, OnMainThread>("setFrame:")); without it the method
+// runs on the sender's thread. A class without a
 // factory inherits its superclass's. For a static library, link it whole (the appkit library
 // does) so that files reached only through messages are not dropped by the linker.
 

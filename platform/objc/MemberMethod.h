@@ -16,8 +16,11 @@
 //                                null (liveCast), so a member may rely on its type
 //     an enumeration             its underlying integer type
 //
-// A method that does more than this (a check, a default) keeps a function of its own, and
-// instanceMethod<&function>("selector") registers that function as it is.
+// A function of the receiver (setAutoresizingMask(NSViewObject*, NSUInteger)) is named the same
+// way, its types travelling as a member's; ignoringSender<&member> makes the method of an action
+// message whose sender the member does not take. A method that does more than this (a check, a
+// default) keeps a function of its own, and instanceMethod<&function>("selector") registers that
+// function as it is.
 //
 // The second template argument says on which thread the method runs: AnyThread (the default) on
 // the sender's, or a policy of a higher layer (appkit's OnMainThread) that carries the whole call
