@@ -11,6 +11,7 @@
 #include "runtime/controls/Color.h"
 #include "runtime/controls/GadgetTexts.h"
 #include "runtime/controls/Image.h"
+#include "runtime/controls/MessageText.h"
 #include "runtime/controls/ObjectMessage.h"
 #include "runtime/controls/Requesters.h"
 #include "runtime/system/PreferenceFile.h"
@@ -167,7 +168,7 @@ core::Text Application::desktopFolder() const {
 // away for the rest of the run.
 void Application::clearDropPrompt() {
     ClearGadgetItems(LogEditor);
-    controls::SendObjectMessage(nullptr, m_views.logView, "setAlignment:", 0);
+    controls::SendObjectMessage(nullptr, m_views.logView, "setAlignment:"_msg, 0);
     SetGadgetColor(LogEditor, kGadgetBackColor, controls::MakeColor(255, 255, 255));
     controls::ReleaseImage(DropPatternImage);
 }

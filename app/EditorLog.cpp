@@ -3,6 +3,7 @@
 #include "app/AppNumbers.h"
 #include "platform/objc/Geometry.h"
 #include "runtime/controls/GadgetTexts.h"
+#include "runtime/controls/MessageText.h"
 #include "runtime/controls/NativeBridge.h"
 #include "runtime/controls/ObjectMessage.h"
 #include "runtime/windowing/EventQueue.h"
@@ -41,14 +42,14 @@ void EditorLog::append(core::TextView text) {
     // as every view does with a call that reaches it from the worker.
     const core::Text line(text);
     const AppendPool pool;
-    const Word allocated = SendObjectMessage(nullptr, nullptr, "NSAttributedString alloc");
+    const Word allocated = SendObjectMessage(nullptr, nullptr, "NSAttributedString alloc"_msg);
     const Word string = SendObjectMessage(nullptr, reinterpret_cast<const void*>(allocated),
-                                          u"initWithString:$", W(line.c_str()));
+                                          u"initWithString:$"_msg, W(line.c_str()));
     if (string == 0) {
         return;
     }
-    SendObjectMessage(nullptr, m_views.logStorage, "appendAttributedString:", string);
-    SendObjectMessage(nullptr, reinterpret_cast<const void*>(string), "release");
+    SendObjectMessage(nullptr, m_views.logStorage, "appendAttributedString:"_msg, string);
+    SendObjectMessage(nullptr, reinterpret_cast<const void*>(string), "release"_msg);
 }
 
 std::int64_t EditorLog::lineCount() {
@@ -71,8 +72,8 @@ void ScrollLogToEnd(const LogViews& views) {
     // The length of the whole text in UTF-16 units, asked of the text storage
     // rather than measured on a copy of the text: a long log would otherwise
     // be copied once for every file it reports.
-    const objc::NSRange end{SendObjectMessage(nullptr, views.logStorage, "length"), 0};
-    SendObjectMessage(nullptr, views.logView, "scrollRangeToVisible:@", W(&end));
+    const objc::NSRange end{SendObjectMessage(nullptr, views.logStorage, "length"_msg), 0};
+    SendObjectMessage(nullptr, views.logView, "scrollRangeToVisible:@"_msg, W(&end));
 }
 
 } // namespace sondrel::app

@@ -9,6 +9,7 @@
 #include "runtime/controls/GadgetKinds.h"
 #include "runtime/controls/Image.h"
 #include "runtime/controls/ImageGadget.h"
+#include "runtime/controls/MessageText.h"
 #include "runtime/controls/ObjectMessage.h"
 #include "runtime/controls/TextGadget.h"
 #include "runtime/controls/TextViewCommands.h"
@@ -45,7 +46,7 @@ void OpenAboutWindow() {
     }
     objc::id picture = controls::ImageHandle(AboutImage);
     const objc::NSSize size{128, 128};
-    controls::SendObjectMessage(nullptr, picture, "setSize:@",
+    controls::SendObjectMessage(nullptr, picture, "setSize:@"_msg,
                                 reinterpret_cast<controls::Word>(&size));
     controls::CreateImageGadget(AboutPicture, 31, 16, 128, 128, picture);
     controls::CreateTextGadget(AboutTitleText, 180, 30, 140, 20, kVersionText,

@@ -12,6 +12,7 @@
 #include "runtime/controls/GadgetTexts.h"
 #include "runtime/controls/Image.h"
 #include "runtime/controls/NativeBridge.h"
+#include "runtime/controls/MessageText.h"
 #include "runtime/controls/ObjectMessage.h"
 #include "runtime/controls/OptionGadget.h"
 #include "runtime/controls/StringGadget.h"
@@ -74,21 +75,21 @@ void BuildLogEditor(LogViews& views) {
     CreateEditorGadget(LogEditor, 10, 90, 400, 250, EditorReadOnly);
     views.logView = GadgetHandle(LogEditor);
     views.logStorage =
-        reinterpret_cast<objc::id>(SendObjectMessage(nullptr, views.logView, "textStorage"));
+        reinterpret_cast<objc::id>(SendObjectMessage(nullptr, views.logView, "textStorage"_msg));
     SetTextViewWordWrap(views.logView, 1);
 
     const auto picture = resources::EmbeddedResource("drop.png");
     ImageFromMemory(DropPatternImage, picture);
     if (objc::id image = ImageHandle(DropPatternImage); image != nullptr) {
         const objc::NSSize size{400, 250};
-        SendObjectMessage(nullptr, image, "setSize:@", W(&size));
+        SendObjectMessage(nullptr, image, "setSize:@"_msg, W(&size));
         const Word pattern =
-            SendObjectMessage(nullptr, nullptr, "NSColor colorWithPatternImage:", W(image));
-        SendObjectMessage(nullptr, views.logView, "setBackgroundColor:", pattern);
+            SendObjectMessage(nullptr, nullptr, "NSColor colorWithPatternImage:"_msg, W(image));
+        SendObjectMessage(nullptr, views.logView, "setBackgroundColor:"_msg, pattern);
     }
     AddGadgetItem(LogEditor, 0, u" ");
     AddGadgetItem(LogEditor, -1, kDropPrompt);
-    SendObjectMessage(nullptr, views.logView, "setAlignment:", 2);
+    SendObjectMessage(nullptr, views.logView, "setAlignment:"_msg, 2);
     AcceptGadgetDrops(LogEditor, DropFiles, 2);
 }
 
@@ -103,8 +104,8 @@ void BuildOutputRow() {
 
 void HideTitleBarButton(core::ObjectNumber window, int button) {
     const Word native =
-        SendObjectMessage(nullptr, WindowHandle(window), "standardWindowButton:", button);
-    SendObjectMessage(nullptr, reinterpret_cast<const void*>(native), "setHidden:", 1);
+        SendObjectMessage(nullptr, WindowHandle(window), "standardWindowButton:"_msg, button);
+    SendObjectMessage(nullptr, reinterpret_cast<const void*>(native), "setHidden:"_msg, 1);
 }
 
 void SetMainWindowTransparent(bool transparent) {

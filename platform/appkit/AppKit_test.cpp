@@ -6,13 +6,13 @@
 #include <fstream>
 #include <iterator>
 
-#include <QApplication>
 #include <QBuffer>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
 
 #include "platform/appkit/AttributedTextDocument.h"
+#include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSAttributedString.h"
 #include "platform/appkit/NSColor.h"
 #include "platform/appkit/NSImage.h"
@@ -29,17 +29,11 @@ using objc::CGSize;
 using objc::id;
 using objc::send;
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "appkit_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
+// The application object makes Qt's and keeps it for the whole process, as the program does:
+// a Qt application destroyed by a static destructor would outlive the toolkit's own state.
 class AppKit : public ::testing::Test {
 protected:
-    void SetUp() override { application(); }
+    void SetUp() override { NSApplicationObject::shared(); }
     objc::AutoreleasePool pool;
 };
 

@@ -5,6 +5,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/objc/ClassName.h"
 #include "platform/objc/AutoreleasePool.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
@@ -61,7 +62,7 @@ NSDateObject* dateNow() {
 }
 
 NSDateObject* dateDistantFuture() {
-    auto* date = static_cast<NSDateObject*>(objc::createInstance(objc::lookUpClass("NSDate")));
+    auto* date = static_cast<NSDateObject*>(objc::createInstance("NSDate"_class));
     if (date != nullptr) {
         date->time = NSDateObject::Clock::time_point::max();
         objc::autorelease(date);
@@ -70,7 +71,7 @@ NSDateObject* dateDistantFuture() {
 }
 
 NSDateObject* dateWithTimeIntervalSinceNow(double seconds) {
-    auto* date = static_cast<NSDateObject*>(objc::createInstance(objc::lookUpClass("NSDate")));
+    auto* date = static_cast<NSDateObject*>(objc::createInstance("NSDate"_class));
     if (date != nullptr) {
         date->time =
             NSDateObject::Clock::now() + std::chrono::duration_cast<NSDateObject::Clock::duration>(
@@ -81,8 +82,8 @@ NSDateObject* dateWithTimeIntervalSinceNow(double seconds) {
 }
 
 NSNotificationObject* notificationNamed(const std::u16string& name, id object) {
-    auto* notification = static_cast<NSNotificationObject*>(
-        objc::createInstance(objc::lookUpClass("NSNotification")));
+    auto* notification =
+        static_cast<NSNotificationObject*>(objc::createInstance("NSNotification"_class));
     if (notification != nullptr) {
         notification->name = Retained<objc::Object>::adopt(objc::newNativeString(name));
         notification->object = Retained<objc::Object>::retain(object);

@@ -9,6 +9,7 @@
 #include <QObject>
 
 #include "platform/appkit/CallQueue.h"
+#include "platform/objc/Runtime.h"
 
 namespace sondrel::appkit {
 namespace {
@@ -81,6 +82,10 @@ void performOnMainThread(const std::function<void()>& call) {
     }
     if (calls == nullptr || !calls->run(call))
         call();
+}
+
+void destroyInstance(objc::id self, objc::SEL) {
+    objc::destroyObject(self);
 }
 
 void startMainThreadCourier() {

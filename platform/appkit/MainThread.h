@@ -24,6 +24,10 @@
 #include <functional>
 #include <type_traits>
 #include <utility>
+#include <vector>
+
+#include "platform/objc/AutoreleasePool.h"
+#include "platform/objc/Object.h"
 
 namespace sondrel::appkit {
 
@@ -46,6 +50,44 @@ template <class F> auto onMainThread(F&& call) -> std::invoke_result_t<F&> {
         return result;
     }
 }
+
+// The thread policy of a registered method or factory (see platform/objc/MemberMethod.h): the
+// whole call runs on the main thread, as onMainThread runs it. A class table names it for every
+// message that reaches a widget; the messages without it are safe from any thread. What the call
+// autoreleases on the main thread (its answer, often) goes to the sender's own pool, so that it
+// lives as long as the sender expects rather than until the main thread's next drain.
+struct OnMainThread {
+    template <class F> static auto run(F&& call) -> std::invoke_result_t<F&> {
+        if (isMainThread())
+            return call();
+        std::vector<objc::id> autoreleased;
+        const auto handOver = [&] {
+            for (objc::id object : autoreleased)
+                objc::addToAutoreleasePool(object);
+        };
+        const auto pooled = [&] {
+            const std::size_t level = objc::pushAutoreleasePool();
+            struct Take {
+                std::vector<objc::id>& into;
+                std::size_t level;
+                ~Take() { into = objc::takeAutoreleasePool(level); }
+            } take{autoreleased, level};
+            return call();
+        };
+        if constexpr (std::is_void_v<std::invoke_result_t<F&>>) {
+            onMainThread(pooled);
+            handOver();
+        } else {
+            auto result = onMainThread(pooled);
+            handOver();
+            return result;
+        }
+    }
+};
+
+// The root class's dealloc, for the class tables that register it OnMainThread: an object whose
+// destructor takes widgets down is destroyed on the main thread, whichever thread released it.
+void destroyInstance(objc::id self, objc::SEL);
 
 // Made once by the application object on the main thread; ends with it (or, in tests, when
 // stopped; it may then be started again).

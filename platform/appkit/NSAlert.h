@@ -1,7 +1,9 @@
 #pragma once
 
 // NSAlert: a modal message with a message text, an informative text and buttons, over a
-// QMessageBox centred on the key window. Buttons are added as NSButtons whose tags (1000, 1001,
+// QMessageBox centred on the key window and drawn as the desktop's warnings are: the message text
+// is the box's title, the informative text (or, without one, the message text) its body beside
+// the warning icon. Buttons are added as NSButtons whose tags (1000, 1001,
 // ... unless changed) runModal returns for the one pressed; an alert without buttons shows "OK".
 // The first button is the default one (Return); Escape presses "Cancel", or else the last button.
 // runModal takes a queued ModalAnswer when there is one (see ModalAnswers.h).

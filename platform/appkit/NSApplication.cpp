@@ -19,6 +19,7 @@
 #include "platform/appkit/NSEvent.h"
 #include "platform/appkit/NSMenu.h"
 #include "platform/appkit/NSWindow.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/Messaging.h"
 
 namespace sondrel::appkit {
@@ -153,8 +154,7 @@ NSApplicationObject* NSApplicationObject::shared() {
             QApplication::setQuitOnLastWindowClosed(false);
         }
         startMainThreadCourier();
-        auto* app = static_cast<NSApplicationObject*>(
-            objc::createInstance(objc::lookUpClass("NSApplication")));
+        auto* app = static_cast<NSApplicationObject*>(objc::createInstance("NSApplication"_class));
         app->m_native->dispatcher = QCoreApplication::eventDispatcher();
         app->m_native->capture = std::make_unique<KeyCapture>(app);
         app->m_native->waitTimer = std::make_unique<QTimer>();
@@ -245,13 +245,11 @@ void NSApplicationObject::postEvent(NSEventObject* event, bool atStart) {
 void NSApplicationObject::sendEvent(NSEventObject* event) {
     if (event == nullptr || event->type != NSEventTypeKeyDown)
         return; // the other events Qt has dispatched already, or carry nothing to deliver
-    performOnMainThread([&] {
-        Retained<NSEventObject> keepAlive = Retained<NSEventObject>::retain(event);
-        if (m_mainMenu && m_mainMenu->performKeyEquivalent(*event))
-            return;
-        if (!event->deliverQtKeyEvent())
-            deliverSyntheticKey(*event);
-    });
+    Retained<NSEventObject> keepAlive = Retained<NSEventObject>::retain(event);
+    if (m_mainMenu && m_mainMenu->performKeyEquivalent(*event))
+        return;
+    if (!event->deliverQtKeyEvent())
+        deliverSyntheticKey(*event);
 }
 
 bool NSApplicationObject::deliverSyntheticKey(NSEventObject& event) {
@@ -273,46 +271,39 @@ bool NSApplicationObject::deliverSyntheticKey(NSEventObject& event) {
 }
 
 id NSApplicationObject::targetForAction(SEL action) {
-    return onMainThread([&]() -> id {
-        if (m_keyWindow != nullptr) {
-            QWidget* window = m_keyWindow->widget();
-            for (NSViewObject* view = window != nullptr ? viewOfWidget(window->focusWidget())
-                                                        : nullptr;
-                 view != nullptr; view = view->superview()) {
-                if (responds(view, action))
-                    return view;
-            }
-            if (responds(m_keyWindow, action))
-                return m_keyWindow;
-            if (responds(m_keyWindow->delegate(), action))
-                return m_keyWindow->delegate();
+    if (m_keyWindow != nullptr) {
+        QWidget* window = m_keyWindow->widget();
+        for (NSViewObject* view = window != nullptr ? viewOfWidget(window->focusWidget()) : nullptr;
+             view != nullptr; view = view->superview()) {
+            if (responds(view, action))
+                return view;
         }
-        if (responds(this, action))
-            return this;
-        if (responds(m_delegate, action))
-            return m_delegate;
-        return nullptr;
-    });
+        if (responds(m_keyWindow, action))
+            return m_keyWindow;
+        if (responds(m_keyWindow->delegate(), action))
+            return m_keyWindow->delegate();
+    }
+    if (responds(this, action))
+        return this;
+    if (responds(m_delegate, action))
+        return m_delegate;
+    return nullptr;
 }
 
 bool NSApplicationObject::sendAction(SEL action, id target, id sender) {
-    return onMainThread([&] {
-        const id receiver = target != nullptr ? target : targetForAction(action);
-        if (responds(receiver, action)) {
-            objc::send<void>(receiver, action, sender);
-            return true;
-        }
-        return target == nullptr && performQtEditAction(action);
-    });
+    const id receiver = target != nullptr ? target : targetForAction(action);
+    if (responds(receiver, action)) {
+        objc::send<void>(receiver, action, sender);
+        return true;
+    }
+    return target == nullptr && performQtEditAction(action);
 }
 
 void NSApplicationObject::updateWindows() {
-    performOnMainThread([&] {
-        for (NSWindowObject* window : NSWindowObject::allWindows()) {
-            if (window->isVisible())
-                window->update();
-        }
-    });
+    for (NSWindowObject* window : NSWindowObject::allWindows()) {
+        if (window->isVisible())
+            window->update();
+    }
 }
 
 void NSApplicationObject::setMainMenu(NSMenuObject* menu) {
@@ -355,42 +346,36 @@ void NSApplicationObject::windowGone(NSWindowObject* window) {
 }
 
 void NSApplicationObject::hideWindows() {
-    performOnMainThread([&] {
-        for (NSWindowObject* window : NSWindowObject::allWindows()) {
-            if (window->isVisible() && !window->isMiniaturized()) {
-                window->miniaturize();
-                m_hiddenWindows.push_back(window);
-            }
+    for (NSWindowObject* window : NSWindowObject::allWindows()) {
+        if (window->isVisible() && !window->isMiniaturized()) {
+            window->miniaturize();
+            m_hiddenWindows.push_back(window);
         }
-    });
+    }
 }
 
 void NSApplicationObject::unhideWindows() {
-    performOnMainThread([&] {
-        for (NSWindowObject* window : std::exchange(m_hiddenWindows, {}))
-            window->deminiaturize();
-    });
+    for (NSWindowObject* window : std::exchange(m_hiddenWindows, {}))
+        window->deminiaturize();
 }
 
 void NSApplicationObject::activate() {
-    performOnMainThread([&] {
-        unhideWindows();
-        NSWindowObject* front = m_keyWindow;
-        for (NSWindowObject* window : NSWindowObject::allWindows()) {
-            if (front == nullptr && !window->isClosed() &&
-                (window->isVisible() || window->isMiniaturized()))
-                front = window;
-        }
-        if (front == nullptr)
-            return;
-        if (front->isMiniaturized())
-            front->deminiaturize();
-        front->makeKeyAndOrderFront();
-        if (QWidget* widget = front->widget()) {
-            widget->raise();
-            widget->activateWindow();
-        }
-    });
+    unhideWindows();
+    NSWindowObject* front = m_keyWindow;
+    for (NSWindowObject* window : NSWindowObject::allWindows()) {
+        if (front == nullptr && !window->isClosed() &&
+            (window->isVisible() || window->isMiniaturized()))
+            front = window;
+    }
+    if (front == nullptr)
+        return;
+    if (front->isMiniaturized())
+        front->deminiaturize();
+    front->makeKeyAndOrderFront();
+    if (QWidget* widget = front->widget()) {
+        widget->raise();
+        widget->activateWindow();
+    }
 }
 
 } // namespace sondrel::appkit

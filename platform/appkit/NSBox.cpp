@@ -12,10 +12,8 @@
 namespace sondrel::appkit {
 
 NSBoxObject::NSBoxObject(Class cls) : NSViewObject(cls) {
-    performOnMainThread([&] {
-        adoptWidget(new QGroupBox);
-        apply();
-    });
+    adoptWidget(new QGroupBox);
+    apply();
 }
 
 void NSBoxObject::apply() {
@@ -28,64 +26,53 @@ void NSBoxObject::apply() {
 }
 
 void NSBoxObject::setTitle(const std::u16string& title) {
-    performOnMainThread([&] {
-        m_title = title;
-        apply();
-    });
+    m_title = title;
+    apply();
 }
 
 std::u16string NSBoxObject::title() const {
-    return onMainThread([&] { return m_title; });
+    return m_title;
 }
 
 void NSBoxObject::setTitlePosition(NSUInteger position) {
-    performOnMainThread([&] {
-        m_position = position;
-        apply();
-    });
+    m_position = position;
+    apply();
 }
 
 NSUInteger NSBoxObject::titlePosition() const {
-    return onMainThread([&] { return m_position; });
+    return m_position;
 }
 
 void NSBoxObject::setTitleFont(id font) {
     QFont qt;
     if (!fontOf(font, qt))
         return;
-    performOnMainThread([&] {
-        if (QWidget* group = widget())
-            group->setFont(qt);
-    });
+    if (QWidget* group = widget())
+        group->setFont(qt);
 }
 
 id NSBoxObject::titleFont() const {
-    return autoreleasedFont(onMainThread([&] {
-        const QWidget* group = widget();
-        return group != nullptr ? group->font() : QFont();
-    }));
+    const QWidget* group = widget();
+    return autoreleasedFont(group != nullptr ? group->font() : QFont());
 }
 
 std::u16string NSBoxObject::shownTitle() const {
-    return onMainThread([&] {
-        const auto* group = qobject_cast<const QGroupBox*>(widget());
-        return group != nullptr ? group->title()
-                                      .replace(QLatin1String("&&"), QLatin1String("&"))
-                                      .toStdU16String()
-                                : std::u16string();
-    });
+    const auto* group = qobject_cast<const QGroupBox*>(widget());
+    return group != nullptr
+               ? group->title().replace(QLatin1String("&&"), QLatin1String("&")).toStdU16String()
+               : std::u16string();
 }
 
 namespace {
 
 const objc::ClassRegistration registration{
-    objc::ClassDefinition("NSBox", "NSView", objc::factoryFor<NSBoxObject>())
-        .instanceMethod<&NSBoxObject::title>("title")
-        .instanceMethod<&NSBoxObject::setTitle>("setTitle:")
-        .instanceMethod<&NSBoxObject::titlePosition>("titlePosition")
-        .instanceMethod<&NSBoxObject::setTitlePosition>("setTitlePosition:")
-        .instanceMethod<&NSBoxObject::titleFont>("titleFont")
-        .instanceMethod<&NSBoxObject::setTitleFont>("setTitleFont:")};
+    objc::ClassDefinition("NSBox", "NSView", objc::factoryFor<NSBoxObject, OnMainThread>())
+        .instanceMethod<&NSBoxObject::title, OnMainThread>("title")
+        .instanceMethod<&NSBoxObject::setTitle, OnMainThread>("setTitle:")
+        .instanceMethod<&NSBoxObject::titlePosition, OnMainThread>("titlePosition")
+        .instanceMethod<&NSBoxObject::setTitlePosition, OnMainThread>("setTitlePosition:")
+        .instanceMethod<&NSBoxObject::titleFont, OnMainThread>("titleFont")
+        .instanceMethod<&NSBoxObject::setTitleFont, OnMainThread>("setTitleFont:")};
 
 } // namespace
 } // namespace sondrel::appkit

@@ -109,14 +109,12 @@ private:
 } // namespace
 
 NSButtonObject::NSButtonObject(Class cls) : NSControlObject(cls) {
-    performOnMainThread([&] {
-        adoptWidget(makeWidget(this, m_type));
-        applyToWidget();
-    });
+    adoptWidget(makeWidget(this, m_type));
+    applyToWidget();
 }
 
 NSButtonObject::~NSButtonObject() {
-    performOnMainThread([&] { ReturnKeyButtons::instance().remove(this); });
+    ReturnKeyButtons::instance().remove(this);
 }
 
 QAbstractButton* NSButtonObject::button() const {
@@ -142,29 +140,25 @@ void NSButtonObject::applyToWidget() {
 }
 
 void NSButtonObject::setButtonType(NSUInteger type) {
-    performOnMainThread([&] {
-        if (type == m_type)
-            return;
-        QAbstractButton* old = button();
-        QAbstractButton* fresh = makeWidget(this, type);
-        if (old != nullptr) {
-            fresh->setEnabled(old->isEnabled());
-            fresh->setFont(old->font());
-            fresh->setToolTip(old->toolTip());
-        }
-        m_type = type;
-        if (isMomentary(type))
-            m_state = NSControlStateValueOff;
-        adoptWidget(fresh);
-        applyToWidget();
-    });
+    if (type == m_type)
+        return;
+    QAbstractButton* old = button();
+    QAbstractButton* fresh = makeWidget(this, type);
+    if (old != nullptr) {
+        fresh->setEnabled(old->isEnabled());
+        fresh->setFont(old->font());
+        fresh->setToolTip(old->toolTip());
+    }
+    m_type = type;
+    if (isMomentary(type))
+        m_state = NSControlStateValueOff;
+    adoptWidget(fresh);
+    applyToWidget();
 }
 
 void NSButtonObject::setTitle(const std::u16string& title) {
-    performOnMainThread([&] {
-        m_title = title;
-        applyToWidget();
-    });
+    m_title = title;
+    applyToWidget();
 }
 
 NSInteger NSButtonObject::normalisedState(NSInteger state) const {
@@ -174,37 +168,29 @@ NSInteger NSButtonObject::normalisedState(NSInteger state) const {
 }
 
 void NSButtonObject::setState(NSInteger state) {
-    performOnMainThread([&] {
-        m_state = normalisedState(state);
-        applyToWidget();
-    });
+    m_state = normalisedState(state);
+    applyToWidget();
 }
 
 void NSButtonObject::setAllowsMixedState(bool flag) {
-    performOnMainThread([&] {
-        m_allowsMixedState = flag;
-        if (!flag && m_state == NSControlStateValueMixed)
-            m_state = NSControlStateValueOn;
-        applyToWidget();
-    });
+    m_allowsMixedState = flag;
+    if (!flag && m_state == NSControlStateValueMixed)
+        m_state = NSControlStateValueOn;
+    applyToWidget();
 }
 
 void NSButtonObject::setBordered(bool flag) {
-    performOnMainThread([&] {
-        m_bordered = flag;
-        applyToWidget();
-    });
+    m_bordered = flag;
+    applyToWidget();
 }
 
 void NSButtonObject::setKeyEquivalent(const std::u16string& key) {
-    performOnMainThread([&] {
-        m_keyEquivalent = key;
-        if (key == u"\r")
-            ReturnKeyButtons::instance().add(this);
-        else
-            ReturnKeyButtons::instance().remove(this);
-        applyToWidget();
-    });
+    m_keyEquivalent = key;
+    if (key == u"\r")
+        ReturnKeyButtons::instance().add(this);
+    else
+        ReturnKeyButtons::instance().remove(this);
+    applyToWidget();
 }
 
 NSInteger NSButtonObject::nextState() const {
@@ -228,14 +214,12 @@ void NSButtonObject::widgetClicked() {
 }
 
 void NSButtonObject::performClick() {
-    performOnMainThread([&] {
-        if (QAbstractButton* qt = button(); qt != nullptr && qt->isEnabled())
-            qt->click(); // through the widget, as a user's click goes
-    });
+    if (QAbstractButton* qt = button(); qt != nullptr && qt->isEnabled())
+        qt->click(); // through the widget, as a user's click goes
 }
 
 std::u16string NSButtonObject::stringValue() const {
-    const std::string digits = std::to_string(onMainThread([&] { return m_state; }));
+    const std::string digits = std::to_string(m_state);
     return std::u16string(digits.begin(), digits.end());
 }
 
@@ -245,41 +229,24 @@ void NSButtonObject::setStringValue(const std::u16string& value) {
 
 namespace {
 
-id title(NSButtonObject* self, SEL) {
-    return objc::autoreleasedNativeString(onMainThread([&] { return self->title(); }));
-}
-NSInteger state(NSButtonObject* self, SEL) {
-    return onMainThread([&] { return self->state(); });
-}
-void setBezelStyle(NSButtonObject* self, SEL, NSUInteger style) {
-    performOnMainThread([&] { self->setBezelStyle(style); });
-}
-NSUInteger bezelStyle(NSButtonObject* self, SEL) {
-    return onMainThread([&] { return self->bezelStyle(); });
-}
-id keyEquivalent(NSButtonObject* self, SEL) {
-    return objc::autoreleasedNativeString(onMainThread([&] { return self->keyEquivalent(); }));
-}
-void performClick(NSButtonObject* self, SEL, id) {
-    self->performClick();
-}
-
+// Every message reaches the widget or the state it shows: all run on the main thread.
 const objc::ClassRegistration registration{
-    objc::ClassDefinition("NSButton", "NSControl", objc::factoryFor<NSButtonObject>())
-        .instanceMethod<&NSButtonObject::setButtonType>("setButtonType:")
-        .instanceMethod("title", &title)
-        .instanceMethod<&NSButtonObject::setTitle>("setTitle:")
-        .instanceMethod("state", &state)
-        .instanceMethod<&NSButtonObject::setState>("setState:")
-        .instanceMethod<&NSButtonObject::setAllowsMixedState>("setAllowsMixedState:")
-        .instanceMethod<&NSButtonObject::allowsMixedState>("allowsMixedState")
-        .instanceMethod("setBezelStyle:", &setBezelStyle)
-        .instanceMethod("bezelStyle", &bezelStyle)
-        .instanceMethod<&NSButtonObject::setBordered>("setBordered:")
-        .instanceMethod<&NSButtonObject::isBordered>("isBordered")
-        .instanceMethod<&NSButtonObject::setKeyEquivalent>("setKeyEquivalent:")
-        .instanceMethod("keyEquivalent", &keyEquivalent)
-        .instanceMethod("performClick:", &performClick)};
+    objc::ClassDefinition("NSButton", "NSControl", objc::factoryFor<NSButtonObject, OnMainThread>())
+        .instanceMethod<&NSButtonObject::setButtonType, OnMainThread>("setButtonType:")
+        .instanceMethod<&NSButtonObject::title, OnMainThread>("title")
+        .instanceMethod<&NSButtonObject::setTitle, OnMainThread>("setTitle:")
+        .instanceMethod<&NSButtonObject::state, OnMainThread>("state")
+        .instanceMethod<&NSButtonObject::setState, OnMainThread>("setState:")
+        .instanceMethod<&NSButtonObject::setAllowsMixedState, OnMainThread>("setAllowsMixedState:")
+        .instanceMethod<&NSButtonObject::allowsMixedState, OnMainThread>("allowsMixedState")
+        .instanceMethod<&NSButtonObject::setBezelStyle, OnMainThread>("setBezelStyle:")
+        .instanceMethod<&NSButtonObject::bezelStyle, OnMainThread>("bezelStyle")
+        .instanceMethod<&NSButtonObject::setBordered, OnMainThread>("setBordered:")
+        .instanceMethod<&NSButtonObject::isBordered, OnMainThread>("isBordered")
+        .instanceMethod<&NSButtonObject::setKeyEquivalent, OnMainThread>("setKeyEquivalent:")
+        .instanceMethod<&NSButtonObject::keyEquivalent, OnMainThread>("keyEquivalent")
+        .instanceMethod<objc::ignoringSender<&NSButtonObject::performClick>, OnMainThread>(
+            "performClick:")};
 
 } // namespace
 } // namespace sondrel::appkit

@@ -4,18 +4,18 @@
 
 #include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSControl.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/NSString.h"
 
 namespace sondrel::appkit {
 
-// Every change is made on the main thread, where the observing control reads the cell.
+// Every change is made on the main thread (the class table says so), where the observing control
+// reads the cell.
 template <class F> void NSCellObject::change(F&& update) {
-    performOnMainThread([&] {
-        update();
-        if (m_observer)
-            m_observer(this);
-    });
+    update();
+    if (m_observer)
+        m_observer(this);
 }
 
 void NSCellObject::setTitle(const std::u16string& title) {
@@ -54,8 +54,7 @@ void NSCellObject::copyFrom(const NSCellObject& other) {
 }
 
 NSCellObject* newButtonCell(const std::u16string& title, NSUInteger buttonType) {
-    auto* cell =
-        static_cast<NSCellObject*>(objc::createInstance(objc::lookUpClass("NSButtonCell")));
+    auto* cell = static_cast<NSCellObject*>(objc::createInstance("NSButtonCell"_class));
     if (cell != nullptr) {
         cell->setTitle(title);
         cell->setButtonType(buttonType);
@@ -69,20 +68,14 @@ id initTextCell(NSCellObject* self, SEL, id title) {
     self->setTitle(objc::nativeStringText(title));
     return self;
 }
-id title(NSCellObject* self, SEL) {
-    return objc::autoreleasedNativeString(onMainThread([&] { return self->title(); }));
-}
-NSInteger state(NSCellObject* self, SEL) {
-    return onMainThread([&] { return self->state(); });
-}
 int intValue(NSCellObject* self, SEL) {
-    return static_cast<int>(state(self, nullptr));
+    return static_cast<int>(self->state());
 }
 void setIntValue(NSCellObject* self, SEL, int value) {
     self->setState(value);
 }
 id stringValue(NSCellObject* self, SEL) {
-    const std::string digits = std::to_string(state(self, nullptr));
+    const std::string digits = std::to_string(self->state());
     return objc::autoreleasedNativeString(std::u16string(digits.begin(), digits.end()));
 }
 id copyCell(NSCellObject* self, SEL) {
@@ -94,24 +87,24 @@ id copyCell(NSCellObject* self, SEL) {
 
 const objc::ClassRegistration cellRegistration{
     objc::ClassDefinition("NSCell", "NSObject", objc::factoryFor<NSCellObject>())
-        .instanceMethod("initTextCell:", &initTextCell)
-        .instanceMethod("title", &title)
-        .instanceMethod<&NSCellObject::setTitle>("setTitle:")
-        .instanceMethod("state", &state)
-        .instanceMethod<&NSCellObject::setState>("setState:")
-        .instanceMethod("intValue", &intValue)
-        .instanceMethod("setIntValue:", &setIntValue)
-        .instanceMethod("stringValue", &stringValue)
-        .instanceMethod<&NSCellObject::setAllowsMixedState>("setAllowsMixedState:")
-        .instanceMethod<&NSCellObject::isEnabled>("isEnabled")
-        .instanceMethod<&NSCellObject::setEnabled>("setEnabled:")
+        .instanceMethod<&initTextCell, OnMainThread>("initTextCell:")
+        .instanceMethod<&NSCellObject::title, OnMainThread>("title")
+        .instanceMethod<&NSCellObject::setTitle, OnMainThread>("setTitle:")
+        .instanceMethod<&NSCellObject::state, OnMainThread>("state")
+        .instanceMethod<&NSCellObject::setState, OnMainThread>("setState:")
+        .instanceMethod<&intValue, OnMainThread>("intValue")
+        .instanceMethod<&setIntValue, OnMainThread>("setIntValue:")
+        .instanceMethod<&stringValue, OnMainThread>("stringValue")
+        .instanceMethod<&NSCellObject::setAllowsMixedState, OnMainThread>("setAllowsMixedState:")
+        .instanceMethod<&NSCellObject::isEnabled, OnMainThread>("isEnabled")
+        .instanceMethod<&NSCellObject::setEnabled, OnMainThread>("setEnabled:")
         .instanceMethod<&NSCellObject::tag>("tag")
         .instanceMethod<&NSCellObject::setTag>("setTag:")
-        .instanceMethod("copy", &copyCell)};
+        .instanceMethod<&copyCell, OnMainThread>("copy")};
 
 const objc::ClassRegistration buttonCellRegistration{
     objc::ClassDefinition("NSButtonCell", "NSCell")
-        .instanceMethod<&NSCellObject::setButtonType>("setButtonType:")};
+        .instanceMethod<&NSCellObject::setButtonType, OnMainThread>("setButtonType:")};
 
 } // namespace
 } // namespace sondrel::appkit

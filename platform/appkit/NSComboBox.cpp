@@ -35,13 +35,11 @@ private:
 } // namespace
 
 NSComboBoxObject::NSComboBoxObject(Class cls) : NSTextFieldObject(cls) {
-    performOnMainThread([&] {
-        auto* combo = new ComboWidget(this);
-        adoptWidget(combo);
-        combo->setCompleter(nullptr);
-        attachFieldBehaviour(this, combo->lineEdit(), combo);
-        applyLook();
-    });
+    auto* combo = new ComboWidget(this);
+    adoptWidget(combo);
+    combo->setCompleter(nullptr);
+    attachFieldBehaviour(this, combo->lineEdit(), combo);
+    applyLook();
 }
 
 QComboBox* NSComboBoxObject::comboBox() const {
@@ -67,41 +65,32 @@ void NSComboBoxObject::setCompletes(bool flag) {
 }
 
 NSInteger NSComboBoxObject::numberOfItems() const {
-    return onMainThread([&]() -> NSInteger {
-        if (!m_usesDataSource || m_dataSource == nullptr)
-            return 0;
-        return std::max<NSInteger>(
-            0, objc::send<NSInteger>(m_dataSource, "numberOfItemsInComboBox:"_sel,
-                                     static_cast<id>(const_cast<NSComboBoxObject*>(this))));
-    });
+    if (!m_usesDataSource || m_dataSource == nullptr)
+        return 0;
+    return std::max<NSInteger>(
+        0, objc::send<NSInteger>(m_dataSource, "numberOfItemsInComboBox:"_sel,
+                                 static_cast<id>(const_cast<NSComboBoxObject*>(this))));
 }
 
 std::u16string NSComboBoxObject::itemText(NSInteger index) const {
-    return onMainThread([&]() -> std::u16string {
-        if (!m_usesDataSource || m_dataSource == nullptr)
-            return {};
-        objc::AutoreleasePool pool;
-        const id value =
-            objc::send<id>(m_dataSource, "comboBox:objectValueForItemAtIndex:"_sel,
-                           static_cast<id>(const_cast<NSComboBoxObject*>(this)), index);
-        return objc::nativeStringText(value);
-    });
+    if (!m_usesDataSource || m_dataSource == nullptr)
+        return {};
+    objc::AutoreleasePool pool;
+    const id value = objc::send<id>(m_dataSource, "comboBox:objectValueForItemAtIndex:"_sel,
+                                    static_cast<id>(const_cast<NSComboBoxObject*>(this)), index);
+    return objc::nativeStringText(value);
 }
 
 void NSComboBoxObject::selectItemAtIndex(NSInteger index) {
-    performOnMainThread([&] {
-        if (index < 0 || index >= numberOfItems())
-            return;
-        m_selectedIndex = index;
-        setStringValue(itemText(index));
-    });
+    if (index < 0 || index >= numberOfItems())
+        return;
+    m_selectedIndex = index;
+    setStringValue(itemText(index));
 }
 
 void NSComboBoxObject::deselectItemAtIndex(NSInteger index) {
-    performOnMainThread([&] {
-        if (index == m_selectedIndex)
-            m_selectedIndex = -1;
-    });
+    if (index == m_selectedIndex)
+        m_selectedIndex = -1;
 }
 
 void NSComboBoxObject::reloadList() {
@@ -136,33 +125,22 @@ void NSComboBoxObject::userChoseRow(int row) {
 
 namespace {
 
-void setUsesDataSource(NSComboBoxObject* self, SEL, BOOL flag) {
-    performOnMainThread([&] { self->setUsesDataSource(flag != NO); });
-}
-void setDataSource(NSComboBoxObject* self, SEL, id source) {
-    performOnMainThread([&] { self->setDataSource(source); });
-}
-NSInteger indexOfSelectedItem(NSComboBoxObject* self, SEL) {
-    return onMainThread([&] { return self->indexOfSelectedItem(); });
-}
-void reloadData(NSComboBoxObject* self, SEL) {
-    performOnMainThread([&] { self->reloadList(); });
-}
-
 const objc::ClassRegistration registration{
-    objc::ClassDefinition("NSComboBox", "NSTextField", objc::factoryFor<NSComboBoxObject>())
-        .instanceMethod("setUsesDataSource:", &setUsesDataSource)
-        .instanceMethod<&NSComboBoxObject::usesDataSource>("usesDataSource")
-        .instanceMethod("setDataSource:", &setDataSource)
-        .instanceMethod<&NSComboBoxObject::dataSource>("dataSource")
-        .instanceMethod<&NSComboBoxObject::setCompletes>("setCompletes:")
-        .instanceMethod<&NSComboBoxObject::completes>("completes")
-        .instanceMethod<&NSComboBoxObject::numberOfItems>("numberOfItems")
-        .instanceMethod<&NSComboBoxObject::selectItemAtIndex>("selectItemAtIndex:")
-        .instanceMethod<&NSComboBoxObject::deselectItemAtIndex>("deselectItemAtIndex:")
-        .instanceMethod("indexOfSelectedItem", &indexOfSelectedItem)
-        .instanceMethod("reloadData", &reloadData)
-        .instanceMethod("noteNumberOfItemsChanged", &reloadData)};
+    objc::ClassDefinition("NSComboBox", "NSTextField",
+                          objc::factoryFor<NSComboBoxObject, OnMainThread>())
+        .instanceMethod<&NSComboBoxObject::setUsesDataSource, OnMainThread>("setUsesDataSource:")
+        .instanceMethod<&NSComboBoxObject::usesDataSource, OnMainThread>("usesDataSource")
+        .instanceMethod<&NSComboBoxObject::setDataSource, OnMainThread>("setDataSource:")
+        .instanceMethod<&NSComboBoxObject::dataSource, OnMainThread>("dataSource")
+        .instanceMethod<&NSComboBoxObject::setCompletes, OnMainThread>("setCompletes:")
+        .instanceMethod<&NSComboBoxObject::completes, OnMainThread>("completes")
+        .instanceMethod<&NSComboBoxObject::numberOfItems, OnMainThread>("numberOfItems")
+        .instanceMethod<&NSComboBoxObject::selectItemAtIndex, OnMainThread>("selectItemAtIndex:")
+        .instanceMethod<&NSComboBoxObject::deselectItemAtIndex, OnMainThread>(
+            "deselectItemAtIndex:")
+        .instanceMethod<&NSComboBoxObject::indexOfSelectedItem, OnMainThread>("indexOfSelectedItem")
+        .instanceMethod<&NSComboBoxObject::reloadList, OnMainThread>("reloadData")
+        .instanceMethod<&NSComboBoxObject::reloadList, OnMainThread>("noteNumberOfItemsChanged")};
 
 } // namespace
 } // namespace sondrel::appkit

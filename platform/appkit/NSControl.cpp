@@ -25,25 +25,21 @@ bool NSControlObject::sendAction() {
 }
 
 void NSControlObject::setEnabled(bool enabled) {
-    performOnMainThread([&] {
-        if (QWidget* widget = this->widget())
-            widget->setEnabled(enabled);
-    });
+    if (QWidget* widget = this->widget())
+        widget->setEnabled(enabled);
 }
 
 bool NSControlObject::isEnabled() const {
-    return onMainThread([&] {
-        const QWidget* widget = this->widget();
-        return widget == nullptr || widget->isEnabled();
-    });
+    const QWidget* widget = this->widget();
+    return widget == nullptr || widget->isEnabled();
 }
 
 std::u16string NSControlObject::stringValue() const {
-    return onMainThread([&] { return m_value; });
+    return m_value;
 }
 
 void NSControlObject::setStringValue(const std::u16string& value) {
-    performOnMainThread([&] { m_value = value; });
+    m_value = value;
 }
 
 NSInteger NSControlObject::intValue() const {
@@ -59,29 +55,22 @@ void NSControlObject::setFont(id font) {
     QFont qt;
     if (!fontOf(font, qt))
         return;
-    performOnMainThread([&] {
-        if (QWidget* widget = this->widget())
-            widget->setFont(qt);
-    });
+    if (QWidget* widget = this->widget())
+        widget->setFont(qt);
 }
 
 id NSControlObject::font() const {
-    const QFont qt = onMainThread([&] {
-        const QWidget* widget = this->widget();
-        return widget != nullptr ? widget->font() : QFont();
-    });
-    return autoreleasedFont(qt);
+    const QWidget* widget = this->widget();
+    return autoreleasedFont(widget != nullptr ? widget->font() : QFont());
 }
 
 void NSControlObject::setAlignment(NSInteger alignment) {
-    performOnMainThread([&] { m_alignment = alignment; });
+    m_alignment = alignment;
 }
 
 void NSControlObject::setFormatter(id formatter) {
-    performOnMainThread([&] {
-        m_formatter = Retained<objc::Object>::retain(formatter);
-        formatterChanged();
-    });
+    m_formatter = Retained<objc::Object>::retain(formatter);
+    formatterChanged();
 }
 
 NSInteger leadingInteger(const std::u16string& text) {
@@ -105,49 +94,43 @@ namespace {
 BOOL sendActionTo(NSControlObject* self, SEL, SEL action, id target) {
     return NSApplicationObject::shared()->sendAction(action, target, self) ? YES : NO;
 }
-void performClick(NSControlObject* self, SEL, id) {
-    self->sendAction();
-}
 int intValue(NSControlObject* self, SEL) {
     return static_cast<int>(self->intValue());
 }
 void setIntValue(NSControlObject* self, SEL, int value) {
     self->setIntValue(value);
 }
-void setAutoresizing(NSControlObject* self, SEL, NSUInteger mask) {
-    performOnMainThread([&] { setAutoresizingMask(self, mask); });
-}
-NSUInteger autoresizing(NSControlObject* self, SEL) {
-    return onMainThread([&] { return autoresizingMask(self); });
-}
 
+// Target, action, alignment, formatter and tag are plain values; everything that reaches the
+// widget or the value (which subclasses keep in their widgets) runs on the main thread.
 const objc::ClassRegistration registration{
-    objc::ClassDefinition("NSControl", "NSView", objc::factoryFor<NSControlObject>())
+    objc::ClassDefinition("NSControl", "NSView", objc::factoryFor<NSControlObject, OnMainThread>())
         .instanceMethod<&NSControlObject::setTarget>("setTarget:")
         .instanceMethod<&NSControlObject::target>("target")
         .instanceMethod<&NSControlObject::setAction>("setAction:")
         .instanceMethod<&NSControlObject::action>("action")
-        .instanceMethod("sendAction:to:", &sendActionTo)
-        .instanceMethod("performClick:", &performClick)
-        .instanceMethod<&NSControlObject::setEnabled>("setEnabled:")
-        .instanceMethod<&NSControlObject::isEnabled>("isEnabled")
-        .instanceMethod<&NSControlObject::stringValue>("stringValue")
-        .instanceMethod<&NSControlObject::setStringValue>("setStringValue:")
-        .instanceMethod("intValue", &intValue)
-        .instanceMethod("setIntValue:", &setIntValue)
-        .instanceMethod<&NSControlObject::intValue>("integerValue")
-        .instanceMethod<&NSControlObject::setIntValue>("setIntegerValue:")
-        .instanceMethod<&NSControlObject::font>("font")
-        .instanceMethod<&NSControlObject::setFont>("setFont:")
+        .instanceMethod<&sendActionTo, OnMainThread>("sendAction:to:")
+        .instanceMethod<objc::ignoringSender<&NSControlObject::performClick>, OnMainThread>(
+            "performClick:")
+        .instanceMethod<&NSControlObject::setEnabled, OnMainThread>("setEnabled:")
+        .instanceMethod<&NSControlObject::isEnabled, OnMainThread>("isEnabled")
+        .instanceMethod<&NSControlObject::stringValue, OnMainThread>("stringValue")
+        .instanceMethod<&NSControlObject::setStringValue, OnMainThread>("setStringValue:")
+        .instanceMethod<&intValue, OnMainThread>("intValue")
+        .instanceMethod<&setIntValue, OnMainThread>("setIntValue:")
+        .instanceMethod<&NSControlObject::intValue, OnMainThread>("integerValue")
+        .instanceMethod<&NSControlObject::setIntValue, OnMainThread>("setIntegerValue:")
+        .instanceMethod<&NSControlObject::font, OnMainThread>("font")
+        .instanceMethod<&NSControlObject::setFont, OnMainThread>("setFont:")
         .instanceMethod<&NSControlObject::alignment>("alignment")
-        .instanceMethod<&NSControlObject::setAlignment>("setAlignment:")
+        .instanceMethod<&NSControlObject::setAlignment, OnMainThread>("setAlignment:")
         .instanceMethod<&NSControlObject::formatter>("formatter")
-        .instanceMethod<&NSControlObject::setFormatter>("setFormatter:")
+        .instanceMethod<&NSControlObject::setFormatter, OnMainThread>("setFormatter:")
         .instanceMethod<&NSControlObject::controlTag>("tag")
         .instanceMethod<&NSControlObject::setControlTag>("setTag:")
-        .instanceMethod("setAutoresizingMask:", &setAutoresizing)
-        .instanceMethod("autoresizingMask", &autoresizing)
-        .instanceMethod<&NSControlObject::isEnabled>("acceptsFirstResponder")};
+        .instanceMethod<&setAutoresizingMask, OnMainThread>("setAutoresizingMask:")
+        .instanceMethod<&autoresizingMask, OnMainThread>("autoresizingMask")
+        .instanceMethod<&NSControlObject::isEnabled, OnMainThread>("acceptsFirstResponder")};
 
 } // namespace
 } // namespace sondrel::appkit

@@ -9,7 +9,8 @@
 //
 // A formatter (NSFormatter) is retained and consulted by the controls that edit text.
 //
-// Controls belong to the main thread; their methods carry calls from other threads there.
+// Controls belong to the main thread: the class tables run their messages there (a message
+// sent from another thread is carried there), and C++ callers call from there.
 
 #include <string>
 
@@ -38,6 +39,8 @@ public:
     SEL action() const { return m_action; }
     // Sends the action to the target; false when there is no action or nothing answered.
     bool sendAction();
+    // performClick:; a button clicks its widget instead.
+    void performClick() { sendAction(); }
 
     virtual void setEnabled(bool enabled);
     bool isEnabled() const;

@@ -5,8 +5,10 @@
 #include <QPointer>
 
 #include "platform/appkit/KeyTranslation.h"
+#include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSWindow.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/NSString.h"
 
@@ -39,7 +41,7 @@ bool NSEventObject::deliverQtKeyEvent() {
 }
 
 NSEventObject* newEvent(NSEventType type) {
-    auto* event = static_cast<NSEventObject*>(objc::createInstance(objc::lookUpClass("NSEvent")));
+    auto* event = static_cast<NSEventObject*>(objc::createInstance("NSEvent"_class));
     if (event != nullptr)
         event->type = type;
     return event;
@@ -100,7 +102,7 @@ const objc::ClassRegistration registration{
         .instanceMethod<&NSEventObject::modifierFlags>("modifierFlags")
         .instanceMethod<&NSEventObject::timestamp>("timestamp")
         .instanceMethod<&NSEventObject::windowNumber>("windowNumber")
-        .instanceMethod<&NSEventObject::window>("window")
+        .instanceMethod<&NSEventObject::window, OnMainThread>("window")
         .instanceMethod<&NSEventObject::locationInWindow>("locationInWindow")
         .instanceMethod<&NSEventObject::characters>("characters")
         .instanceMethod<&NSEventObject::charactersIgnoringModifiers>("charactersIgnoringModifiers")

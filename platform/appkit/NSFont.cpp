@@ -4,6 +4,7 @@
 #include <QFontInfo>
 
 #include "platform/appkit/QtStrings.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
 
@@ -14,7 +15,7 @@ using objc::id;
 using objc::SEL;
 
 id autoreleasedFont(const QFont& font) {
-    auto* native = static_cast<NSFontObject*>(objc::createInstance(objc::lookUpClass("NSFont")));
+    auto* native = static_cast<NSFontObject*>(objc::createInstance("NSFont"_class));
     if (native == nullptr)
         return nullptr;
     native->setFont(font);

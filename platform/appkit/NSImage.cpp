@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/appkit/QtStrings.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSData.h"
@@ -42,7 +43,7 @@ QImage NSImageObject::imageAtSize() const {
 }
 
 id newNativeImage(QImage image) {
-    auto* native = static_cast<NSImageObject*>(objc::createInstance(objc::lookUpClass("NSImage")));
+    auto* native = static_cast<NSImageObject*>(objc::createInstance("NSImage"_class));
     if (native != nullptr) {
         native->setImage(std::move(image));
     }

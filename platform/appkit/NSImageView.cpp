@@ -72,7 +72,7 @@ QPoint placed(const QRect& area, const QSize& size, NSUInteger alignment) {
 } // namespace
 
 NSImageViewObject::NSImageViewObject(Class cls) : NSControlObject(cls) {
-    performOnMainThread([&] { adoptWidget(new ImageWidget(this)); });
+    adoptWidget(new ImageWidget(this));
 }
 
 void NSImageViewObject::redisplay() {
@@ -81,31 +81,23 @@ void NSImageViewObject::redisplay() {
 }
 
 void NSImageViewObject::setImage(id image) {
-    performOnMainThread([&] {
-        m_image = Retained<objc::Object>::retain(objc::liveCast<NSImageObject>(image));
-        redisplay();
-    });
+    m_image = Retained<objc::Object>::retain(objc::liveCast<NSImageObject>(image));
+    redisplay();
 }
 
 void NSImageViewObject::setImageFrameStyle(NSUInteger style) {
-    performOnMainThread([&] {
-        m_frameStyle = style;
-        redisplay();
-    });
+    m_frameStyle = style;
+    redisplay();
 }
 
 void NSImageViewObject::setImageScaling(NSUInteger scaling) {
-    performOnMainThread([&] {
-        m_scaling = scaling;
-        redisplay();
-    });
+    m_scaling = scaling;
+    redisplay();
 }
 
 void NSImageViewObject::setImageAlignment(NSUInteger alignment) {
-    performOnMainThread([&] {
-        m_alignment = alignment;
-        redisplay();
-    });
+    m_alignment = alignment;
+    redisplay();
 }
 
 namespace {
@@ -146,26 +138,25 @@ void paintImageView(const NSImageViewObject& view, QPainter& painter, const QRec
 
 namespace {
 
-id image(NSImageViewObject* self, SEL) {
-    return onMainThread([&] { return self->image(); });
-}
-
 const objc::ClassRegistration registration{
-    objc::ClassDefinition("NSImageView", "NSControl", objc::factoryFor<NSImageViewObject>())
-        .instanceMethod<&NSImageViewObject::setImage>("setImage:")
-        .instanceMethod("image", &image)
-        .instanceMethod<&NSImageViewObject::setImageFrameStyle>("setImageFrameStyle:")
-        .instanceMethod<&NSImageViewObject::imageFrameStyle>("imageFrameStyle")
-        .instanceMethod<&NSImageViewObject::setImageScaling>("setImageScaling:")
-        .instanceMethod<&NSImageViewObject::imageScaling>("imageScaling")
-        .instanceMethod<&NSImageViewObject::setImageAlignment>("setImageAlignment:")
-        .instanceMethod<&NSImageViewObject::imageAlignment>("imageAlignment")
-        .instanceMethod<&NSImageViewObject::setEditable>("setEditable:")
-        .instanceMethod<&NSImageViewObject::isEditable>("isEditable")
-        .instanceMethod<&NSImageViewObject::setAnimates>("setAnimates:")
-        .instanceMethod<&NSImageViewObject::animates>("animates")
-        .instanceMethod<&NSImageViewObject::setAllowsCutCopyPaste>("setAllowsCutCopyPaste:")
-        .instanceMethod<&NSImageViewObject::allowsCutCopyPaste>("allowsCutCopyPaste")};
+    objc::ClassDefinition("NSImageView", "NSControl",
+                          objc::factoryFor<NSImageViewObject, OnMainThread>())
+        .instanceMethod<&NSImageViewObject::setImage, OnMainThread>("setImage:")
+        .instanceMethod<&NSImageViewObject::image, OnMainThread>("image")
+        .instanceMethod<&NSImageViewObject::setImageFrameStyle, OnMainThread>("setImageFrameStyle:")
+        .instanceMethod<&NSImageViewObject::imageFrameStyle, OnMainThread>("imageFrameStyle")
+        .instanceMethod<&NSImageViewObject::setImageScaling, OnMainThread>("setImageScaling:")
+        .instanceMethod<&NSImageViewObject::imageScaling, OnMainThread>("imageScaling")
+        .instanceMethod<&NSImageViewObject::setImageAlignment, OnMainThread>("setImageAlignment:")
+        .instanceMethod<&NSImageViewObject::imageAlignment, OnMainThread>("imageAlignment")
+        .instanceMethod<&NSImageViewObject::setEditable, OnMainThread>("setEditable:")
+        .instanceMethod<&NSImageViewObject::isEditable, OnMainThread>("isEditable")
+        .instanceMethod<&NSImageViewObject::setAnimates, OnMainThread>("setAnimates:")
+        .instanceMethod<&NSImageViewObject::animates, OnMainThread>("animates")
+        .instanceMethod<&NSImageViewObject::setAllowsCutCopyPaste, OnMainThread>(
+            "setAllowsCutCopyPaste:")
+        .instanceMethod<&NSImageViewObject::allowsCutCopyPaste, OnMainThread>(
+            "allowsCutCopyPaste")};
 
 } // namespace
 } // namespace sondrel::appkit

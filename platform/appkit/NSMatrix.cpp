@@ -54,71 +54,59 @@ QAbstractButton* cellWidget(const QWidget* matrix, std::size_t index) {
 } // namespace
 
 NSMatrixObject::NSMatrixObject(Class cls) : NSControlObject(cls) {
-    performOnMainThread([&] { adoptWidget(new MatrixWidget(this)); });
+    adoptWidget(new MatrixWidget(this));
 }
 
 NSMatrixObject::~NSMatrixObject() {
-    performOnMainThread([&] {
-        for (const Retained<NSCellObject>& cell : m_cells)
-            cell->setObserver(nullptr);
-    });
+    for (const Retained<NSCellObject>& cell : m_cells)
+        cell->setObserver(nullptr);
 }
 
 void NSMatrixObject::setCells(NSInteger mode, const NSCellObject* prototype, NSInteger rows,
                               NSInteger columns) {
-    performOnMainThread([&] {
-        for (const Retained<NSCellObject>& cell : m_cells)
-            cell->setObserver(nullptr);
-        m_cells.clear();
-        m_mode = mode;
-        m_rows = std::max<NSInteger>(rows, 0);
-        m_columns = std::max<NSInteger>(columns, 0);
-        m_selected = 0;
-        for (NSInteger i = 0; i < m_rows * m_columns; ++i) {
-            auto cell = Retained<NSCellObject>::adopt(newButtonCell(u"", NSButtonTypeRadio));
-            if (!cell)
-                continue;
-            if (prototype != nullptr)
-                cell->copyFrom(*prototype);
-            cell->setObserver([this](NSCellObject* changed) { showCell(changed); });
-            m_cells.push_back(cell);
-        }
-        rebuildWidgets();
-    });
+    for (const Retained<NSCellObject>& cell : m_cells)
+        cell->setObserver(nullptr);
+    m_cells.clear();
+    m_mode = mode;
+    m_rows = std::max<NSInteger>(rows, 0);
+    m_columns = std::max<NSInteger>(columns, 0);
+    m_selected = 0;
+    for (NSInteger i = 0; i < m_rows * m_columns; ++i) {
+        auto cell = Retained<NSCellObject>::adopt(newButtonCell(u"", NSButtonTypeRadio));
+        if (!cell)
+            continue;
+        if (prototype != nullptr)
+            cell->copyFrom(*prototype);
+        cell->setObserver([this](NSCellObject* changed) { showCell(changed); });
+        m_cells.push_back(cell);
+    }
+    rebuildWidgets();
 }
 
 NSCellObject* NSMatrixObject::cellAt(NSInteger row, NSInteger column) const {
-    return onMainThread([&]() -> NSCellObject* {
-        if (row < 0 || column < 0 || row >= m_rows || column >= m_columns)
-            return nullptr;
-        const auto index = static_cast<std::size_t>(row * m_columns + column);
-        return index < m_cells.size() ? m_cells[index].get() : nullptr;
-    });
+    if (row < 0 || column < 0 || row >= m_rows || column >= m_columns)
+        return nullptr;
+    const auto index = static_cast<std::size_t>(row * m_columns + column);
+    return index < m_cells.size() ? m_cells[index].get() : nullptr;
 }
 
 NSCellObject* NSMatrixObject::selectedCell() const {
-    return onMainThread([&]() -> NSCellObject* {
-        return m_selected < m_cells.size() ? m_cells[m_selected].get() : nullptr;
-    });
+    return m_selected < m_cells.size() ? m_cells[m_selected].get() : nullptr;
 }
 
 void NSMatrixObject::selectCellAt(NSInteger row, NSInteger column) {
-    performOnMainThread([&] {
-        if (row < 0 || column < 0 || row >= m_rows || column >= m_columns)
-            return;
-        m_selected = static_cast<std::size_t>(row * m_columns + column);
-        if (m_mode == NSRadioModeMatrix) {
-            for (std::size_t i = 0; i < m_cells.size(); ++i)
-                m_cells[i]->setState(i == m_selected ? 1 : 0);
-        }
-    });
+    if (row < 0 || column < 0 || row >= m_rows || column >= m_columns)
+        return;
+    m_selected = static_cast<std::size_t>(row * m_columns + column);
+    if (m_mode == NSRadioModeMatrix) {
+        for (std::size_t i = 0; i < m_cells.size(); ++i)
+            m_cells[i]->setState(i == m_selected ? 1 : 0);
+    }
 }
 
 void NSMatrixObject::setAutosizesCells(bool flag) {
-    performOnMainThread([&] {
-        m_autosizesCells = flag;
-        layoutCells();
-    });
+    m_autosizesCells = flag;
+    layoutCells();
 }
 
 void NSMatrixObject::clickCell(std::size_t index) {
@@ -153,23 +141,17 @@ void NSMatrixObject::setStringValue(const std::u16string& value) {
 }
 
 NSInteger NSMatrixObject::intValue() const {
-    return onMainThread([&]() -> NSInteger {
-        return m_selected < m_cells.size() ? m_cells[m_selected]->state() : 0;
-    });
+    return m_selected < m_cells.size() ? m_cells[m_selected]->state() : 0;
 }
 
 void NSMatrixObject::setIntValue(NSInteger value) {
-    performOnMainThread([&] {
-        if (m_selected < m_cells.size())
-            m_cells[m_selected]->setState(value);
-    });
+    if (m_selected < m_cells.size())
+        m_cells[m_selected]->setState(value);
 }
 
 void NSMatrixObject::setEnabled(bool enabled) {
-    performOnMainThread([&] {
-        for (const Retained<NSCellObject>& cell : m_cells)
-            cell->setEnabled(enabled);
-    });
+    for (const Retained<NSCellObject>& cell : m_cells)
+        cell->setEnabled(enabled);
 }
 
 void NSMatrixObject::rebuildWidgets() {
@@ -243,17 +225,17 @@ id initWithPrototype(NSMatrixObject* self, SEL, NSRect frame, NSInteger mode, id
 }
 
 const objc::ClassRegistration registration{
-    objc::ClassDefinition("NSMatrix", "NSControl", objc::factoryFor<NSMatrixObject>())
-        .instanceMethod("initWithFrame:mode:prototype:numberOfRows:numberOfColumns:",
-                        &initWithPrototype)
-        .instanceMethod<&NSMatrixObject::cellAt>("cellAtRow:column:")
-        .instanceMethod<&NSMatrixObject::selectedCell>("selectedCell")
-        .instanceMethod<&NSMatrixObject::selectCellAt>("selectCellAtRow:column:")
-        .instanceMethod<&NSMatrixObject::setAutosizesCells>("setAutosizesCells:")
-        .instanceMethod<&NSMatrixObject::autosizesCells>("autosizesCells")
-        .instanceMethod<&NSMatrixObject::numberOfRows>("numberOfRows")
-        .instanceMethod<&NSMatrixObject::numberOfColumns>("numberOfColumns")
-        .instanceMethod<&NSMatrixObject::mode>("mode")};
+    objc::ClassDefinition("NSMatrix", "NSControl", objc::factoryFor<NSMatrixObject, OnMainThread>())
+        .instanceMethod<&initWithPrototype, OnMainThread>(
+            "initWithFrame:mode:prototype:numberOfRows:numberOfColumns:")
+        .instanceMethod<&NSMatrixObject::cellAt, OnMainThread>("cellAtRow:column:")
+        .instanceMethod<&NSMatrixObject::selectedCell, OnMainThread>("selectedCell")
+        .instanceMethod<&NSMatrixObject::selectCellAt, OnMainThread>("selectCellAtRow:column:")
+        .instanceMethod<&NSMatrixObject::setAutosizesCells, OnMainThread>("setAutosizesCells:")
+        .instanceMethod<&NSMatrixObject::autosizesCells, OnMainThread>("autosizesCells")
+        .instanceMethod<&NSMatrixObject::numberOfRows, OnMainThread>("numberOfRows")
+        .instanceMethod<&NSMatrixObject::numberOfColumns, OnMainThread>("numberOfColumns")
+        .instanceMethod<&NSMatrixObject::mode, OnMainThread>("mode")};
 
 } // namespace
 } // namespace sondrel::appkit

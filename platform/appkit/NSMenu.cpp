@@ -9,6 +9,7 @@
 #include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSEvent.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/Messaging.h"
 
 namespace sondrel::appkit {
@@ -32,24 +33,20 @@ struct NSMenuItemObject::Native {
 };
 
 NSMenuItemObject::NSMenuItemObject(Class cls) : objc::Object(cls), m_native(new Native) {
-    performOnMainThread([&] {
-        auto* action = new QAction; // deleted with the item
-        m_native->action = action;
-        QObject::connect(action, &QAction::triggered, action, [this] {
-            Retained<NSMenuItemObject> keepAlive = Retained<NSMenuItemObject>::retain(this);
-            perform();
-        });
+    auto* action = new QAction; // deleted with the item
+    m_native->action = action;
+    QObject::connect(action, &QAction::triggered, action, [this] {
+        Retained<NSMenuItemObject> keepAlive = Retained<NSMenuItemObject>::retain(this);
+        perform();
     });
 }
 
 NSMenuItemObject::~NSMenuItemObject() {
-    performOnMainThread([&] {
-        if (QAction* action = m_native->action.data()) {
-            action->disconnect();
-            action->setMenu(static_cast<QMenu*>(nullptr));
-            action->deleteLater(); // it may be the action being triggered
-        }
-    });
+    if (QAction* action = m_native->action.data()) {
+        action->disconnect();
+        action->setMenu(static_cast<QMenu*>(nullptr));
+        action->deleteLater(); // it may be the action being triggered
+    }
 }
 
 QAction* NSMenuItemObject::action_() const {
@@ -57,21 +54,19 @@ QAction* NSMenuItemObject::action_() const {
 }
 
 void NSMenuItemObject::refreshAction() {
-    performOnMainThread([&] {
-        QAction* action = m_native->action.data();
-        if (action == nullptr)
-            return;
-        std::u16string shown = m_title;
-        if (m_submenu && !m_submenu->title().empty())
-            shown = m_submenu->title();
-        QString text = escapedTitle(shown);
-        const QKeySequence sequence = qtKeySequence(m_keyEquivalent, m_modifierMask);
-        if (!sequence.isEmpty())
-            text += QLatin1Char('\t') + sequence.toString(QKeySequence::NativeText);
-        action->setText(text);
-        action->setSeparator(m_separator);
-        action->setEnabled(isEnabled());
-    });
+    QAction* action = m_native->action.data();
+    if (action == nullptr)
+        return;
+    std::u16string shown = m_title;
+    if (m_submenu && !m_submenu->title().empty())
+        shown = m_submenu->title();
+    QString text = escapedTitle(shown);
+    const QKeySequence sequence = qtKeySequence(m_keyEquivalent, m_modifierMask);
+    if (!sequence.isEmpty())
+        text += QLatin1Char('\t') + sequence.toString(QKeySequence::NativeText);
+    action->setText(text);
+    action->setSeparator(m_separator);
+    action->setEnabled(isEnabled());
 }
 
 void NSMenuItemObject::setTitle(const std::u16string& title) {
@@ -90,16 +85,14 @@ void NSMenuItemObject::setKeyEquivalentModifierMask(NSUInteger mask) {
 }
 
 void NSMenuItemObject::setSubmenu(NSMenuObject* menu) {
-    performOnMainThread([&] {
-        if (m_submenu)
-            m_submenu->setSupermenuItem(nullptr);
-        m_submenu = Retained<NSMenuObject>::retain(menu);
-        if (QAction* action = m_native->action.data())
-            action->setMenu(menu != nullptr ? menu->qmenu() : static_cast<QMenu*>(nullptr));
-        if (menu != nullptr)
-            menu->setSupermenuItem(this);
-        refreshAction();
-    });
+    if (m_submenu)
+        m_submenu->setSupermenuItem(nullptr);
+    m_submenu = Retained<NSMenuObject>::retain(menu);
+    if (QAction* action = m_native->action.data())
+        action->setMenu(menu != nullptr ? menu->qmenu() : static_cast<QMenu*>(nullptr));
+    if (menu != nullptr)
+        menu->setSupermenuItem(this);
+    refreshAction();
 }
 
 void NSMenuItemObject::makeSeparator() {
@@ -152,25 +145,21 @@ struct NSMenuObject::Native {
 };
 
 NSMenuObject::NSMenuObject(Class cls) : objc::Object(cls), m_native(new Native) {
-    performOnMainThread([&] {
-        m_native->menu = std::make_unique<QMenu>();
-        QObject::connect(m_native->menu.get(), &QMenu::aboutToShow, m_native->menu.get(),
-                         [this] { update(); });
-    });
+    m_native->menu = std::make_unique<QMenu>();
+    QObject::connect(m_native->menu.get(), &QMenu::aboutToShow, m_native->menu.get(),
+                     [this] { update(); });
 }
 
 NSMenuObject::~NSMenuObject() {
-    performOnMainThread([&] {
-        for (const Retained<NSMenuItemObject>& item : m_items)
-            item->setOwningMenu(nullptr);
-        m_items.clear();
-        for (const QPointer<QMenuBar>& bar : m_native->bars) {
-            if (bar)
-                bar->clear();
-        }
-        m_native->menu->disconnect();
-        m_native->menu.release()->deleteLater(); // it may be showing
-    });
+    for (const Retained<NSMenuItemObject>& item : m_items)
+        item->setOwningMenu(nullptr);
+    m_items.clear();
+    for (const QPointer<QMenuBar>& bar : m_native->bars) {
+        if (bar)
+            bar->clear();
+    }
+    m_native->menu->disconnect();
+    m_native->menu.release()->deleteLater(); // it may be showing
 }
 
 QMenu* NSMenuObject::qmenu() const {
@@ -178,12 +167,10 @@ QMenu* NSMenuObject::qmenu() const {
 }
 
 void NSMenuObject::setTitle(const std::u16string& title) {
-    performOnMainThread([&] {
-        m_title = title;
-        m_native->menu->setTitle(escapedTitle(title));
-        if (m_supermenuItem != nullptr)
-            m_supermenuItem->refreshAction();
-    });
+    m_title = title;
+    m_native->menu->setTitle(escapedTitle(title));
+    if (m_supermenuItem != nullptr)
+        m_supermenuItem->refreshAction();
 }
 
 void NSMenuObject::addItem(NSMenuItemObject* item) {
@@ -193,38 +180,34 @@ void NSMenuObject::addItem(NSMenuItemObject* item) {
 void NSMenuObject::insertItem(NSMenuItemObject* item, NSInteger index) {
     if (item == nullptr || item->menu() != nullptr)
         return; // an item belongs to one menu at a time
-    performOnMainThread([&] {
-        index = std::clamp<NSInteger>(index, 0, numberOfItems());
-        QAction* before = index < numberOfItems() ? m_items[index]->action_() : nullptr;
-        m_items.insert(m_items.begin() + index, Retained<NSMenuItemObject>::retain(item));
-        item->setOwningMenu(this);
-        if (QAction* action = item->action_()) {
-            m_native->menu->insertAction(before, action);
-            for (const QPointer<QMenuBar>& bar : m_native->bars) {
-                if (bar)
-                    bar->insertAction(before, action);
-            }
+    index = std::clamp<NSInteger>(index, 0, numberOfItems());
+    QAction* before = index < numberOfItems() ? m_items[index]->action_() : nullptr;
+    m_items.insert(m_items.begin() + index, Retained<NSMenuItemObject>::retain(item));
+    item->setOwningMenu(this);
+    if (QAction* action = item->action_()) {
+        m_native->menu->insertAction(before, action);
+        for (const QPointer<QMenuBar>& bar : m_native->bars) {
+            if (bar)
+                bar->insertAction(before, action);
         }
-        item->refreshAction();
-    });
+    }
+    item->refreshAction();
 }
 
 void NSMenuObject::removeItem(NSMenuItemObject* item) {
-    performOnMainThread([&] {
-        const NSInteger index = indexOfItem(item);
-        if (index < 0)
-            return;
-        if (QAction* action = item->action_()) {
-            m_native->menu->removeAction(action);
-            for (const QPointer<QMenuBar>& bar : m_native->bars) {
-                if (bar)
-                    bar->removeAction(action);
-            }
+    const NSInteger index = indexOfItem(item);
+    if (index < 0)
+        return;
+    if (QAction* action = item->action_()) {
+        m_native->menu->removeAction(action);
+        for (const QPointer<QMenuBar>& bar : m_native->bars) {
+            if (bar)
+                bar->removeAction(action);
         }
-        item->setOwningMenu(nullptr);
-        Retained<NSMenuItemObject> last = std::move(m_items[index]);
-        m_items.erase(m_items.begin() + index);
-    });
+    }
+    item->setOwningMenu(nullptr);
+    Retained<NSMenuItemObject> last = std::move(m_items[index]);
+    m_items.erase(m_items.begin() + index);
 }
 
 void NSMenuObject::removeAllItems() {
@@ -245,28 +228,24 @@ NSInteger NSMenuObject::indexOfItem(const NSMenuItemObject* item) const {
 }
 
 void NSMenuObject::update() {
-    performOnMainThread([&] {
-        for (const Retained<NSMenuItemObject>& item : m_items) {
-            item->refreshAction();
-            if (item->submenu() != nullptr)
-                item->submenu()->update();
-        }
-    });
+    for (const Retained<NSMenuItemObject>& item : m_items) {
+        item->refreshAction();
+        if (item->submenu() != nullptr)
+            item->submenu()->update();
+    }
 }
 
 bool NSMenuObject::performKeyEquivalent(const NSEventObject& event) {
-    return onMainThread([&] {
-        const std::vector<Retained<NSMenuItemObject>> items = m_items;
-        for (const Retained<NSMenuItemObject>& item : items) {
-            if (NSMenuObject* submenu = item->submenu()) {
-                if (submenu->performKeyEquivalent(event))
-                    return true;
-            } else if (item->matchesKeyEvent(event) && item->isEnabled()) {
-                return item->perform();
-            }
+    const std::vector<Retained<NSMenuItemObject>> items = m_items;
+    for (const Retained<NSMenuItemObject>& item : items) {
+        if (NSMenuObject* submenu = item->submenu()) {
+            if (submenu->performKeyEquivalent(event))
+                return true;
+        } else if (item->matchesKeyEvent(event) && item->isEnabled()) {
+            return item->perform();
         }
-        return false;
-    });
+    }
+    return false;
 }
 
 bool NSMenuObject::performActionForItemAtIndex(NSInteger index) {
@@ -274,35 +253,31 @@ bool NSMenuObject::performActionForItemAtIndex(NSInteger index) {
     if (item == nullptr)
         return false;
     Retained<NSMenuItemObject> keepAlive = Retained<NSMenuItemObject>::retain(item);
-    return onMainThread([&] { return item->perform(); });
+    return item->perform();
 }
 
 QMenuBar* NSMenuObject::makeMenuBar(QWidget* window) {
-    return onMainThread([&] {
-        auto* bar = new QMenuBar(window); // owned by the window widget
-        bar->setNativeMenuBar(false);
-        for (const Retained<NSMenuItemObject>& item : m_items) {
-            if (QAction* action = item->action_())
-                bar->addAction(action);
-        }
-        m_native->bars.push_back(QPointer<QMenuBar>(bar));
-        update();
-        return bar;
-    });
+    auto* bar = new QMenuBar(window); // owned by the window widget
+    bar->setNativeMenuBar(false);
+    for (const Retained<NSMenuItemObject>& item : m_items) {
+        if (QAction* action = item->action_())
+            bar->addAction(action);
+    }
+    m_native->bars.push_back(QPointer<QMenuBar>(bar));
+    update();
+    return bar;
 }
 
 void NSMenuObject::detachMenuBar(QMenuBar* bar) {
-    performOnMainThread([&] {
-        std::erase_if(m_native->bars, [&](const QPointer<QMenuBar>& held) {
-            return held.isNull() || held.data() == bar;
-        });
-        if (bar != nullptr)
-            bar->clear();
+    std::erase_if(m_native->bars, [&](const QPointer<QMenuBar>& held) {
+        return held.isNull() || held.data() == bar;
     });
+    if (bar != nullptr)
+        bar->clear();
 }
 
 NSMenuObject* newMenu(const std::u16string& title) {
-    auto* menu = static_cast<NSMenuObject*>(objc::createInstance(objc::lookUpClass("NSMenu")));
+    auto* menu = static_cast<NSMenuObject*>(objc::createInstance("NSMenu"_class));
     if (menu != nullptr)
         menu->setTitle(title);
     return menu;
@@ -310,8 +285,7 @@ NSMenuObject* newMenu(const std::u16string& title) {
 
 NSMenuItemObject* newMenuItem(const std::u16string& title, SEL action,
                               const std::u16string& keyEquivalent) {
-    auto* item =
-        static_cast<NSMenuItemObject*>(objc::createInstance(objc::lookUpClass("NSMenuItem")));
+    auto* item = static_cast<NSMenuItemObject*>(objc::createInstance("NSMenuItem"_class));
     if (item != nullptr) {
         item->setTitle(title);
         item->setAction(action);

@@ -1,6 +1,7 @@
 // The messages of NSMenu and NSMenuItem.
 
 #include "platform/appkit/NSEvent.h"
+#include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSMenu.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/NSString.h"
@@ -16,27 +17,32 @@ BOOL performKeyEquivalent(NSMenuObject* self, SEL, id event) {
     auto* key = objc::liveCast<NSEventObject>(event);
     return key != nullptr && self->performKeyEquivalent(*key) ? YES : NO;
 }
+
+// The message answers nothing; the member says whether an item acted.
 void performActionForItemAtIndex(NSMenuObject* self, SEL, NSInteger index) {
     self->performActionForItemAtIndex(index);
 }
 
+// Menus and their items are Qt menus and actions: every message runs on the main thread.
 const objc::ClassRegistration menuRegistration{
-    objc::ClassDefinition("NSMenu", "NSObject", objc::factoryFor<NSMenuObject>())
-        .instanceMethod("initWithTitle:", &menuInitWithTitle)
-        .instanceMethod<&NSMenuObject::title>("title")
-        .instanceMethod<&NSMenuObject::setTitle>("setTitle:")
-        .instanceMethod<&NSMenuObject::addItem>("addItem:")
-        .instanceMethod<&NSMenuObject::insertItem>("insertItem:atIndex:")
-        .instanceMethod<&NSMenuObject::removeItem>("removeItem:")
-        .instanceMethod<&NSMenuObject::removeAllItems>("removeAllItems")
-        .instanceMethod<&NSMenuObject::numberOfItems>("numberOfItems")
-        .instanceMethod<&NSMenuObject::itemAtIndex>("itemAtIndex:")
-        .instanceMethod<&NSMenuObject::indexOfItem>("indexOfItem:")
-        .instanceMethod<&NSMenuObject::setAutoenablesItems>("setAutoenablesItems:")
-        .instanceMethod<&NSMenuObject::autoenablesItems>("autoenablesItems")
-        .instanceMethod<&NSMenuObject::update>("update")
-        .instanceMethod("performKeyEquivalent:", &performKeyEquivalent)
-        .instanceMethod("performActionForItemAtIndex:", &performActionForItemAtIndex)};
+    objc::ClassDefinition("NSMenu", "NSObject", objc::factoryFor<NSMenuObject, OnMainThread>())
+        .instanceMethod<&destroyInstance, OnMainThread>("dealloc")
+        .instanceMethod<&menuInitWithTitle, OnMainThread>("initWithTitle:")
+        .instanceMethod<&NSMenuObject::title, OnMainThread>("title")
+        .instanceMethod<&NSMenuObject::setTitle, OnMainThread>("setTitle:")
+        .instanceMethod<&NSMenuObject::addItem, OnMainThread>("addItem:")
+        .instanceMethod<&NSMenuObject::insertItem, OnMainThread>("insertItem:atIndex:")
+        .instanceMethod<&NSMenuObject::removeItem, OnMainThread>("removeItem:")
+        .instanceMethod<&NSMenuObject::removeAllItems, OnMainThread>("removeAllItems")
+        .instanceMethod<&NSMenuObject::numberOfItems, OnMainThread>("numberOfItems")
+        .instanceMethod<&NSMenuObject::itemAtIndex, OnMainThread>("itemAtIndex:")
+        .instanceMethod<&NSMenuObject::indexOfItem, OnMainThread>("indexOfItem:")
+        .instanceMethod<&NSMenuObject::setAutoenablesItems, OnMainThread>("setAutoenablesItems:")
+        .instanceMethod<&NSMenuObject::autoenablesItems, OnMainThread>("autoenablesItems")
+        .instanceMethod<&NSMenuObject::update, OnMainThread>("update")
+        .instanceMethod<&performKeyEquivalent, OnMainThread>("performKeyEquivalent:")
+        .instanceMethod<&performActionForItemAtIndex, OnMainThread>(
+            "performActionForItemAtIndex:")};
 
 id itemInit(NSMenuItemObject* self, SEL, id title, SEL action, id key) {
     self->setTitle(objc::nativeStringText(title));
@@ -52,33 +58,37 @@ BOOL hasSubmenu(NSMenuItemObject* self, SEL) {
 }
 
 const objc::ClassRegistration menuItemRegistration{
-    objc::ClassDefinition("NSMenuItem", "NSObject", objc::factoryFor<NSMenuItemObject>())
-        .instanceMethod("initWithTitle:action:keyEquivalent:", &itemInit)
-        .classMethod("separatorItem", &separatorItem)
-        .instanceMethod<&NSMenuItemObject::title>("title")
-        .instanceMethod<&NSMenuItemObject::setTitle>("setTitle:")
-        .instanceMethod<&NSMenuItemObject::action>("action")
-        .instanceMethod<&NSMenuItemObject::setAction>("setAction:")
-        .instanceMethod<&NSMenuItemObject::target>("target")
-        .instanceMethod<&NSMenuItemObject::setTarget>("setTarget:")
-        .instanceMethod<&NSMenuItemObject::keyEquivalent>("keyEquivalent")
-        .instanceMethod<&NSMenuItemObject::setKeyEquivalent>("setKeyEquivalent:")
-        .instanceMethod<&NSMenuItemObject::keyEquivalentModifierMask>("keyEquivalentModifierMask")
-        .instanceMethod<&NSMenuItemObject::setKeyEquivalentModifierMask>(
+    objc::ClassDefinition("NSMenuItem", "NSObject",
+                          objc::factoryFor<NSMenuItemObject, OnMainThread>())
+        .instanceMethod<&destroyInstance, OnMainThread>("dealloc")
+        .instanceMethod<&itemInit, OnMainThread>("initWithTitle:action:keyEquivalent:")
+        .classMethod<&separatorItem, OnMainThread>("separatorItem")
+        .instanceMethod<&NSMenuItemObject::title, OnMainThread>("title")
+        .instanceMethod<&NSMenuItemObject::setTitle, OnMainThread>("setTitle:")
+        .instanceMethod<&NSMenuItemObject::action, OnMainThread>("action")
+        .instanceMethod<&NSMenuItemObject::setAction, OnMainThread>("setAction:")
+        .instanceMethod<&NSMenuItemObject::target, OnMainThread>("target")
+        .instanceMethod<&NSMenuItemObject::setTarget, OnMainThread>("setTarget:")
+        .instanceMethod<&NSMenuItemObject::keyEquivalent, OnMainThread>("keyEquivalent")
+        .instanceMethod<&NSMenuItemObject::setKeyEquivalent, OnMainThread>("setKeyEquivalent:")
+        .instanceMethod<&NSMenuItemObject::keyEquivalentModifierMask, OnMainThread>(
+            "keyEquivalentModifierMask")
+        .instanceMethod<&NSMenuItemObject::setKeyEquivalentModifierMask, OnMainThread>(
             "setKeyEquivalentModifierMask:")
-        .instanceMethod<&NSMenuItemObject::tag>("tag")
-        .instanceMethod<&NSMenuItemObject::setTag>("setTag:")
-        .instanceMethod<&NSMenuItemObject::representedObject>("representedObject")
-        .instanceMethod<&NSMenuItemObject::setRepresentedObject>("setRepresentedObject:")
-        .instanceMethod<&NSMenuItemObject::submenu>("submenu")
-        .instanceMethod<&NSMenuItemObject::setSubmenu>("setSubmenu:")
-        .instanceMethod("hasSubmenu", &hasSubmenu)
-        .instanceMethod<&NSMenuItemObject::image>("image")
-        .instanceMethod<&NSMenuItemObject::setImage>("setImage:")
-        .instanceMethod<&NSMenuItemObject::isSeparatorItem>("isSeparatorItem")
-        .instanceMethod<&NSMenuItemObject::isEnabled>("isEnabled")
-        .instanceMethod<&NSMenuItemObject::setEnabled>("setEnabled:")
-        .instanceMethod<&NSMenuItemObject::menu>("menu")};
+        .instanceMethod<&NSMenuItemObject::tag, OnMainThread>("tag")
+        .instanceMethod<&NSMenuItemObject::setTag, OnMainThread>("setTag:")
+        .instanceMethod<&NSMenuItemObject::representedObject, OnMainThread>("representedObject")
+        .instanceMethod<&NSMenuItemObject::setRepresentedObject, OnMainThread>(
+            "setRepresentedObject:")
+        .instanceMethod<&NSMenuItemObject::submenu, OnMainThread>("submenu")
+        .instanceMethod<&NSMenuItemObject::setSubmenu, OnMainThread>("setSubmenu:")
+        .instanceMethod<&hasSubmenu, OnMainThread>("hasSubmenu")
+        .instanceMethod<&NSMenuItemObject::image, OnMainThread>("image")
+        .instanceMethod<&NSMenuItemObject::setImage, OnMainThread>("setImage:")
+        .instanceMethod<&NSMenuItemObject::isSeparatorItem, OnMainThread>("isSeparatorItem")
+        .instanceMethod<&NSMenuItemObject::isEnabled, OnMainThread>("isEnabled")
+        .instanceMethod<&NSMenuItemObject::setEnabled, OnMainThread>("setEnabled:")
+        .instanceMethod<&NSMenuItemObject::menu, OnMainThread>("menu")};
 
 } // namespace
 } // namespace sondrel::appkit

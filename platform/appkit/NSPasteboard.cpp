@@ -7,6 +7,7 @@
 #include "platform/appkit/FileNameUrls.h"
 #include "platform/appkit/Foundation.h"
 #include "platform/appkit/NSWindow.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/NSData.h"
 #include "platform/objc/NSString.h"
@@ -138,8 +139,7 @@ void NSPasteboardObject::setMimeBytes(const std::string& mimeType,
 }
 
 NSPasteboardObject* newPasteboard() {
-    return static_cast<NSPasteboardObject*>(
-        objc::createInstance(objc::lookUpClass("NSPasteboard")));
+    return static_cast<NSPasteboardObject*>(objc::createInstance("NSPasteboard"_class));
 }
 
 namespace {
@@ -158,8 +158,7 @@ id dataForType(NSPasteboardObject* self, SEL, id type) {
     if (self->availableType({name}).empty())
         return nullptr;
     const std::vector<unsigned char> bytes = self->dataForType(name);
-    auto* data =
-        static_cast<objc::NSDataObject*>(objc::createInstance(objc::lookUpClass("NSData")));
+    auto* data = static_cast<objc::NSDataObject*>(objc::createInstance("NSData"_class));
     if (data == nullptr)
         return nullptr;
     data->copyBytes(bytes.data(), bytes.size());

@@ -67,21 +67,17 @@ private:
 } // namespace
 
 NSPopUpButtonObject::NSPopUpButtonObject(Class cls) : NSButtonObject(cls) {
-    performOnMainThread([&] {
-        m_menu = Retained<NSMenuObject>::adopt(newMenu(u""));
-        if (m_menu)
-            m_menu->setAutoenablesItems(false); // items without actions are still choosable
-        adoptWidget(new PopUpWidget(this));
-    });
+    m_menu = Retained<NSMenuObject>::adopt(newMenu(u""));
+    if (m_menu)
+        m_menu->setAutoenablesItems(false); // items without actions are still choosable
+    adoptWidget(new PopUpWidget(this));
 }
 
 NSPopUpButtonObject::~NSPopUpButtonObject() = default;
 
 void NSPopUpButtonObject::setPullsDown(bool flag) {
-    performOnMainThread([&] {
-        m_pullsDown = flag;
-        synchronizeTitle();
-    });
+    m_pullsDown = flag;
+    synchronizeTitle();
 }
 
 void NSPopUpButtonObject::addItem(const std::u16string& title) {
@@ -89,58 +85,48 @@ void NSPopUpButtonObject::addItem(const std::u16string& title) {
 }
 
 void NSPopUpButtonObject::insertItem(const std::u16string& title, NSInteger index) {
-    performOnMainThread([&] {
-        auto item = Retained<NSMenuItemObject>::adopt(newMenuItem(title, nullptr, u""));
-        if (item)
-            insertMenuItem(item.get(), index);
-    });
+    auto item = Retained<NSMenuItemObject>::adopt(newMenuItem(title, nullptr, u""));
+    if (item)
+        insertMenuItem(item.get(), index);
 }
 
 void NSPopUpButtonObject::insertMenuItem(NSMenuItemObject* item, NSInteger index) {
-    performOnMainThread([&] {
-        if (!m_menu || item == nullptr)
-            return;
-        const NSInteger count = m_menu->numberOfItems();
-        m_menu->insertItem(item, index < 0 || index > count ? count : index);
-        if (count == 0 && !m_pullsDown)
-            m_selected = Retained<NSMenuItemObject>::retain(item);
-        synchronizeTitle();
-    });
+    if (!m_menu || item == nullptr)
+        return;
+    const NSInteger count = m_menu->numberOfItems();
+    m_menu->insertItem(item, index < 0 || index > count ? count : index);
+    if (count == 0 && !m_pullsDown)
+        m_selected = Retained<NSMenuItemObject>::retain(item);
+    synchronizeTitle();
 }
 
 void NSPopUpButtonObject::removeItemAtIndex(NSInteger index) {
-    performOnMainThread([&] {
-        if (NSMenuItemObject* item = itemAtIndex(index))
-            m_menu->removeItem(item);
-        synchronizeTitle();
-    });
+    if (NSMenuItemObject* item = itemAtIndex(index))
+        m_menu->removeItem(item);
+    synchronizeTitle();
 }
 
 void NSPopUpButtonObject::removeAllItems() {
-    performOnMainThread([&] {
-        if (m_menu)
-            m_menu->removeAllItems();
-        m_selected.reset();
-        synchronizeTitle();
-    });
+    if (m_menu)
+        m_menu->removeAllItems();
+    m_selected.reset();
+    synchronizeTitle();
 }
 
 NSInteger NSPopUpButtonObject::numberOfItems() const {
-    return onMainThread([&] { return m_menu ? m_menu->numberOfItems() : NSInteger{0}; });
+    return m_menu ? m_menu->numberOfItems() : NSInteger{0};
 }
 
 NSMenuItemObject* NSPopUpButtonObject::itemAtIndex(NSInteger index) const {
-    return onMainThread([&] { return m_menu ? m_menu->itemAtIndex(index) : nullptr; });
+    return m_menu ? m_menu->itemAtIndex(index) : nullptr;
 }
 
 NSInteger NSPopUpButtonObject::indexOfItemWithTitle(const std::u16string& title) const {
-    return onMainThread([&]() -> NSInteger {
-        for (NSInteger i = 0; m_menu && i < m_menu->numberOfItems(); ++i) {
-            if (m_menu->itemAtIndex(i)->title() == title)
-                return i;
-        }
-        return -1;
-    });
+    for (NSInteger i = 0; m_menu && i < m_menu->numberOfItems(); ++i) {
+        if (m_menu->itemAtIndex(i)->title() == title)
+            return i;
+    }
+    return -1;
 }
 
 void NSPopUpButtonObject::selectItemAtIndex(NSInteger index) {
@@ -148,29 +134,21 @@ void NSPopUpButtonObject::selectItemAtIndex(NSInteger index) {
 }
 
 void NSPopUpButtonObject::selectItem(NSMenuItemObject* item) {
-    performOnMainThread([&] {
-        m_selected = Retained<NSMenuItemObject>::retain(item);
-        synchronizeTitle();
-    });
+    m_selected = Retained<NSMenuItemObject>::retain(item);
+    synchronizeTitle();
 }
 
 NSInteger NSPopUpButtonObject::indexOfSelectedItem() const {
-    return onMainThread([&]() -> NSInteger {
-        return m_menu && m_selected ? m_menu->indexOfItem(m_selected.get()) : -1;
-    });
+    return m_menu && m_selected ? m_menu->indexOfItem(m_selected.get()) : -1;
 }
 
 NSMenuItemObject* NSPopUpButtonObject::selectedItem() const {
-    return onMainThread([&]() -> NSMenuItemObject* {
-        return indexOfSelectedItem() >= 0 ? m_selected.get() : nullptr;
-    });
+    return indexOfSelectedItem() >= 0 ? m_selected.get() : nullptr;
 }
 
 std::u16string NSPopUpButtonObject::titleOfSelectedItem() const {
-    return onMainThread([&] {
-        NSMenuItemObject* item = selectedItem();
-        return item != nullptr ? item->title() : std::u16string();
-    });
+    NSMenuItemObject* item = selectedItem();
+    return item != nullptr ? item->title() : std::u16string();
 }
 
 void NSPopUpButtonObject::setStringValue(const std::u16string& value) {
@@ -178,50 +156,44 @@ void NSPopUpButtonObject::setStringValue(const std::u16string& value) {
 }
 
 void NSPopUpButtonObject::synchronizeTitle() {
-    performOnMainThread([&] {
-        if (QWidget* widget = this->widget())
-            widget->update();
-    });
+    if (QWidget* widget = this->widget())
+        widget->update();
 }
 
 void NSPopUpButtonObject::chooseItem(NSInteger index) {
-    performOnMainThread([&] {
-        NSMenuItemObject* item = itemAtIndex(index);
-        if (item == nullptr || !isEnabled())
-            return;
-        Retained<NSPopUpButtonObject> keepAlive = Retained<NSPopUpButtonObject>::retain(this);
-        selectItem(item);
-        sendAction();
-    });
+    NSMenuItemObject* item = itemAtIndex(index);
+    if (item == nullptr || !isEnabled())
+        return;
+    Retained<NSPopUpButtonObject> keepAlive = Retained<NSPopUpButtonObject>::retain(this);
+    selectItem(item);
+    sendAction();
 }
 
 void NSPopUpButtonObject::popUp() {
-    performOnMainThread([&] {
-        QWidget* widget = this->widget();
-        if (!m_menu || widget == nullptr || m_menu->numberOfItems() == 0)
-            return;
-        Retained<NSPopUpButtonObject> keepAlive = Retained<NSPopUpButtonObject>::retain(this);
-        Retained<NSMenuObject> menu = m_menu;
-        NSMenuItemObject* selected = selectedItem();
-        for (NSInteger i = 0; i < menu->numberOfItems(); ++i) {
-            NSMenuItemObject* item = menu->itemAtIndex(i);
-            if (QAction* action = item->action_()) {
-                action->setCheckable(true);
-                action->setChecked(item == selected);
-                action->setIcon(iconOf(item->image()));
-            }
+    QWidget* widget = this->widget();
+    if (!m_menu || widget == nullptr || m_menu->numberOfItems() == 0)
+        return;
+    Retained<NSPopUpButtonObject> keepAlive = Retained<NSPopUpButtonObject>::retain(this);
+    Retained<NSMenuObject> menu = m_menu;
+    NSMenuItemObject* selected = selectedItem();
+    for (NSInteger i = 0; i < menu->numberOfItems(); ++i) {
+        NSMenuItemObject* item = menu->itemAtIndex(i);
+        if (QAction* action = item->action_()) {
+            action->setCheckable(true);
+            action->setChecked(item == selected);
+            action->setIcon(iconOf(item->image()));
         }
-        QMenu* qmenu = menu->qmenu();
-        qmenu->setMinimumWidth(widget->width());
-        QAction* chosen = qmenu->exec(widget->mapToGlobal(QPoint(0, widget->height())),
-                                      selected != nullptr ? selected->action_() : nullptr);
-        for (NSInteger i = 0; chosen != nullptr && i < menu->numberOfItems(); ++i) {
-            if (menu->itemAtIndex(i)->action_() == chosen) {
-                chooseItem(i);
-                break;
-            }
+    }
+    QMenu* qmenu = menu->qmenu();
+    qmenu->setMinimumWidth(widget->width());
+    QAction* chosen = qmenu->exec(widget->mapToGlobal(QPoint(0, widget->height())),
+                                  selected != nullptr ? selected->action_() : nullptr);
+    for (NSInteger i = 0; chosen != nullptr && i < menu->numberOfItems(); ++i) {
+        if (menu->itemAtIndex(i)->action_() == chosen) {
+            chooseItem(i);
+            break;
         }
-    });
+    }
 }
 
 namespace {
@@ -242,26 +214,32 @@ void selectItemWithTitle(NSPopUpButtonObject* self, SEL, id title) {
 }
 
 const objc::ClassRegistration registration{
-    objc::ClassDefinition("NSPopUpButton", "NSButton", objc::factoryFor<NSPopUpButtonObject>())
-        .instanceMethod("initWithFrame:pullsDown:", &initWithFramePullsDown)
-        .instanceMethod<&NSPopUpButtonObject::setPullsDown>("setPullsDown:")
-        .instanceMethod<&NSPopUpButtonObject::pullsDown>("pullsDown")
-        .instanceMethod<&NSPopUpButtonObject::menu>("menu")
-        .instanceMethod<&NSPopUpButtonObject::addItem>("addItemWithTitle:")
-        .instanceMethod<&NSPopUpButtonObject::insertItem>("insertItemWithTitle:atIndex:")
-        .instanceMethod<&NSPopUpButtonObject::removeItemAtIndex>("removeItemAtIndex:")
-        .instanceMethod<&NSPopUpButtonObject::removeAllItems>("removeAllItems")
-        .instanceMethod<&NSPopUpButtonObject::numberOfItems>("numberOfItems")
-        .instanceMethod<&NSPopUpButtonObject::itemAtIndex>("itemAtIndex:")
-        .instanceMethod("itemTitleAtIndex:", &itemTitleAtIndex)
-        .instanceMethod<&NSPopUpButtonObject::indexOfItemWithTitle>("indexOfItemWithTitle:")
-        .instanceMethod<&NSPopUpButtonObject::selectItemAtIndex>("selectItemAtIndex:")
-        .instanceMethod("selectItemWithTitle:", &selectItemWithTitle)
-        .instanceMethod<&NSPopUpButtonObject::selectItem>("selectItem:")
-        .instanceMethod<&NSPopUpButtonObject::indexOfSelectedItem>("indexOfSelectedItem")
-        .instanceMethod<&NSPopUpButtonObject::selectedItem>("selectedItem")
-        .instanceMethod<&NSPopUpButtonObject::titleOfSelectedItem>("titleOfSelectedItem")
-        .instanceMethod<&NSPopUpButtonObject::synchronizeTitle>("synchronizeTitleAndSelectedItem")};
+    objc::ClassDefinition("NSPopUpButton", "NSButton",
+                          objc::factoryFor<NSPopUpButtonObject, OnMainThread>())
+        .instanceMethod<&initWithFramePullsDown, OnMainThread>("initWithFrame:pullsDown:")
+        .instanceMethod<&NSPopUpButtonObject::setPullsDown, OnMainThread>("setPullsDown:")
+        .instanceMethod<&NSPopUpButtonObject::pullsDown, OnMainThread>("pullsDown")
+        .instanceMethod<&NSPopUpButtonObject::menu, OnMainThread>("menu")
+        .instanceMethod<&NSPopUpButtonObject::addItem, OnMainThread>("addItemWithTitle:")
+        .instanceMethod<&NSPopUpButtonObject::insertItem, OnMainThread>(
+            "insertItemWithTitle:atIndex:")
+        .instanceMethod<&NSPopUpButtonObject::removeItemAtIndex, OnMainThread>("removeItemAtIndex:")
+        .instanceMethod<&NSPopUpButtonObject::removeAllItems, OnMainThread>("removeAllItems")
+        .instanceMethod<&NSPopUpButtonObject::numberOfItems, OnMainThread>("numberOfItems")
+        .instanceMethod<&NSPopUpButtonObject::itemAtIndex, OnMainThread>("itemAtIndex:")
+        .instanceMethod<&itemTitleAtIndex, OnMainThread>("itemTitleAtIndex:")
+        .instanceMethod<&NSPopUpButtonObject::indexOfItemWithTitle, OnMainThread>(
+            "indexOfItemWithTitle:")
+        .instanceMethod<&NSPopUpButtonObject::selectItemAtIndex, OnMainThread>("selectItemAtIndex:")
+        .instanceMethod<&selectItemWithTitle, OnMainThread>("selectItemWithTitle:")
+        .instanceMethod<&NSPopUpButtonObject::selectItem, OnMainThread>("selectItem:")
+        .instanceMethod<&NSPopUpButtonObject::indexOfSelectedItem, OnMainThread>(
+            "indexOfSelectedItem")
+        .instanceMethod<&NSPopUpButtonObject::selectedItem, OnMainThread>("selectedItem")
+        .instanceMethod<&NSPopUpButtonObject::titleOfSelectedItem, OnMainThread>(
+            "titleOfSelectedItem")
+        .instanceMethod<&NSPopUpButtonObject::synchronizeTitle, OnMainThread>(
+            "synchronizeTitleAndSelectedItem")};
 
 } // namespace
 } // namespace sondrel::appkit

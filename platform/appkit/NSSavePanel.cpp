@@ -7,24 +7,18 @@
 #include <QTimer>
 
 #include "platform/appkit/Foundation.h"
+#include "platform/appkit/KeyWindowWidget.h"
 #include "platform/appkit/MainThread.h"
 #include "platform/appkit/ModalAnswers.h"
-#include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSURL.h"
-#include "platform/appkit/NSWindow.h"
 #include "platform/appkit/PortalFileChooser.h"
 #include "platform/appkit/QtStrings.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/NSString.h"
 
 namespace sondrel::appkit {
 namespace {
-
-QWidget* keyWindowWidget() {
-    NSApplicationObject* app = NSApplicationObject::existing();
-    NSWindowObject* key = app != nullptr ? app->keyWindow() : nullptr;
-    return key != nullptr ? key->widget() : nullptr;
-}
 
 QLineEdit* nameField(QFileDialog& dialog) {
     return dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -105,67 +99,63 @@ std::optional<std::vector<std::u16string>> NSSavePanelObject::runPortal() {
 }
 
 NSInteger NSSavePanelObject::runModal() {
-    return onMainThread([&]() -> NSInteger {
-        ModalAnswer answer;
-        const bool answered = takeModalAnswer(answer);
-        m_filenames.clear();
-        if (!answered) {
-            if (std::optional<std::vector<std::u16string>> chosen = runPortal()) {
-                for (const std::u16string& path : *chosen)
-                    m_filenames.push_back(QDir::cleanPath(toQString(path)).toStdU16String());
-                return m_filenames.empty() ? NSModalResponseCancel : NSModalResponseOK;
-            }
+    ModalAnswer answer;
+    const bool answered = takeModalAnswer(answer);
+    m_filenames.clear();
+    if (!answered) {
+        if (std::optional<std::vector<std::u16string>> chosen = runPortal()) {
+            for (const std::u16string& path : *chosen)
+                m_filenames.push_back(QDir::cleanPath(toQString(path)).toStdU16String());
+            return m_filenames.empty() ? NSModalResponseCancel : NSModalResponseOK;
         }
-        QFileDialog dialog(keyWindowWidget(), toQString(title));
-        // The desktop's own dialog where the session offers one through Qt's platform theme;
-        // Qt's own where it offers none, and whenever the program answers the dialog itself (its
-        // tests), which it does through the widgets of Qt's own.
-        dialog.setOption(QFileDialog::DontUseNativeDialog, answered);
-        dialog.setOption(QFileDialog::ReadOnly, !canCreateDirectories);
-        dialog.setOption(QFileDialog::DontResolveSymlinks, !resolvesAliases);
-        if (!isOpenPanel) {
-            dialog.setAcceptMode(QFileDialog::AcceptSave);
-            dialog.setFileMode(QFileDialog::AnyFile);
-        } else if (canChooseDirectories && !canChooseFiles) {
-            dialog.setFileMode(QFileDialog::Directory);
-            dialog.setOption(QFileDialog::ShowDirsOnly);
-        } else {
-            dialog.setFileMode(allowsMultipleSelection ? QFileDialog::ExistingFiles
-                                                       : QFileDialog::ExistingFile);
-        }
-        // Without a folder given, the home folder: the working folder is the program's own.
-        dialog.setDirectory(directory.empty() ? QDir::homePath() : toQString(directory));
-        dialog.selectFile(toQString(nameFieldValue));
-        ModalRecord record;
-        record.kind = isOpenPanel ? u"open" : u"save";
-        record.title = title;
-        record.directory = dialog.directory().absolutePath().toStdU16String();
-        const QLineEdit* field = nameField(dialog);
-        record.name = field != nullptr ? field->text().toStdU16String() : nameFieldValue;
-        record.choosesFiles = !isOpenPanel || canChooseFiles;
-        record.choosesDirectories = isOpenPanel && canChooseDirectories;
-        record.multipleSelection = isOpenPanel && allowsMultipleSelection;
-        recordModal(record);
-        if (answered)
-            chooseFromInside(dialog, answer);
-        if (dialog.exec() != QDialog::Accepted)
-            return NSModalResponseCancel;
-        for (const QString& file : dialog.selectedFiles())
-            m_filenames.push_back(QDir::cleanPath(file).toStdU16String());
-        return m_filenames.empty() ? NSModalResponseCancel : NSModalResponseOK;
-    });
+    }
+    QFileDialog dialog(keyWindowWidget(), toQString(title));
+    // The desktop's own dialog where the session offers one through Qt's platform theme;
+    // Qt's own where it offers none, and whenever the program answers the dialog itself (its
+    // tests), which it does through the widgets of Qt's own.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, answered);
+    dialog.setOption(QFileDialog::ReadOnly, !canCreateDirectories);
+    dialog.setOption(QFileDialog::DontResolveSymlinks, !resolvesAliases);
+    if (!isOpenPanel) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    } else if (canChooseDirectories && !canChooseFiles) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    } else {
+        dialog.setFileMode(allowsMultipleSelection ? QFileDialog::ExistingFiles
+                                                   : QFileDialog::ExistingFile);
+    }
+    // Without a folder given, the home folder: the working folder is the program's own.
+    dialog.setDirectory(directory.empty() ? QDir::homePath() : toQString(directory));
+    dialog.selectFile(toQString(nameFieldValue));
+    ModalRecord record;
+    record.kind = isOpenPanel ? u"open" : u"save";
+    record.title = title;
+    record.directory = dialog.directory().absolutePath().toStdU16String();
+    const QLineEdit* field = nameField(dialog);
+    record.name = field != nullptr ? field->text().toStdU16String() : nameFieldValue;
+    record.choosesFiles = !isOpenPanel || canChooseFiles;
+    record.choosesDirectories = isOpenPanel && canChooseDirectories;
+    record.multipleSelection = isOpenPanel && allowsMultipleSelection;
+    recordModal(record);
+    if (answered)
+        chooseFromInside(dialog, answer);
+    if (dialog.exec() != QDialog::Accepted)
+        return NSModalResponseCancel;
+    for (const QString& file : dialog.selectedFiles())
+        m_filenames.push_back(QDir::cleanPath(file).toStdU16String());
+    return m_filenames.empty() ? NSModalResponseCancel : NSModalResponseOK;
 }
 
 NSSavePanelObject* sharedSavePanel() {
-    static auto* panel =
-        static_cast<NSSavePanelObject*>(objc::createInstance(objc::lookUpClass("NSSavePanel")));
+    static auto* panel = static_cast<NSSavePanelObject*>(objc::createInstance("NSSavePanel"_class));
     return panel;
 }
 
 NSSavePanelObject* sharedOpenPanel() {
     static auto* panel = [] {
-        auto* open =
-            static_cast<NSSavePanelObject*>(objc::createInstance(objc::lookUpClass("NSOpenPanel")));
+        auto* open = static_cast<NSSavePanelObject*>(objc::createInstance("NSOpenPanel"_class));
         if (open != nullptr)
             open->isOpenPanel = true;
         return open;
@@ -227,6 +217,7 @@ void setAllowsMultipleSelection(Panel* self, SEL, BOOL flag) {
     self->allowsMultipleSelection = flag;
 }
 
+// The settings are plain values; the dialog is shown on the main thread.
 const objc::ClassRegistration saveRegistration{
     objc::ClassDefinition("NSSavePanel", "NSObject", objc::factoryFor<NSSavePanelObject>())
         .classMethod("savePanel", &savePanel)
@@ -237,8 +228,8 @@ const objc::ClassRegistration saveRegistration{
         .instanceMethod("setDirectoryURL:", &setDirectoryURL)
         .instanceMethod("setDirectory:", &setDirectory)
         .instanceMethod("setNameFieldStringValue:", &setNameFieldStringValue)
-        .instanceMethod<&Panel::runModal>("runModal")
-        .instanceMethod("runModalForDirectory:file:", &runModalForDirectory)
+        .instanceMethod<&Panel::runModal, OnMainThread>("runModal")
+        .instanceMethod<&runModalForDirectory, OnMainThread>("runModalForDirectory:file:")
         .instanceMethod("filename", &filename)
         .instanceMethod("filenames", &filenames)};
 

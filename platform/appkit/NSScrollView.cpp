@@ -43,44 +43,38 @@ double borderWidth(NSUInteger type) {
 } // namespace
 
 NSScrollViewObject::NSScrollViewObject(Class cls) : NSViewObject(cls) {
-    performOnMainThread([&] { adoptWidget(new ScrollWidget(this)); });
+    adoptWidget(new ScrollWidget(this));
 }
 
 NSScrollViewObject::~NSScrollViewObject() {
-    performOnMainThread([&] {
-        if (auto* scroll = static_cast<ScrollWidget*>(widget()))
-            scroll->detach(); // the widget is deleted a little later
-    });
+    if (auto* scroll = static_cast<ScrollWidget*>(widget()))
+        scroll->detach(); // the widget is deleted a little later
 }
 
 void NSScrollViewObject::setDocumentView(NSViewObject* view) {
-    performOnMainThread([&] {
-        if (m_document.get() == view)
-            return;
-        if (m_document)
-            m_document->removeFromSuperview();
-        m_document = Retained<NSViewObject>::retain(view);
-        if (view != nullptr)
-            addSubview(view);
-        applyDecorations();
-        tile();
-    });
+    if (m_document.get() == view)
+        return;
+    if (m_document)
+        m_document->removeFromSuperview();
+    m_document = Retained<NSViewObject>::retain(view);
+    if (view != nullptr)
+        addSubview(view);
+    applyDecorations();
+    tile();
 }
 
 void NSScrollViewObject::tile() {
-    performOnMainThread([&] {
-        if (!m_document)
-            return;
-        const NSRect bounds = this->bounds();
-        if (NSTextViewObject* text = textViewOf(m_document.get())) {
-            text->setFrame(bounds); // the text view draws the border and scrolls itself
-            text->frameChanged();
-        } else {
-            NSRect frame = m_document->frame();
-            frame.origin = NSPoint{0, 0};
-            m_document->setFrame(frame);
-        }
-    });
+    if (!m_document)
+        return;
+    const NSRect bounds = this->bounds();
+    if (NSTextViewObject* text = textViewOf(m_document.get())) {
+        text->setFrame(bounds); // the text view draws the border and scrolls itself
+        text->frameChanged();
+    } else {
+        NSRect frame = m_document->frame();
+        frame.origin = NSPoint{0, 0};
+        m_document->setFrame(frame);
+    }
 }
 
 void NSScrollViewObject::applyDecorations() {
@@ -91,75 +85,64 @@ void NSScrollViewObject::applyDecorations() {
 }
 
 void NSScrollViewObject::setHasVerticalScroller(bool flag) {
-    performOnMainThread([&] {
-        m_vertical = flag;
-        applyDecorations();
-    });
+    m_vertical = flag;
+    applyDecorations();
 }
 
 void NSScrollViewObject::setHasHorizontalScroller(bool flag) {
-    performOnMainThread([&] {
-        m_horizontal = flag;
-        applyDecorations();
-    });
+    m_horizontal = flag;
+    applyDecorations();
 }
 
 void NSScrollViewObject::setAutohidesScrollers(bool flag) {
-    performOnMainThread([&] {
-        m_autohides = flag;
-        applyDecorations();
-    });
+    m_autohides = flag;
+    applyDecorations();
 }
 
 void NSScrollViewObject::setBorderType(NSUInteger type) {
-    performOnMainThread([&] {
-        m_border = type;
-        applyDecorations();
-    });
+    m_border = type;
+    applyDecorations();
 }
 
 NSSize NSScrollViewObject::contentSize() const {
     const NSRect frame = this->frame();
-    const double border = borderWidth(onMainThread([&] { return m_border; }));
+    const double border = borderWidth(m_border);
     return NSSize{std::max(0.0, frame.size.width - 2 * border),
                   std::max(0.0, frame.size.height - 2 * border)};
 }
 
 namespace {
 
-id documentView(NSScrollViewObject* self, SEL) {
-    return onMainThread([&] { return self->documentView(); });
-}
 void setFrame(NSScrollViewObject* self, SEL, NSRect frame) {
     self->setFrame(frame);
     self->tile();
-}
-void setAutoresizing(NSScrollViewObject* self, SEL, NSUInteger mask) {
-    performOnMainThread([&] { setAutoresizingMask(self, mask); });
-}
-NSUInteger autoresizing(NSScrollViewObject* self, SEL) {
-    return onMainThread([&] { return autoresizingMask(self); });
 }
 BOOL isFlipped(NSScrollViewObject*, SEL) {
     return YES;
 }
 
 const objc::ClassRegistration registration{
-    objc::ClassDefinition("NSScrollView", "NSView", objc::factoryFor<NSScrollViewObject>())
-        .instanceMethod<&NSScrollViewObject::setDocumentView>("setDocumentView:")
-        .instanceMethod("documentView", &documentView)
-        .instanceMethod<&NSScrollViewObject::setHasVerticalScroller>("setHasVerticalScroller:")
-        .instanceMethod<&NSScrollViewObject::hasVerticalScroller>("hasVerticalScroller")
-        .instanceMethod<&NSScrollViewObject::setHasHorizontalScroller>("setHasHorizontalScroller:")
-        .instanceMethod<&NSScrollViewObject::hasHorizontalScroller>("hasHorizontalScroller")
-        .instanceMethod<&NSScrollViewObject::setAutohidesScrollers>("setAutohidesScrollers:")
-        .instanceMethod<&NSScrollViewObject::autohidesScrollers>("autohidesScrollers")
-        .instanceMethod<&NSScrollViewObject::setBorderType>("setBorderType:")
-        .instanceMethod<&NSScrollViewObject::borderType>("borderType")
-        .instanceMethod<&NSScrollViewObject::contentSize>("contentSize")
-        .instanceMethod("setFrame:", &setFrame)
-        .instanceMethod("setAutoresizingMask:", &setAutoresizing)
-        .instanceMethod("autoresizingMask", &autoresizing)
+    objc::ClassDefinition("NSScrollView", "NSView",
+                          objc::factoryFor<NSScrollViewObject, OnMainThread>())
+        .instanceMethod<&NSScrollViewObject::setDocumentView, OnMainThread>("setDocumentView:")
+        .instanceMethod<&NSScrollViewObject::documentView, OnMainThread>("documentView")
+        .instanceMethod<&NSScrollViewObject::setHasVerticalScroller, OnMainThread>(
+            "setHasVerticalScroller:")
+        .instanceMethod<&NSScrollViewObject::hasVerticalScroller, OnMainThread>(
+            "hasVerticalScroller")
+        .instanceMethod<&NSScrollViewObject::setHasHorizontalScroller, OnMainThread>(
+            "setHasHorizontalScroller:")
+        .instanceMethod<&NSScrollViewObject::hasHorizontalScroller, OnMainThread>(
+            "hasHorizontalScroller")
+        .instanceMethod<&NSScrollViewObject::setAutohidesScrollers, OnMainThread>(
+            "setAutohidesScrollers:")
+        .instanceMethod<&NSScrollViewObject::autohidesScrollers, OnMainThread>("autohidesScrollers")
+        .instanceMethod<&NSScrollViewObject::setBorderType, OnMainThread>("setBorderType:")
+        .instanceMethod<&NSScrollViewObject::borderType, OnMainThread>("borderType")
+        .instanceMethod<&NSScrollViewObject::contentSize, OnMainThread>("contentSize")
+        .instanceMethod<&setFrame, OnMainThread>("setFrame:")
+        .instanceMethod<&setAutoresizingMask, OnMainThread>("setAutoresizingMask:")
+        .instanceMethod<&autoresizingMask, OnMainThread>("autoresizingMask")
         .instanceMethod("isFlipped", &isFlipped)};
 
 } // namespace

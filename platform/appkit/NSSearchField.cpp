@@ -8,12 +8,10 @@
 namespace sondrel::appkit {
 
 NSSearchFieldObject::NSSearchFieldObject(Class cls) : NSTextFieldObject(cls) {
-    performOnMainThread([&] {
-        if (QLineEdit* edit = lineEdit()) {
-            edit->setClearButtonEnabled(true);
-            edit->setPlaceholderText(QStringLiteral("Search"));
-        }
-    });
+    if (QLineEdit* edit = lineEdit()) {
+        edit->setClearButtonEnabled(true);
+        edit->setPlaceholderText(QStringLiteral("Search"));
+    }
 }
 
 void NSSearchFieldObject::userEdited() {
@@ -24,17 +22,13 @@ void NSSearchFieldObject::userEdited() {
 
 namespace {
 
-void setSendsWholeSearchString(NSSearchFieldObject* self, SEL, BOOL flag) {
-    performOnMainThread([&] { self->setSendsWholeSearchString(flag != NO); });
-}
-BOOL sendsWholeSearchString(NSSearchFieldObject* self, SEL) {
-    return onMainThread([&] { return self->sendsWholeSearchString(); }) ? YES : NO;
-}
-
 const objc::ClassRegistration registration{
-    objc::ClassDefinition("NSSearchField", "NSTextField", objc::factoryFor<NSSearchFieldObject>())
-        .instanceMethod("setSendsWholeSearchString:", &setSendsWholeSearchString)
-        .instanceMethod("sendsWholeSearchString", &sendsWholeSearchString)};
+    objc::ClassDefinition("NSSearchField", "NSTextField",
+                          objc::factoryFor<NSSearchFieldObject, OnMainThread>())
+        .instanceMethod<&NSSearchFieldObject::setSendsWholeSearchString, OnMainThread>(
+            "setSendsWholeSearchString:")
+        .instanceMethod<&NSSearchFieldObject::sendsWholeSearchString, OnMainThread>(
+            "sendsWholeSearchString")};
 
 } // namespace
 } // namespace sondrel::appkit

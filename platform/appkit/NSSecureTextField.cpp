@@ -8,16 +8,14 @@
 namespace sondrel::appkit {
 
 NSSecureTextFieldObject::NSSecureTextFieldObject(Class cls) : NSTextFieldObject(cls) {
-    performOnMainThread([&] {
-        if (QLineEdit* edit = lineEdit())
-            edit->setEchoMode(QLineEdit::Password);
-    });
+    if (QLineEdit* edit = lineEdit())
+        edit->setEchoMode(QLineEdit::Password);
 }
 
 namespace {
 
 const objc::ClassRegistration registration{objc::ClassDefinition(
-    "NSSecureTextField", "NSTextField", objc::factoryFor<NSSecureTextFieldObject>())};
+    "NSSecureTextField", "NSTextField", objc::factoryFor<NSSecureTextFieldObject, OnMainThread>())};
 
 } // namespace
 } // namespace sondrel::appkit

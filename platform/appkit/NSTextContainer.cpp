@@ -12,58 +12,43 @@ void NSTextContainerObject::changed() {
 }
 
 void NSTextContainerObject::setContainerSize(NSSize size) {
-    performOnMainThread([&] {
-        m_size = size;
-        changed();
-    });
+    m_size = size;
+    changed();
 }
 
 void NSTextContainerObject::setWidthTracksTextView(bool flag) {
-    performOnMainThread([&] {
-        m_widthTracks = flag;
-        changed();
-    });
+    m_widthTracks = flag;
+    changed();
 }
 
 void NSTextContainerObject::setHeightTracksTextView(bool flag) {
-    performOnMainThread([&] {
-        m_heightTracks = flag;
-        changed();
-    });
+    m_heightTracks = flag;
+    changed();
 }
 
 void NSTextContainerObject::setLineFragmentPadding(double padding) {
-    performOnMainThread([&] {
-        m_padding = padding;
-        changed();
-    });
+    m_padding = padding;
+    changed();
 }
 
 namespace {
 
-NSSize containerSize(NSTextContainerObject* self, SEL) {
-    return onMainThread([&] { return self->containerSize(); });
-}
-BOOL widthTracksTextView(NSTextContainerObject* self, SEL) {
-    return onMainThread([&] { return self->widthTracksTextView(); }) ? YES : NO;
-}
-BOOL heightTracksTextView(NSTextContainerObject* self, SEL) {
-    return onMainThread([&] { return self->heightTracksTextView(); }) ? YES : NO;
-}
-double lineFragmentPadding(NSTextContainerObject* self, SEL) {
-    return onMainThread([&] { return self->lineFragmentPadding(); });
-}
-
 const objc::ClassRegistration registration{
     objc::ClassDefinition("NSTextContainer", "NSObject", objc::factoryFor<NSTextContainerObject>())
-        .instanceMethod("containerSize", &containerSize)
-        .instanceMethod<&NSTextContainerObject::setContainerSize>("setContainerSize:")
-        .instanceMethod("widthTracksTextView", &widthTracksTextView)
-        .instanceMethod<&NSTextContainerObject::setWidthTracksTextView>("setWidthTracksTextView:")
-        .instanceMethod("heightTracksTextView", &heightTracksTextView)
-        .instanceMethod<&NSTextContainerObject::setHeightTracksTextView>("setHeightTracksTextView:")
-        .instanceMethod("lineFragmentPadding", &lineFragmentPadding)
-        .instanceMethod<&NSTextContainerObject::setLineFragmentPadding>("setLineFragmentPadding:")};
+        .instanceMethod<&NSTextContainerObject::containerSize, OnMainThread>("containerSize")
+        .instanceMethod<&NSTextContainerObject::setContainerSize, OnMainThread>("setContainerSize:")
+        .instanceMethod<&NSTextContainerObject::widthTracksTextView, OnMainThread>(
+            "widthTracksTextView")
+        .instanceMethod<&NSTextContainerObject::setWidthTracksTextView, OnMainThread>(
+            "setWidthTracksTextView:")
+        .instanceMethod<&NSTextContainerObject::heightTracksTextView, OnMainThread>(
+            "heightTracksTextView")
+        .instanceMethod<&NSTextContainerObject::setHeightTracksTextView, OnMainThread>(
+            "setHeightTracksTextView:")
+        .instanceMethod<&NSTextContainerObject::lineFragmentPadding, OnMainThread>(
+            "lineFragmentPadding")
+        .instanceMethod<&NSTextContainerObject::setLineFragmentPadding, OnMainThread>(
+            "setLineFragmentPadding:")};
 
 } // namespace
 } // namespace sondrel::appkit

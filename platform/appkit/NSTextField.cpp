@@ -129,29 +129,25 @@ void attachFieldBehaviour(NSTextFieldObject* field, QLineEdit* edit, QWidget* fo
 }
 
 NSTextFieldObject::NSTextFieldObject(Class cls) : NSControlObject(cls) {
-    performOnMainThread([&] {
-        auto* edit = new FieldLineEdit(this);
-        adoptWidget(edit);
-        attachFieldBehaviour(this, edit, nullptr);
-        applyLook();
-    });
+    auto* edit = new FieldLineEdit(this);
+    adoptWidget(edit);
+    attachFieldBehaviour(this, edit, nullptr);
+    applyLook();
 }
 
 // The widgets outlive the field a little (they are deleted later, and hiding them moves the
 // focus): nothing they report may reach the field any more.
 NSTextFieldObject::~NSTextFieldObject() {
-    performOnMainThread([&] {
-        QWidget* root = widget();
-        if (root == nullptr)
-            return;
-        // Found by name: these classes have no meta-object of their own to cast with.
-        for (QObject* events : root->findChildren<QObject*>(kEventsName))
-            delete events;
-        for (QObject* validator : root->findChildren<QObject*>(kValidatorName))
-            static_cast<FormatterValidator*>(validator)->detach();
-        if (QLineEdit* edit = lineEdit())
-            QObject::disconnect(edit, &QLineEdit::textEdited, nullptr, nullptr);
-    });
+    QWidget* root = widget();
+    if (root == nullptr)
+        return;
+    // Found by name: these classes have no meta-object of their own to cast with.
+    for (QObject* events : root->findChildren<QObject*>(kEventsName))
+        delete events;
+    for (QObject* validator : root->findChildren<QObject*>(kValidatorName))
+        static_cast<FormatterValidator*>(validator)->detach();
+    if (QLineEdit* edit = lineEdit())
+        QObject::disconnect(edit, &QLineEdit::textEdited, nullptr, nullptr);
 }
 
 QLineEdit* NSTextFieldObject::lineEdit() const {
@@ -185,91 +181,69 @@ void NSTextFieldObject::applyLook() {
 
 // As in Cocoa, an editable field is selectable and one that is not selectable is not editable.
 void NSTextFieldObject::setEditable(bool flag) {
-    performOnMainThread([&] {
-        m_editable = flag;
-        if (flag)
-            m_selectable = true;
-        applyLook();
-    });
+    m_editable = flag;
+    if (flag)
+        m_selectable = true;
+    applyLook();
 }
 
 void NSTextFieldObject::setSelectable(bool flag) {
-    performOnMainThread([&] {
-        m_selectable = flag;
-        if (!flag)
-            m_editable = false;
-        applyLook();
-    });
+    m_selectable = flag;
+    if (!flag)
+        m_editable = false;
+    applyLook();
 }
 
 void NSTextFieldObject::setBezeled(bool flag) {
-    performOnMainThread([&] {
-        m_bezeled = flag;
-        applyLook();
-    });
+    m_bezeled = flag;
+    applyLook();
 }
 
 void NSTextFieldObject::setBordered(bool flag) {
-    performOnMainThread([&] {
-        m_bordered = flag;
-        applyLook();
-    });
+    m_bordered = flag;
+    applyLook();
 }
 
 void NSTextFieldObject::setDrawsBackground(bool flag) {
-    performOnMainThread([&] {
-        m_drawsBackground = flag;
-        applyLook();
-    });
+    m_drawsBackground = flag;
+    applyLook();
 }
 
 void NSTextFieldObject::setBackgroundColor(id color) {
-    performOnMainThread([&] {
-        m_backgroundColor = Retained<objc::Object>::retain(color);
-        applyLook();
-    });
+    m_backgroundColor = Retained<objc::Object>::retain(color);
+    applyLook();
 }
 
 void NSTextFieldObject::setTextColor(id color) {
-    performOnMainThread([&] {
-        m_textColor = Retained<objc::Object>::retain(color);
-        applyLook();
-    });
+    m_textColor = Retained<objc::Object>::retain(color);
+    applyLook();
 }
 
 void NSTextFieldObject::setPlaceholder(const std::u16string& text) {
-    performOnMainThread([&] {
-        if (QLineEdit* edit = lineEdit())
-            edit->setPlaceholderText(toQString(text));
-    });
+    if (QLineEdit* edit = lineEdit())
+        edit->setPlaceholderText(toQString(text));
 }
 
 std::u16string NSTextFieldObject::stringValue() const {
-    return onMainThread([&] {
-        const QLineEdit* edit = lineEdit();
-        return edit != nullptr ? edit->text().toStdU16String() : std::u16string();
-    });
+    const QLineEdit* edit = lineEdit();
+    return edit != nullptr ? edit->text().toStdU16String() : std::u16string();
 }
 
 void NSTextFieldObject::setStringValue(const std::u16string& value) {
-    performOnMainThread([&] {
-        QLineEdit* edit = lineEdit();
-        if (edit == nullptr)
-            return;
-        m_settingText = true;
-        edit->setText(toQString(value));
-        if (!edit->hasFocus())
-            edit->setCursorPosition(0); // show the beginning, as a field that is not edited does
-        m_settingText = false;
-    });
+    QLineEdit* edit = lineEdit();
+    if (edit == nullptr)
+        return;
+    m_settingText = true;
+    edit->setText(toQString(value));
+    if (!edit->hasFocus())
+        edit->setCursorPosition(0); // show the beginning, as a field that is not edited does
+    m_settingText = false;
 }
 
 void NSTextFieldObject::setAlignment(NSInteger alignment) {
     NSControlObject::setAlignment(alignment);
-    performOnMainThread([&] {
-        if (QLineEdit* edit = lineEdit())
-            edit->setAlignment(qtAlignmentFor(alignment) | Qt::AlignVCenter);
-    });
+    if (QLineEdit* edit = lineEdit())
+        edit->setAlignment(qtAlignmentFor(alignment) | Qt::AlignVCenter);
 }
 
 void NSTextFieldObject::formatterChanged() {}
@@ -304,18 +278,6 @@ void NSTextFieldObject::editingEnded(bool byReturn) {
 
 namespace {
 
-id backgroundColor(NSTextFieldObject* self, SEL) {
-    return onMainThread([&] { return self->backgroundColor(); });
-}
-id textColor(NSTextFieldObject* self, SEL) {
-    return onMainThread([&] { return self->textColor(); });
-}
-void setDelegate(NSTextFieldObject* self, SEL, id delegate) {
-    performOnMainThread([&] { self->setDelegate(delegate); });
-}
-id delegate(NSTextFieldObject* self, SEL) {
-    return onMainThread([&] { return self->delegate(); });
-}
 // The end of editing: the action goes out after Return, and the delegate is told.
 void textDidEndEditing(NSTextFieldObject* self, SEL, id notification) {
     if (self->endedByReturn())
@@ -326,26 +288,27 @@ void textDidEndEditing(NSTextFieldObject* self, SEL, id notification) {
 }
 
 const objc::ClassRegistration registration{
-    objc::ClassDefinition("NSTextField", "NSControl", objc::factoryFor<NSTextFieldObject>())
-        .instanceMethod<&NSTextFieldObject::setEditable>("setEditable:")
-        .instanceMethod<&NSTextFieldObject::isEditable>("isEditable")
-        .instanceMethod<&NSTextFieldObject::setSelectable>("setSelectable:")
-        .instanceMethod<&NSTextFieldObject::isSelectable>("isSelectable")
-        .instanceMethod<&NSTextFieldObject::setBezeled>("setBezeled:")
-        .instanceMethod<&NSTextFieldObject::isBezeled>("isBezeled")
-        .instanceMethod<&NSTextFieldObject::setBordered>("setBordered:")
-        .instanceMethod<&NSTextFieldObject::isBordered>("isBordered")
-        .instanceMethod<&NSTextFieldObject::setDrawsBackground>("setDrawsBackground:")
-        .instanceMethod<&NSTextFieldObject::drawsBackground>("drawsBackground")
-        .instanceMethod<&NSTextFieldObject::setBackgroundColor>("setBackgroundColor:")
-        .instanceMethod("backgroundColor", &backgroundColor)
-        .instanceMethod<&NSTextFieldObject::setTextColor>("setTextColor:")
-        .instanceMethod("textColor", &textColor)
-        .instanceMethod<&NSTextFieldObject::setPlaceholder>("setPlaceholderString:")
-        .instanceMethod("setDelegate:", &setDelegate)
-        .instanceMethod("delegate", &delegate)
-        .instanceMethod<&NSTextFieldObject::isSelectable>("acceptsFirstResponder")
-        .instanceMethod("textDidEndEditing:", &textDidEndEditing)};
+    objc::ClassDefinition("NSTextField", "NSControl",
+                          objc::factoryFor<NSTextFieldObject, OnMainThread>())
+        .instanceMethod<&NSTextFieldObject::setEditable, OnMainThread>("setEditable:")
+        .instanceMethod<&NSTextFieldObject::isEditable, OnMainThread>("isEditable")
+        .instanceMethod<&NSTextFieldObject::setSelectable, OnMainThread>("setSelectable:")
+        .instanceMethod<&NSTextFieldObject::isSelectable, OnMainThread>("isSelectable")
+        .instanceMethod<&NSTextFieldObject::setBezeled, OnMainThread>("setBezeled:")
+        .instanceMethod<&NSTextFieldObject::isBezeled, OnMainThread>("isBezeled")
+        .instanceMethod<&NSTextFieldObject::setBordered, OnMainThread>("setBordered:")
+        .instanceMethod<&NSTextFieldObject::isBordered, OnMainThread>("isBordered")
+        .instanceMethod<&NSTextFieldObject::setDrawsBackground, OnMainThread>("setDrawsBackground:")
+        .instanceMethod<&NSTextFieldObject::drawsBackground, OnMainThread>("drawsBackground")
+        .instanceMethod<&NSTextFieldObject::setBackgroundColor, OnMainThread>("setBackgroundColor:")
+        .instanceMethod<&NSTextFieldObject::backgroundColor, OnMainThread>("backgroundColor")
+        .instanceMethod<&NSTextFieldObject::setTextColor, OnMainThread>("setTextColor:")
+        .instanceMethod<&NSTextFieldObject::textColor, OnMainThread>("textColor")
+        .instanceMethod<&NSTextFieldObject::setPlaceholder, OnMainThread>("setPlaceholderString:")
+        .instanceMethod<&NSTextFieldObject::setDelegate, OnMainThread>("setDelegate:")
+        .instanceMethod<&NSTextFieldObject::delegate, OnMainThread>("delegate")
+        .instanceMethod<&NSTextFieldObject::isSelectable, OnMainThread>("acceptsFirstResponder")
+        .instanceMethod<&textDidEndEditing, OnMainThread>("textDidEndEditing:")};
 
 } // namespace
 } // namespace sondrel::appkit

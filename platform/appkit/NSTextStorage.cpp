@@ -65,61 +65,55 @@ struct NSTextStorageObject::Native {
 
 NSTextStorageObject::NSTextStorageObject(objc::Class cls)
     : NSAttributedStringObject(cls), m_native(new Native) {
-    performOnMainThread([&] {
-        m_document = std::make_unique<QTextDocument>();
-        m_document->setUndoRedoEnabled(false); // a log must not keep every edit
-        m_native->contents = QObject::connect(m_document.get(), &QTextDocument::contentsChange,
-                                              [this](int position, int removed, int added) {
-                                                  documentChanged(position, removed, added);
-                                              });
-    });
+    m_document = std::make_unique<QTextDocument>();
+    m_document->setUndoRedoEnabled(false); // a log must not keep every edit
+    m_native->contents = QObject::connect(m_document.get(), &QTextDocument::contentsChange,
+                                          [this](int position, int removed, int added) {
+                                              documentChanged(position, removed, added);
+                                          });
 }
 
 NSTextStorageObject::~NSTextStorageObject() {
-    performOnMainThread([&] {
-        QObject::disconnect(m_native->contents);
-        m_document.reset();
-    });
+    QObject::disconnect(m_native->contents);
+    m_document.reset();
 }
 
 std::u16string NSTextStorageObject::string() const {
-    return onMainThread([&] { return m_lines.text(); });
+    return m_lines.text();
 }
 
 std::size_t NSTextStorageObject::length() const {
-    return onMainThread([&] { return m_lines.size(); });
+    return m_lines.size();
 }
 
 std::size_t NSTextStorageObject::lineCount() const {
-    return onMainThread([&] { return m_lines.lineCount(); });
+    return m_lines.lineCount();
 }
 
 std::u16string NSTextStorageObject::lineText(std::size_t index) const {
-    return onMainThread([&] { return std::u16string(m_lines.lineText(index)); });
+    return std::u16string(m_lines.lineText(index));
 }
 
 bool NSTextStorageObject::hasCarriageReturns() const {
-    return onMainThread([&] { return m_lines.carriageReturns() != 0; });
+    return m_lines.carriageReturns() != 0;
 }
 
 void NSTextStorageObject::replaceCharacters(std::size_t position, std::size_t length,
                                             std::u16string_view text) {
-    performOnMainThread([&] {
-        position = std::min(position, m_lines.size());
-        length = std::min(length, m_lines.size() - position);
-        m_applying = true;
-        QTextCursor cursor(m_document.get());
-        cursor.setPosition(static_cast<int>(length > 0 ? position + 1 : position));
-        const QTextCharFormat format = cursor.charFormat();
-        cursor.setPosition(static_cast<int>(position));
-        cursor.setPosition(static_cast<int>(position + length), QTextCursor::KeepAnchor);
-        cursor.beginEditBlock();
-        cursor.removeSelectedText();
-        insertPlain(cursor, text, format, false);
-        cursor.endEditBlock();
-        m_lines.replace(position, length, text);
-        m_applying = false;
-    });
+    position = std::min(position, m_lines.size());
+    length = std::min(length, m_lines.size() - position);
+    m_applying = true;
+    QTextCursor cursor(m_document.get());
+    cursor.setPosition(static_cast<int>(length > 0 ? position + 1 : position));
+    const QTextCharFormat format = cursor.charFormat();
+    cursor.setPosition(static_cast<int>(position));
+    cursor.setPosition(static_cast<int>(position + length), QTextCursor::KeepAnchor);
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    insertPlain(cursor, text, format, false);
+    cursor.endEditBlock();
+    m_lines.replace(position, length, text);
+    m_applying = false;
 }
 
 void NSTextStorageObject::insertAttributed(std::size_t position, const objc::AttributedText& text) {
@@ -143,34 +137,28 @@ void NSTextStorageObject::insertAttributed(std::size_t position, const objc::Att
 }
 
 void NSTextStorageObject::append(const objc::AttributedText& text) {
-    performOnMainThread([&] {
-        m_applying = true;
-        insertAttributed(m_lines.size(), text);
-        m_lines.append(text.text());
-        m_applying = false;
-    });
+    m_applying = true;
+    insertAttributed(m_lines.size(), text);
+    m_lines.append(text.text());
+    m_applying = false;
 }
 
 void NSTextStorageObject::setAttributedText(const objc::AttributedText& text) {
-    performOnMainThread([&] {
-        m_applying = true;
-        m_document->clear();
-        insertAttributed(0, text);
-        m_lines.assign(text.text());
-        m_applying = false;
-    });
+    m_applying = true;
+    m_document->clear();
+    insertAttributed(0, text);
+    m_lines.assign(text.text());
+    m_applying = false;
 }
 
 void NSTextStorageObject::setHtml(std::u16string_view html) {
-    performOnMainThread([&] {
-        m_applying = true;
-        m_document->setHtml(toQString(html));
-        const QString raw = m_document->toRawText();
-        std::u16string plain(static_cast<std::size_t>(raw.size()), u'\0');
-        std::transform(raw.begin(), raw.end(), plain.begin(), plainUnit);
-        m_lines.assign(plain);
-        m_applying = false;
-    });
+    m_applying = true;
+    m_document->setHtml(toQString(html));
+    const QString raw = m_document->toRawText();
+    std::u16string plain(static_cast<std::size_t>(raw.size()), u'\0');
+    std::transform(raw.begin(), raw.end(), plain.begin(), plainUnit);
+    m_lines.assign(plain);
+    m_applying = false;
 }
 
 void NSTextStorageObject::restyle(const std::function<void(QTextDocument&)>& change) {
@@ -184,19 +172,15 @@ std::unique_ptr<QTextDocument> NSTextStorageObject::cloneDocument() const {
 }
 
 void NSTextStorageObject::setEditObserver(const void* owner, std::function<void()> observer) {
-    performOnMainThread([&] {
-        m_observerOwner = owner;
-        m_editObserver = std::move(observer);
-    });
+    m_observerOwner = owner;
+    m_editObserver = std::move(observer);
 }
 
 void NSTextStorageObject::removeEditObserver(const void* owner) {
-    performOnMainThread([&] {
-        if (m_observerOwner != owner)
-            return;
-        m_observerOwner = nullptr;
-        m_editObserver = nullptr;
-    });
+    if (m_observerOwner != owner)
+        return;
+    m_observerOwner = nullptr;
+    m_editObserver = nullptr;
 }
 
 // An edit made inside the document (by the user typing): the plain text and its lines follow.
@@ -284,17 +268,21 @@ void deleteCharactersInRange(NSTextStorageObject* self, SEL, NSRange range) {
 }
 void editingBracket(NSTextStorageObject*, SEL) {}
 
+// The document is made, changed and read on the main thread; only the editing brackets, which do
+// nothing, run anywhere.
 const objc::ClassRegistration storageRegistration{
     objc::ClassDefinition("NSTextStorage", "NSMutableAttributedString",
-                          objc::factoryFor<NSTextStorageObject>())
-        .instanceMethod("initWithString:", &storageInitWithString)
-        .instanceMethod("initWithAttributedString:", &storageInitWithAttributedString)
-        .instanceMethod<&NSTextStorageObject::string>("string")
-        .instanceMethod<&NSTextStorageObject::length>("length")
-        .instanceMethod("appendAttributedString:", &appendAttributedString)
-        .instanceMethod("setAttributedString:", &setAttributedString)
-        .instanceMethod("replaceCharactersInRange:withString:", &replaceCharactersInRange)
-        .instanceMethod("deleteCharactersInRange:", &deleteCharactersInRange)
+                          objc::factoryFor<NSTextStorageObject, OnMainThread>())
+        .instanceMethod<&destroyInstance, OnMainThread>("dealloc")
+        .instanceMethod<&storageInitWithString, OnMainThread>("initWithString:")
+        .instanceMethod<&storageInitWithAttributedString, OnMainThread>("initWithAttributedString:")
+        .instanceMethod<&NSTextStorageObject::string, OnMainThread>("string")
+        .instanceMethod<&NSTextStorageObject::length, OnMainThread>("length")
+        .instanceMethod<&appendAttributedString, OnMainThread>("appendAttributedString:")
+        .instanceMethod<&setAttributedString, OnMainThread>("setAttributedString:")
+        .instanceMethod<&replaceCharactersInRange, OnMainThread>(
+            "replaceCharactersInRange:withString:")
+        .instanceMethod<&deleteCharactersInRange, OnMainThread>("deleteCharactersInRange:")
         .instanceMethod("beginEditing", &editingBracket)
         .instanceMethod("endEditing", &editingBracket)};
 

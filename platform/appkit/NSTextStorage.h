@@ -11,8 +11,8 @@
 // Edits made by the program (append, replace, set) and by the user typing into a text view
 // keep both in step. The text view is told of edits made by the user through the edit observer.
 //
-// The document belongs to the main thread; every method carries calls from other threads there
-// (the batch worker appends to the log from its own thread).
+// The document belongs to the main thread: the class table runs its messages there (the batch
+// worker appends to the log from its own thread), and C++ callers call from there.
 
 #include <cstddef>
 #include <functional>

@@ -16,6 +16,7 @@
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSTextView.h"
 #include "platform/appkit/Retained.h"
+#include "platform/objc/AutoreleasePool.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSString.h"
 #include "platform/objc/RtfReader.h"
@@ -217,7 +218,12 @@ TEST_F(TextStorageTest, AppendsFromAnotherThreadArriveWholeAndInOrder) {
         for (int i = 0; i < kLines; ++i) {
             const std::u16string line = (i == 0 ? u"" : u"\n") + std::u16string(u"file ") +
                                         static_cast<char16_t>(u'0' + i % 10) + u" - Done!";
-            m_storage->append(objc::AttributedText(line));
+            objc::AutoreleasePool pool;
+            const id text =
+                objc::send<id>(objc::send<id>(objc::lookUpClass("NSAttributedString"), "alloc"_sel),
+                               "initWithString:"_sel, objc::autoreleasedNativeString(line));
+            objc::send<void>(m_storage, "appendAttributedString:"_sel, text);
+            objc::release(text);
         }
         done = true;
     });
@@ -232,6 +238,42 @@ TEST_F(TextStorageTest, AppendsFromAnotherThreadArriveWholeAndInOrder) {
         ASSERT_EQ(m_storage->lineText(static_cast<std::size_t>(i)), expected) << i;
     }
     ExpectDocumentMatches();
+}
+
+// An answer the main thread makes for a message from another thread lives in the sender's pool:
+// it outlasts the main thread's own pools and goes when the sender's pool does.
+TEST_F(TextStorageTest, AnswersMadeOnTheMainThreadLiveInTheSendersPool) {
+    m_storage->append(objc::AttributedText(u"log"));
+    const SEL length = objc::registerSelector("length");
+    std::atomic<int> step = 0;
+    std::u16string seen;
+    bool liveAfterMainDrained = false;
+    bool goneWithThePool = false;
+    std::thread worker([&] {
+        id answer = nullptr;
+        {
+            objc::AutoreleasePool pool;
+            answer = objc::send<id>(m_storage, "string"_sel);
+            step = 1;
+            while (step != 2)
+                std::this_thread::yield();
+            liveAfterMainDrained = objc::findMethod(answer, length) != nullptr;
+            seen = objc::nativeStringText(answer);
+        }
+        goneWithThePool = objc::findMethod(answer, length) == nullptr;
+        step = 3;
+    });
+    {
+        objc::AutoreleasePool mainPool; // drained once the call has run here
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (step != 1 && std::chrono::steady_clock::now() < end)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
+    step = 2;
+    worker.join();
+    EXPECT_TRUE(liveAfterMainDrained);
+    EXPECT_EQ(seen, u"log");
+    EXPECT_TRUE(goneWithThePool);
 }
 
 TEST_F(TextStorageTest, OnlyTheObserversOwnerRemovesIt) {

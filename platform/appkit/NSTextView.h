@@ -12,7 +12,8 @@
 // In a scroll view the text view fills the scroll view, and the scroll view's border and
 // scrollers are drawn by the text view's own widget.
 //
-// Text views belong to the main thread; their methods carry calls from other threads there.
+// Text views belong to the main thread: the class table runs their messages there (a message
+// sent from another thread is carried there), and C++ callers call from there.
 
 #include <string>
 

@@ -12,6 +12,7 @@
 #include "platform/appkit/NSEvent.h"
 #include "platform/appkit/NSPasteboard.h"
 #include "platform/appkit/NSWindow.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/Messaging.h"
 
 namespace sondrel::appkit {
@@ -125,8 +126,8 @@ struct NSViewObject::Bridge final : QObject {
     }
 
     Retained<NSDraggingInfoObject> draggingInfo(QWidget* source, const QDropEvent& event) {
-        auto info = Retained<NSDraggingInfoObject>::adopt(static_cast<NSDraggingInfoObject*>(
-            objc::createInstance(objc::lookUpClass("NSDraggingInfo"))));
+        auto info = Retained<NSDraggingInfoObject>::adopt(
+            static_cast<NSDraggingInfoObject*>(objc::createInstance("NSDraggingInfo"_class)));
         if (!info)
             return info;
         info->pasteboard = Retained<NSPasteboardObject>::adopt(newPasteboard());
@@ -218,32 +219,28 @@ NSViewObject* viewOfWidget(const QWidget* widget) {
 }
 
 NSViewObject::NSViewObject(Class cls) : NSResponderObject(cls), m_bridge(new Bridge(this)) {
-    performOnMainThread([&] {
-        auto* widget = new QWidget; // owned through m_bridge->widget
-        widget->setAttribute(Qt::WA_NoMousePropagation, false);
-        m_bridge->widget = widget;
-        m_bridge->watch(widget);
-    });
+    auto* widget = new QWidget; // owned through m_bridge->widget
+    widget->setAttribute(Qt::WA_NoMousePropagation, false);
+    m_bridge->widget = widget;
+    m_bridge->watch(widget);
 }
 
 NSViewObject::~NSViewObject() {
-    performOnMainThread([&] {
-        for (const Retained<NSViewObject>& subview : m_subviews)
-            subview->m_superview = nullptr;
-        m_subviews.clear();
-        if (QWidget* widget = m_bridge->widget.data()) {
-            widget->removeEventFilter(m_bridge.get());
-            widget->hide();
-            widget->deleteLater(); // it may be handling the event that released us
+    for (const Retained<NSViewObject>& subview : m_subviews)
+        subview->m_superview = nullptr;
+    m_subviews.clear();
+    if (QWidget* widget = m_bridge->widget.data()) {
+        widget->removeEventFilter(m_bridge.get());
+        widget->hide();
+        widget->deleteLater(); // it may be handling the event that released us
+    }
+    for (const QPointer<QWidget>& watched : m_bridge->watched) {
+        if (watched) {
+            watched->removeEventFilter(m_bridge.get());
+            watched->setProperty("sondrelView", QVariant());
         }
-        for (const QPointer<QWidget>& watched : m_bridge->watched) {
-            if (watched) {
-                watched->removeEventFilter(m_bridge.get());
-                watched->setProperty("sondrelView", QVariant());
-            }
-        }
-        m_bridge.reset();
-    });
+    }
+    m_bridge.reset();
 }
 
 QWidget* NSViewObject::widget() const {
@@ -251,44 +248,40 @@ QWidget* NSViewObject::widget() const {
 }
 
 void NSViewObject::adoptWidget(QWidget* widget) {
-    performOnMainThread([&] {
-        QWidget* old = m_bridge->widget.data();
-        QWidget* parent = old != nullptr ? old->parentWidget() : nullptr;
-        m_bridge->widget = widget;
-        m_bridge->watch(widget);
-        if (old != nullptr) {
-            // The new widget takes over the old one's children (the subviews' widgets).
-            for (const Retained<NSViewObject>& subview : m_subviews) {
-                if (QWidget* child = subview->widget())
-                    child->setParent(widget);
-            }
-            old->removeEventFilter(m_bridge.get());
-            old->hide();
-            old->deleteLater();
+    QWidget* old = m_bridge->widget.data();
+    QWidget* parent = old != nullptr ? old->parentWidget() : nullptr;
+    m_bridge->widget = widget;
+    m_bridge->watch(widget);
+    if (old != nullptr) {
+        // The new widget takes over the old one's children (the subviews' widgets).
+        for (const Retained<NSViewObject>& subview : m_subviews) {
+            if (QWidget* child = subview->widget())
+                child->setParent(widget);
         }
-        if (parent != nullptr)
-            widget->setParent(parent);
-        placeWidget();
-    });
+        old->removeEventFilter(m_bridge.get());
+        old->hide();
+        old->deleteLater();
+    }
+    if (parent != nullptr)
+        widget->setParent(parent);
+    placeWidget();
 }
 
 void NSViewObject::forwardEventsFrom(QWidget* child) {
-    performOnMainThread([&] { m_bridge->watch(child); });
+    m_bridge->watch(child);
 }
 
 NSRect NSViewObject::frame() const {
-    return onMainThread([&] { return m_frame; });
+    return m_frame;
 }
 
 void NSViewObject::setFrame(NSRect frame) {
-    performOnMainThread([&] {
-        m_frame = frame;
-        placeWidget();
-    });
+    m_frame = frame;
+    placeWidget();
 }
 
 NSRect NSViewObject::bounds() const {
-    return onMainThread([&] { return NSRect{{0, 0}, m_frame.size}; });
+    return NSRect{{0, 0}, m_frame.size};
 }
 
 bool NSViewObject::isFlipped() const {
@@ -309,45 +302,39 @@ void NSViewObject::placeWidget() {
 void NSViewObject::addSubview(NSViewObject* view) {
     if (view == nullptr || view == this)
         return;
-    performOnMainThread([&] {
-        Retained<NSViewObject> held = Retained<NSViewObject>::retain(view);
-        view->removeFromSuperview();
-        view->m_superview = this;
-        m_subviews.push_back(held);
-        if (QWidget* child = view->widget()) {
-            child->setParent(widget());
-            view->placeWidget();
-            child->setVisible(!view->m_hidden);
-        }
-    });
+    Retained<NSViewObject> held = Retained<NSViewObject>::retain(view);
+    view->removeFromSuperview();
+    view->m_superview = this;
+    m_subviews.push_back(held);
+    if (QWidget* child = view->widget()) {
+        child->setParent(widget());
+        view->placeWidget();
+        child->setVisible(!view->m_hidden);
+    }
 }
 
 void NSViewObject::removeFromSuperview() {
-    performOnMainThread([&] {
-        NSViewObject* superview = std::exchange(m_superview, nullptr);
-        if (superview == nullptr)
-            return;
-        if (QWidget* widget = m_bridge->widget.data()) {
-            widget->hide();
-            widget->setParent(nullptr);
-        }
-        // Dropping the superview's reference may deallocate us: do it last.
-        auto& siblings = superview->m_subviews;
-        const auto found = std::find(siblings.begin(), siblings.end(), this);
-        if (found != siblings.end()) {
-            Retained<NSViewObject> last = std::move(*found);
-            siblings.erase(found);
-        }
-    });
+    NSViewObject* superview = std::exchange(m_superview, nullptr);
+    if (superview == nullptr)
+        return;
+    if (QWidget* widget = m_bridge->widget.data()) {
+        widget->hide();
+        widget->setParent(nullptr);
+    }
+    // Dropping the superview's reference may deallocate us: do it last.
+    auto& siblings = superview->m_subviews;
+    const auto found = std::find(siblings.begin(), siblings.end(), this);
+    if (found != siblings.end()) {
+        Retained<NSViewObject> last = std::move(*found);
+        siblings.erase(found);
+    }
 }
 
 NSWindowObject* NSViewObject::window() const {
-    return onMainThread([&] {
-        const NSViewObject* view = this;
-        while (view->m_superview != nullptr)
-            view = view->m_superview;
-        return view->m_contentWindow;
-    });
+    const NSViewObject* view = this;
+    while (view->m_superview != nullptr)
+        view = view->m_superview;
+    return view->m_contentWindow;
 }
 
 void NSViewObject::setContentWindow(NSWindowObject* window) {
@@ -355,25 +342,19 @@ void NSViewObject::setContentWindow(NSWindowObject* window) {
 }
 
 void NSViewObject::setHidden(bool hidden) {
-    performOnMainThread([&] {
-        m_hidden = hidden;
-        if (QWidget* widget = m_bridge->widget.data(); widget != nullptr && m_superview != nullptr)
-            widget->setVisible(!hidden);
-    });
+    m_hidden = hidden;
+    if (QWidget* widget = m_bridge->widget.data(); widget != nullptr && m_superview != nullptr)
+        widget->setVisible(!hidden);
 }
 
 void NSViewObject::setNeedsDisplay(bool flag) {
-    performOnMainThread([&] {
-        if (QWidget* widget = m_bridge->widget.data(); widget != nullptr && flag)
-            widget->update();
-    });
+    if (QWidget* widget = m_bridge->widget.data(); widget != nullptr && flag)
+        widget->update();
 }
 
 void NSViewObject::setToolTip(const std::u16string& text) {
-    performOnMainThread([&] {
-        if (QWidget* widget = m_bridge->widget.data())
-            widget->setToolTip(QString::fromStdU16String(text));
-    });
+    if (QWidget* widget = m_bridge->widget.data())
+        widget->setToolTip(QString::fromStdU16String(text));
 }
 
 NSPoint NSViewObject::toWidget(NSPoint point) const {
@@ -387,42 +368,36 @@ NSPoint NSViewObject::fromWidget(NSPoint point) const {
 }
 
 NSPoint NSViewObject::convertPointFromView(NSPoint point, const NSViewObject* view) const {
-    return onMainThread([&] {
-        NSWindowObject* window = this->window();
-        QWidget* target = widget();
-        if (window == nullptr || target == nullptr)
-            return point;
-        NSPoint inContent =
-            view == nullptr ? window->contentPointFromBase(point)
+    NSWindowObject* window = this->window();
+    QWidget* target = widget();
+    if (window == nullptr || target == nullptr)
+        return point;
+    NSPoint inContent = view == nullptr
+                            ? window->contentPointFromBase(point)
                             : window->contentWidgetPoint(view->widget(), view->toWidget(point).x,
                                                          view->toWidget(point).y);
-        const NSPoint local = window->widgetPointFromContent(target, inContent);
-        return fromWidget(local);
-    });
+    const NSPoint local = window->widgetPointFromContent(target, inContent);
+    return fromWidget(local);
 }
 
 NSPoint NSViewObject::convertPointToView(NSPoint point, const NSViewObject* view) const {
-    return onMainThread([&] {
-        NSWindowObject* window = this->window();
-        QWidget* source = widget();
-        if (window == nullptr || source == nullptr)
-            return point;
-        const NSPoint local = toWidget(point);
-        const NSPoint inContent = window->contentWidgetPoint(source, local.x, local.y);
-        if (view == nullptr)
-            return window->baseFromContentPoint(inContent);
-        return view->fromWidget(window->widgetPointFromContent(view->widget(), inContent));
-    });
+    NSWindowObject* window = this->window();
+    QWidget* source = widget();
+    if (window == nullptr || source == nullptr)
+        return point;
+    const NSPoint local = toWidget(point);
+    const NSPoint inContent = window->contentWidgetPoint(source, local.x, local.y);
+    if (view == nullptr)
+        return window->baseFromContentPoint(inContent);
+    return view->fromWidget(window->widgetPointFromContent(view->widget(), inContent));
 }
 
 void NSViewObject::registerForDraggedTypes(const std::vector<std::u16string>& types) {
-    performOnMainThread([&] {
-        m_draggedTypes = types;
-        for (const QPointer<QWidget>& watched : m_bridge->watched) {
-            if (watched)
-                watched->setAcceptDrops(!types.empty());
-        }
-    });
+    m_draggedTypes = types;
+    for (const QPointer<QWidget>& watched : m_bridge->watched) {
+        if (watched)
+            watched->setAcceptDrops(!types.empty());
+    }
 }
 
 void NSViewObject::unregisterDraggedTypes() {

@@ -14,7 +14,8 @@
 // override them like Cocoa subclasses would. Drags are offered to a view only when their
 // pasteboard holds one of the view's registered dragged types.
 //
-// Views belong to the main thread; their methods carry calls from other threads there.
+// Views belong to the main thread: the class tables run their messages there (a message sent
+// from another thread is carried there), and C++ callers call from there.
 
 #include <memory>
 #include <string>

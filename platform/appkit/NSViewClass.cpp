@@ -1,6 +1,7 @@
 // The messages of NSResponder and NSView.
 
 #include "platform/appkit/Foundation.h"
+#include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSView.h"
 #include "platform/appkit/NSWindow.h"
 #include "platform/objc/ClassDefinition.h"
@@ -61,28 +62,32 @@ void drawRect(NSViewObject*, SEL, NSRect) {}
 void draggingExited(NSViewObject*, SEL, id) {}
 void concludeDragOperation(NSViewObject*, SEL, id) {}
 
+// Every message that reaches the widget, the view tree or the view's state runs on the main
+// thread; the constant answers and the empty handlers run where they are sent.
 const objc::ClassRegistration viewRegistration{
-    objc::ClassDefinition("NSView", "NSResponder", objc::factoryFor<NSViewObject>())
-        .instanceMethod("initWithFrame:", &initWithFrame)
-        .instanceMethod<&NSViewObject::frame>("frame")
-        .instanceMethod<&NSViewObject::setFrame>("setFrame:")
-        .instanceMethod<&NSViewObject::bounds>("bounds")
+    objc::ClassDefinition("NSView", "NSResponder", objc::factoryFor<NSViewObject, OnMainThread>())
+        .instanceMethod<&destroyInstance, OnMainThread>("dealloc")
+        .instanceMethod<&initWithFrame, OnMainThread>("initWithFrame:")
+        .instanceMethod<&NSViewObject::frame, OnMainThread>("frame")
+        .instanceMethod<&NSViewObject::setFrame, OnMainThread>("setFrame:")
+        .instanceMethod<&NSViewObject::bounds, OnMainThread>("bounds")
         .instanceMethod("isFlipped", &isFlipped)
-        .instanceMethod<&NSViewObject::addSubview>("addSubview:")
-        .instanceMethod<&NSViewObject::removeFromSuperview>("removeFromSuperview")
-        .instanceMethod<&NSViewObject::superview>("superview")
-        .instanceMethod("subviews", &subviews)
-        .instanceMethod<&NSViewObject::window>("window")
-        .instanceMethod<&NSViewObject::setHidden>("setHidden:")
-        .instanceMethod<&NSViewObject::isHidden>("isHidden")
-        .instanceMethod<&NSViewObject::setNeedsDisplay>("setNeedsDisplay:")
-        .instanceMethod("display", &display)
-        .instanceMethod<&NSViewObject::setToolTip>("setToolTip:")
-        .instanceMethod<&NSViewObject::convertPointFromView>("convertPoint:fromView:")
-        .instanceMethod<&NSViewObject::convertPointToView>("convertPoint:toView:")
-        .instanceMethod("registerForDraggedTypes:", &registerForDraggedTypes)
-        .instanceMethod<&NSViewObject::unregisterDraggedTypes>("unregisterDraggedTypes")
-        .instanceMethod("registeredDraggedTypes", &registeredDraggedTypes)
+        .instanceMethod<&NSViewObject::addSubview, OnMainThread>("addSubview:")
+        .instanceMethod<&NSViewObject::removeFromSuperview, OnMainThread>("removeFromSuperview")
+        .instanceMethod<&NSViewObject::superview, OnMainThread>("superview")
+        .instanceMethod<&subviews, OnMainThread>("subviews")
+        .instanceMethod<&NSViewObject::window, OnMainThread>("window")
+        .instanceMethod<&NSViewObject::setHidden, OnMainThread>("setHidden:")
+        .instanceMethod<&NSViewObject::isHidden, OnMainThread>("isHidden")
+        .instanceMethod<&NSViewObject::setNeedsDisplay, OnMainThread>("setNeedsDisplay:")
+        .instanceMethod<&display, OnMainThread>("display")
+        .instanceMethod<&NSViewObject::setToolTip, OnMainThread>("setToolTip:")
+        .instanceMethod<&NSViewObject::convertPointFromView, OnMainThread>("convertPoint:fromView:")
+        .instanceMethod<&NSViewObject::convertPointToView, OnMainThread>("convertPoint:toView:")
+        .instanceMethod<&registerForDraggedTypes, OnMainThread>("registerForDraggedTypes:")
+        .instanceMethod<&NSViewObject::unregisterDraggedTypes, OnMainThread>(
+            "unregisterDraggedTypes")
+        .instanceMethod<&registeredDraggedTypes, OnMainThread>("registeredDraggedTypes")
         .instanceMethod("tag", &tag)
         .instanceMethod("drawRect:", &drawRect)
         .instanceMethod("draggingExited:", &draggingExited)

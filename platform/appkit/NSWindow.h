@@ -16,7 +16,8 @@
 // window); a window activated by the user through Qt takes it too. A window keeps key status while
 // Qt has no active window at all, so the status does not flicker while windows hide and show.
 //
-// Windows belong to the main thread; their methods carry calls from other threads there.
+// Windows belong to the main thread: the class table runs their messages there (a message sent
+// from another thread is carried there), and C++ callers call from there.
 
 #include <memory>
 #include <string>
@@ -32,6 +33,7 @@ namespace sondrel::appkit {
 
 class NSViewObject;
 class NSMenuObject;
+struct WindowNative;
 
 // The window level for a CGWindowLevelKey: 4 (normal) or 5 (floating).
 NSInteger CGWindowLevelForKey(int key);
@@ -139,15 +141,13 @@ public:
     void qtActivated();
 
 private:
-    struct Native;
-
     void notify(const char* selector);
     void show(bool activate);
     int titleBarHeight() const;
     void applyWindowFlags();
     NSRect cocoaFromQt(int x, int y, int width, int height) const;
 
-    std::unique_ptr<Native> m_native;
+    std::unique_ptr<WindowNative> m_native;
     NSInteger m_number = 0;
     NSUInteger m_styleMask = 0;
     NSInteger m_level = NSNormalWindowLevel;
@@ -165,7 +165,7 @@ private:
     bool m_miniaturizeHidden = false;
 };
 
-// NSScreen: the primary screen only.
+// NSScreen: the primary screen only. Any thread (carried to the main thread).
 NSRect mainScreenFrame();
 NSRect mainScreenVisibleFrame();
 

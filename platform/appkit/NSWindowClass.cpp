@@ -1,8 +1,10 @@
 // The messages of NSWindow and NSScreen, and the title-bar buttons standardWindowButton: gives.
 
+#include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSMenu.h"
 #include "platform/appkit/NSView.h"
 #include "platform/appkit/NSWindow.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/NSString.h"
 
@@ -16,28 +18,7 @@ id initWithContentRect(NSWindowObject* self, SEL, NSRect content, NSUInteger sty
     objc::release(self);
     return nullptr;
 }
-NSRect frameRectForContentRect(Class, SEL, NSRect content, NSUInteger style) {
-    return NSWindowObject::frameRectForContentRect(content, style);
-}
 void setAutorecalculatesKeyViewLoop(NSWindowObject*, SEL, BOOL) {} // Qt keeps the tab order
-void orderFront(NSWindowObject* self, SEL, id) {
-    self->orderFront();
-}
-void orderOut(NSWindowObject* self, SEL, id) {
-    self->orderOut();
-}
-void makeKeyAndOrderFront(NSWindowObject* self, SEL, id) {
-    self->makeKeyAndOrderFront();
-}
-void miniaturize(NSWindowObject* self, SEL, id) {
-    self->miniaturize();
-}
-void deminiaturize(NSWindowObject* self, SEL, id) {
-    self->deminiaturize();
-}
-void zoom(NSWindowObject* self, SEL, id) {
-    self->zoom();
-}
 id firstResponder(NSWindowObject* self, SEL) {
     NSViewObject* view = self->firstResponder();
     return view != nullptr ? static_cast<id>(view) : self;
@@ -52,65 +33,71 @@ BOOL makeFirstResponder(NSWindowObject* self, SEL, id responder) {
 id toolbar(NSWindowObject*, SEL) {
     return nullptr;
 }
-void performClose(NSWindowObject* self, SEL, id) {
-    self->performClose();
-}
-void addChildWindowOrdered(NSWindowObject* self, SEL, id child, NSInteger /*ordered*/) {
-    self->addChildWindow(objc::liveCast<NSWindowObject>(child));
-}
 BOOL canBecomeKeyWindow(NSWindowObject* self, SEL) {
     return self->styleMask() != NSWindowStyleMaskBorderless ? YES : NO;
 }
 id standardWindowButton(NSWindowObject* self, SEL, NSUInteger button);
 
+// Only the frame arithmetic, the style mask, the number and the constant answers run where they
+// are sent; everything else reaches the window's widget, the window list or the key window.
 const objc::ClassRegistration windowRegistration{
-    objc::ClassDefinition("NSWindow", "NSResponder", objc::factoryFor<NSWindowObject>())
-        .instanceMethod("initWithContentRect:styleMask:backing:defer:", &initWithContentRect)
-        .classMethod("frameRectForContentRect:styleMask:", &frameRectForContentRect)
-        .instanceMethod<&NSWindowObject::frame>("frame")
-        .instanceMethod<&NSWindowObject::setFrame>("setFrame:display:")
-        .instanceMethod<&NSWindowObject::center>("center")
-        .instanceMethod<&NSWindowObject::setTitle>("setTitle:")
-        .instanceMethod<&NSWindowObject::title>("title")
-        .instanceMethod<&NSWindowObject::setReleasedWhenClosed>("setReleasedWhenClosed:")
+    objc::ClassDefinition("NSWindow", "NSResponder",
+                          objc::factoryFor<NSWindowObject, OnMainThread>())
+        .instanceMethod<&destroyInstance, OnMainThread>("dealloc")
+        .instanceMethod<&initWithContentRect, OnMainThread>(
+            "initWithContentRect:styleMask:backing:defer:")
+        .classMethod<&NSWindowObject::frameRectForContentRect>("frameRectForContentRect:styleMask:")
+        .instanceMethod<&NSWindowObject::frame, OnMainThread>("frame")
+        .instanceMethod<&NSWindowObject::setFrame, OnMainThread>("setFrame:display:")
+        .instanceMethod<&NSWindowObject::center, OnMainThread>("center")
+        .instanceMethod<&NSWindowObject::setTitle, OnMainThread>("setTitle:")
+        .instanceMethod<&NSWindowObject::title, OnMainThread>("title")
+        .instanceMethod<&NSWindowObject::setReleasedWhenClosed, OnMainThread>(
+            "setReleasedWhenClosed:")
         .instanceMethod("setAutorecalculatesKeyViewLoop:", &setAutorecalculatesKeyViewLoop)
-        .instanceMethod("orderFront:", &orderFront)
-        .instanceMethod("orderOut:", &orderOut)
-        .instanceMethod("makeKeyAndOrderFront:", &makeKeyAndOrderFront)
-        .instanceMethod<&NSWindowObject::makeKeyWindow>("makeKeyWindow")
-        .instanceMethod<&NSWindowObject::isKeyWindow>("isKeyWindow")
-        .instanceMethod<&NSWindowObject::isVisible>("isVisible")
-        .instanceMethod("miniaturize:", &miniaturize)
-        .instanceMethod("deminiaturize:", &deminiaturize)
-        .instanceMethod<&NSWindowObject::isMiniaturized>("isMiniaturized")
-        .instanceMethod("zoom:", &zoom)
-        .instanceMethod<&NSWindowObject::isZoomed>("isZoomed")
+        .instanceMethod<objc::ignoringSender<&NSWindowObject::orderFront>, OnMainThread>(
+            "orderFront:")
+        .instanceMethod<objc::ignoringSender<&NSWindowObject::orderOut>, OnMainThread>("orderOut:")
+        .instanceMethod<objc::ignoringSender<&NSWindowObject::makeKeyAndOrderFront>, OnMainThread>(
+            "makeKeyAndOrderFront:")
+        .instanceMethod<&NSWindowObject::makeKeyWindow, OnMainThread>("makeKeyWindow")
+        .instanceMethod<&NSWindowObject::isKeyWindow, OnMainThread>("isKeyWindow")
+        .instanceMethod<&NSWindowObject::isVisible, OnMainThread>("isVisible")
+        .instanceMethod<objc::ignoringSender<&NSWindowObject::miniaturize>, OnMainThread>(
+            "miniaturize:")
+        .instanceMethod<objc::ignoringSender<&NSWindowObject::deminiaturize>, OnMainThread>(
+            "deminiaturize:")
+        .instanceMethod<&NSWindowObject::isMiniaturized, OnMainThread>("isMiniaturized")
+        .instanceMethod<objc::ignoringSender<&NSWindowObject::zoom>, OnMainThread>("zoom:")
+        .instanceMethod<&NSWindowObject::isZoomed, OnMainThread>("isZoomed")
         .instanceMethod<&NSWindowObject::styleMask>("styleMask")
-        .instanceMethod("firstResponder", &firstResponder)
-        .instanceMethod("makeFirstResponder:", &makeFirstResponder)
-        .instanceMethod<&NSWindowObject::setContentView>("setContentView:")
-        .instanceMethod<&NSWindowObject::contentView>("contentView")
-        .instanceMethod<&NSWindowObject::setDelegate>("setDelegate:")
-        .instanceMethod<&NSWindowObject::delegate>("delegate")
-        .instanceMethod<&NSWindowObject::setMenu>("setMenu:")
-        .instanceMethod<&NSWindowObject::menu>("menu")
+        .instanceMethod<&firstResponder, OnMainThread>("firstResponder")
+        .instanceMethod<&makeFirstResponder, OnMainThread>("makeFirstResponder:")
+        .instanceMethod<&NSWindowObject::setContentView, OnMainThread>("setContentView:")
+        .instanceMethod<&NSWindowObject::contentView, OnMainThread>("contentView")
+        .instanceMethod<&NSWindowObject::setDelegate, OnMainThread>("setDelegate:")
+        .instanceMethod<&NSWindowObject::delegate, OnMainThread>("delegate")
+        .instanceMethod<&NSWindowObject::setMenu, OnMainThread>("setMenu:")
+        .instanceMethod<&NSWindowObject::menu, OnMainThread>("menu")
         .instanceMethod("toolbar", &toolbar)
-        .instanceMethod<&NSWindowObject::close>("close")
-        .instanceMethod("performClose:", &performClose)
-        .instanceMethod("addChildWindow:ordered:", &addChildWindowOrdered)
-        .instanceMethod<&NSWindowObject::removeChildWindow>("removeChildWindow:")
-        .instanceMethod<&NSWindowObject::parentWindow>("parentWindow")
-        .instanceMethod<&NSWindowObject::setLevel>("setLevel:")
-        .instanceMethod<&NSWindowObject::level>("level")
-        .instanceMethod<&NSWindowObject::setAlphaValue>("setAlphaValue:")
-        .instanceMethod<&NSWindowObject::alphaValue>("alphaValue")
+        .instanceMethod<&NSWindowObject::close, OnMainThread>("close")
+        .instanceMethod<objc::ignoringSender<&NSWindowObject::performClose>, OnMainThread>(
+            "performClose:")
+        .instanceMethod<objc::ignoringLast<&NSWindowObject::addChildWindow, NSInteger>,
+                        OnMainThread>("addChildWindow:ordered:")
+        .instanceMethod<&NSWindowObject::removeChildWindow, OnMainThread>("removeChildWindow:")
+        .instanceMethod<&NSWindowObject::parentWindow, OnMainThread>("parentWindow")
+        .instanceMethod<&NSWindowObject::setLevel, OnMainThread>("setLevel:")
+        .instanceMethod<&NSWindowObject::level, OnMainThread>("level")
+        .instanceMethod<&NSWindowObject::setAlphaValue, OnMainThread>("setAlphaValue:")
+        .instanceMethod<&NSWindowObject::alphaValue, OnMainThread>("alphaValue")
         .instanceMethod<&NSWindowObject::windowNumber>("windowNumber")
-        .instanceMethod<&NSWindowObject::contentMinSize>("contentMinSize")
-        .instanceMethod<&NSWindowObject::contentMaxSize>("contentMaxSize")
-        .instanceMethod<&NSWindowObject::convertBaseToScreen>("convertBaseToScreen:")
+        .instanceMethod<&NSWindowObject::contentMinSize, OnMainThread>("contentMinSize")
+        .instanceMethod<&NSWindowObject::contentMaxSize, OnMainThread>("contentMaxSize")
+        .instanceMethod<&NSWindowObject::convertBaseToScreen, OnMainThread>("convertBaseToScreen:")
         .instanceMethod("canBecomeKeyWindow", &canBecomeKeyWindow)
         .instanceMethod("canBecomeMainWindow", &canBecomeKeyWindow)
-        .instanceMethod("standardWindowButton:", &standardWindowButton)};
+        .instanceMethod<&standardWindowButton, OnMainThread>("standardWindowButton:")};
 
 // A title-bar button: a view that stands for one of the window's buttons; hiding it takes the
 // button out of the window's title bar.
@@ -130,15 +117,16 @@ BOOL buttonIsHidden(WindowButtonObject* self, SEL) {
 }
 
 const objc::ClassRegistration windowButtonRegistration{
-    objc::ClassDefinition("NSWindowTitleButton", "NSView", objc::factoryFor<WindowButtonObject>())
-        .instanceMethod("setHidden:", &buttonSetHidden)
-        .instanceMethod("isHidden", &buttonIsHidden)};
+    objc::ClassDefinition("NSWindowTitleButton", "NSView",
+                          objc::factoryFor<WindowButtonObject, OnMainThread>())
+        .instanceMethod<&buttonSetHidden, OnMainThread>("setHidden:")
+        .instanceMethod<&buttonIsHidden, OnMainThread>("isHidden")};
 
 id standardWindowButton(NSWindowObject* self, SEL, NSUInteger which) {
     if (which > NSWindowZoomButton)
         return nullptr;
-    auto* button = static_cast<WindowButtonObject*>(
-        objc::createInstance(objc::lookUpClass("NSWindowTitleButton")));
+    auto* button =
+        static_cast<WindowButtonObject*>(objc::createInstance("NSWindowTitleButton"_class));
     if (button == nullptr)
         return nullptr;
     button->window = self;

@@ -5,11 +5,18 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <thread>
 #include <fstream>
+#include <set>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include <QApplication>
 #include <QDialog>
+#include <QImage>
+#include <QLabel>
+#include <QMessageBox>
+#include <QRect>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +25,7 @@
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSSavePanel.h"
 #include "platform/appkit/NSWindow.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSString.h"
 
@@ -199,7 +207,7 @@ TEST_F(PanelsTest, APanelRunFromAnotherThreadRunsOnTheMainThread) {
     NSInteger answer = -1;
     std::atomic<bool> done = false;
     std::thread worker([&] {
-        answer = panel->runModal();
+        answer = objc::send<NSInteger>(panel, "runModal"_sel);
         done = true;
     });
     ProcessEventsUntil([&] { return done.load(); });
@@ -207,6 +215,76 @@ TEST_F(PanelsTest, APanelRunFromAnotherThreadRunsOnTheMainThread) {
     EXPECT_EQ(answer, NSModalResponseOK);
     EXPECT_EQ(panel->filenames(), (std::vector<std::u16string>{Path("from-worker.caf")}));
     ExpectKeyHandedBack(seen);
+}
+
+// An alert is drawn as the desktop's own warning boxes are: the message text as the title, the
+// sentence as the body beside the warning icon, at the width Qt's standard message box gives the
+// same sentence, so that it reads as a line or two instead of a narrow column. Checked on the
+// picture of each kind of alert the program shows (a long and a short sentence, and a message
+// without one).
+TEST_F(PanelsTest, AlertsAreDrawnAsTheDesktopsWarningBoxes) {
+    const std::u16string longSentence = u"You did not select an output folder! Please select an "
+                                        u"output folder for the converted audio files.";
+    const std::vector<std::pair<std::u16string, std::u16string>> alerts = {
+        {u"Output Folder!", longSentence},
+        {u"Wait!", u"Sondrel is still converting audio file(s)."},
+        {u"Complete!", u""}};
+    for (const auto& [message, informative] : alerts) {
+        SCOPED_TRACE(QString::fromStdU16String(message).toStdString());
+        auto alert = Retained<NSAlertObject>::adopt(
+            static_cast<NSAlertObject*>(objc::createInstance("NSAlert"_class)));
+        alert->setMessageText(message);
+        alert->setInformativeText(informative);
+        const QString body = QString::fromStdU16String(informative.empty() ? message : informative);
+        QImage shot;
+        QString title;
+        bool warningIcon = false;
+        int lines = 0;
+        QSize standard;
+        int standardLines = 0;
+        QRect iconPlace;
+        const auto linesOf = [](const QMessageBox& box) {
+            const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            return label == nullptr
+                       ? 0
+                       : qRound(double(label->height()) / label->fontMetrics().lineSpacing());
+        };
+        ModalAnswer answer{ModalAnswer::Action::Press, u"OK", {}, {}};
+        answer.whileShown = [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            shot = box->grab().toImage();
+            title = box->windowTitle();
+            warningIcon = box->icon() == QMessageBox::Warning && !box->iconPixmap().isNull();
+            lines = linesOf(*box);
+            const auto* icon = box->findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label"));
+            if (icon != nullptr && icon->isVisible())
+                iconPlace = icon->geometry();
+            QMessageBox reference(QMessageBox::Warning, title, body, QMessageBox::Ok,
+                                  box->parentWidget());
+            reference.show();
+            standard = reference.size();
+            standardLines = linesOf(reference);
+            reference.hide();
+        };
+        answerNextModal(answer);
+        EXPECT_EQ(alert->runModal(), NSAlertFirstButtonReturn);
+        ASSERT_FALSE(shot.isNull());
+        EXPECT_EQ(title, QString::fromStdU16String(message));
+        EXPECT_TRUE(warningIcon);
+        EXPECT_EQ(shot.size(), standard);
+        EXPECT_EQ(lines, standardLines);
+        EXPECT_LE(lines, 2) << shot.width() << " pixels wide";
+        // The icon is in the picture: its place is not one flat colour.
+        ASSERT_FALSE(iconPlace.isEmpty());
+        const QImage icon = shot.copy(iconPlace).convertToFormat(QImage::Format_RGB32);
+        std::set<QRgb> colours;
+        for (int y = 0; y < icon.height(); ++y) {
+            for (int x = 0; x < icon.width(); ++x)
+                colours.insert(icon.pixel(x, y));
+        }
+        EXPECT_GT(colours.size(), 2u);
+    }
 }
 
 } // namespace

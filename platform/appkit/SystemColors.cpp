@@ -3,17 +3,16 @@
 #include <QApplication>
 #include <QPalette>
 
-#include "platform/appkit/MainThread.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/Messaging.h"
 
 namespace sondrel::appkit {
 namespace {
 
 objc::id nativeColor(QPalette::ColorGroup group, QPalette::ColorRole role) {
-    const QColor color = onMainThread([&] { return QApplication::palette().color(group, role); });
-    return objc::send<objc::id>(objc::lookUpClass("NSColor"),
-                                "colorWithDeviceRed:green:blue:alpha:"_sel, double(color.redF()),
-                                double(color.greenF()), double(color.blueF()),
+    const QColor color = QApplication::palette().color(group, role);
+    return objc::send<objc::id>("NSColor"_class, "colorWithDeviceRed:green:blue:alpha:"_sel,
+                                double(color.redF()), double(color.greenF()), double(color.blueF()),
                                 double(color.alphaF()));
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // The named system colours controls are drawn with (Cocoa's controlColor and friends), taken
-// from the application's palette. Each call gives a new autoreleased NSColor.
+// from the application's palette. Each call gives a new autoreleased NSColor. Main thread.
 
 #include "platform/objc/Object.h"
 

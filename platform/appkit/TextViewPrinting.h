@@ -4,7 +4,7 @@
 // laid out at the page's width, through the print dialog (which also offers printing into a PDF
 // file). Nothing is printed when the dialog is cancelled or when there is nowhere to print to (no
 // printer and no file chosen). The dialog takes a queued ModalAnswer when there is one: Accept
-// with one path prints into that PDF file.
+// with one path prints into that PDF file. Main thread.
 
 namespace sondrel::appkit {
 

@@ -4,7 +4,6 @@
 #include <QPalette>
 #include <QWidget>
 
-#include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSColor.h"
 #include "platform/appkit/NSView.h"
 #include "platform/appkit/NSWindow.h"
@@ -60,70 +59,52 @@ QWidget* contentWidget(const NSWindowObject* window) {
 } // namespace
 
 void setWindowBackgroundColor(NSWindowObject* window, id color) {
-    performOnMainThread([&] {
-        if (QWidget* content = contentWidget(window))
-            paintBackground(content, color);
-    });
+    if (QWidget* content = contentWidget(window))
+        paintBackground(content, color);
 }
 
 id windowBackgroundColor(const NSWindowObject* window) {
-    return onMainThread([&]() -> id {
-        const Holder* holder = holderOf(contentWidget(window), false);
-        return holder != nullptr ? holder->background.get() : nullptr;
-    });
+    const Holder* holder = holderOf(contentWidget(window), false);
+    return holder != nullptr ? holder->background.get() : nullptr;
 }
 
 void setWindowCollectionBehavior(NSWindowObject* window, NSUInteger behavior) {
-    performOnMainThread([&] {
-        QWidget* widget = window != nullptr ? window->widget() : nullptr;
-        if (Holder* holder = holderOf(widget, true)) {
-            holder->collectionBehavior = behavior;
-            widget->setWindowFlag(Qt::WindowFullscreenButtonHint,
-                                  (behavior & NSWindowCollectionBehaviorFullScreenPrimary) != 0);
-        }
-    });
+    QWidget* widget = window != nullptr ? window->widget() : nullptr;
+    if (Holder* holder = holderOf(widget, true)) {
+        holder->collectionBehavior = behavior;
+        widget->setWindowFlag(Qt::WindowFullscreenButtonHint,
+                              (behavior & NSWindowCollectionBehaviorFullScreenPrimary) != 0);
+    }
 }
 
 NSUInteger windowCollectionBehavior(const NSWindowObject* window) {
-    return onMainThread([&]() -> NSUInteger {
-        const Holder* holder = holderOf(window != nullptr ? window->widget() : nullptr, false);
-        return holder != nullptr ? holder->collectionBehavior : 0;
-    });
+    const Holder* holder = holderOf(window != nullptr ? window->widget() : nullptr, false);
+    return holder != nullptr ? holder->collectionBehavior : 0;
 }
 
 void setViewBackgroundColor(NSViewObject* view, id color) {
-    performOnMainThread([&] {
-        if (QWidget* widget = view != nullptr ? view->widget() : nullptr)
-            paintBackground(widget, color);
-    });
+    if (QWidget* widget = view != nullptr ? view->widget() : nullptr)
+        paintBackground(widget, color);
 }
 
 void setViewWantsLayer(NSViewObject* view, bool flag) {
-    performOnMainThread([&] {
-        if (Holder* holder = holderOf(view != nullptr ? view->widget() : nullptr, true))
-            holder->wantsLayer = flag;
-    });
+    if (Holder* holder = holderOf(view != nullptr ? view->widget() : nullptr, true))
+        holder->wantsLayer = flag;
 }
 
 bool viewWantsLayer(const NSViewObject* view) {
-    return onMainThread([&] {
-        const Holder* holder = holderOf(view != nullptr ? view->widget() : nullptr, false);
-        return holder != nullptr && holder->wantsLayer;
-    });
+    const Holder* holder = holderOf(view != nullptr ? view->widget() : nullptr, false);
+    return holder != nullptr && holder->wantsLayer;
 }
 
 void setViewContentFilters(NSViewObject* view, id filters) {
-    performOnMainThread([&] {
-        if (Holder* holder = holderOf(view != nullptr ? view->widget() : nullptr, true))
-            holder->filters = Retained<objc::Object>::retain(filters);
-    });
+    if (Holder* holder = holderOf(view != nullptr ? view->widget() : nullptr, true))
+        holder->filters = Retained<objc::Object>::retain(filters);
 }
 
 id viewContentFilters(const NSViewObject* view) {
-    return onMainThread([&]() -> id {
-        const Holder* holder = holderOf(view != nullptr ? view->widget() : nullptr, false);
-        return holder != nullptr ? holder->filters.get() : nullptr;
-    });
+    const Holder* holder = holderOf(view != nullptr ? view->widget() : nullptr, false);
+    return holder != nullptr ? holder->filters.get() : nullptr;
 }
 
 } // namespace sondrel::appkit

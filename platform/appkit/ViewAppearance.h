@@ -3,8 +3,7 @@
 // Window and view settings the bridge commands reach that the window and view classes keep no
 // field for: a window's or view's background colour (a pattern colour tiles its picture), a
 // window's collection behaviour, and a view's layer flag and content filters. Each is kept with
-// the window's or view's widget and goes with it. Main thread; every function carries calls from
-// other threads there.
+// the window's or view's widget and goes with it. Main thread.
 
 #include "platform/appkit/AppKitTypes.h"
 

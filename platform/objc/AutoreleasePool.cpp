@@ -47,6 +47,19 @@ public:
         popTo(level, true);
     }
 
+    std::vector<id> take(std::size_t level) {
+        if (level == 0 || level >= m_pools.size()) {
+            return {};
+        }
+        popTo(level + 1, false);
+        std::vector<id> objects = std::move(m_pools.back().objects);
+        if (id owner = m_pools.back().owner) {
+            destroyObject(owner);
+        }
+        m_pools.pop_back();
+        return objects;
+    }
+
     std::size_t depth() const { return m_pools.size() - 1; }
     void add(id object) { m_pools.back().objects.push_back(object); }
 
@@ -83,6 +96,10 @@ std::size_t pushAutoreleasePool(id owner) {
 
 void popAutoreleasePool(std::size_t level) {
     threadPools().pop(level);
+}
+
+std::vector<id> takeAutoreleasePool(std::size_t level) {
+    return threadPools().take(level);
 }
 
 std::size_t autoreleasePoolDepth() {

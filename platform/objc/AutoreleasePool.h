@@ -10,6 +10,7 @@
 // objects should push a pool (the runtime's thread wrapper and event wait do).
 
 #include <cstddef>
+#include <vector>
 
 #include "platform/objc/Object.h"
 
@@ -21,6 +22,10 @@ std::size_t pushAutoreleasePool(id owner = nullptr);
 // Drains and removes the pool at `level` and all pools above it, on the calling thread. The
 // owner objects of the pools above `level` are deallocated; the one at `level` is not.
 void popAutoreleasePool(std::size_t level);
+// Removes the pool at `level` (draining the pools above it first) without releasing what it
+// holds: the caller gets those objects with the reference the pool held. A call carried to
+// another thread uses it to hand what it autoreleased there to its sender's pool.
+std::vector<id> takeAutoreleasePool(std::size_t level);
 // The number of pools pushed on the calling thread.
 std::size_t autoreleasePoolDepth();
 // Adds the object to the calling thread's innermost pool (the bottom pool if none is pushed).

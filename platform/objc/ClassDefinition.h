@@ -30,7 +30,10 @@
 //
 //             .instanceMethod<&NSViewObject::setFrame>("setFrame:")
 //
-// (see MemberMethod.h for how its types travel in the message). A class without a
+// (see MemberMethod.h for how its types travel in the message). A second template argument names
+// the thread the method runs on, where a higher layer has one to name (appkit's
+// .instanceMethod<&NSViewObject::setFrame, OnMainThread>("setFrame:")); without it the method
+// runs on the sender's thread. A class without a
 // factory inherits its superclass's. For a static library, link it whole (the appkit library
 // does) so that files reached only through messages are not dropped by the linker.
 
@@ -70,13 +73,18 @@ public:
         return add(selector, reinterpret_cast<IMP>(function), types, true);
     }
 
-    // A method that calls the member function `Member` of the receiver's C++ type.
-    template <auto Member> ClassDefinition& instanceMethod(std::string_view selector) {
-        return instanceMethod(selector, &detail::MemberMethod<Member>::call);
+    // A method that calls the member function `Member` of the receiver's C++ type (or the
+    // method function `Member`, taking the receiver and the selector first), on the thread
+    // `Thread` names (see MemberMethod.h).
+    template <auto Member, class Thread = AnyThread>
+    ClassDefinition& instanceMethod(std::string_view selector) {
+        return instanceMethod(selector, &detail::MemberMethod<Member, Thread>::call);
     }
-    // A class method that calls the static member (or free) function `Function`.
-    template <auto Function> ClassDefinition& classMethod(std::string_view selector) {
-        return classMethod(selector, &detail::StaticMethod<Function>::call);
+    // A class method that calls the static member (or free) function `Function`, or a method
+    // function taking the class and the selector first.
+    template <auto Function, class Thread = AnyThread>
+    ClassDefinition& classMethod(std::string_view selector) {
+        return classMethod(selector, &detail::StaticMethod<Function, Thread>::call);
     }
 
     const std::string& name() const { return m_name; }
@@ -94,8 +102,12 @@ private:
     std::vector<MethodDefinition> m_methods;
 };
 
-template <class T> InstanceFactory factoryFor() {
-    return [](Class cls) -> std::unique_ptr<Object> { return std::make_unique<T>(cls); };
+// The factory of a class whose instances are made as `T`, on the thread `Thread` names (a class
+// whose constructor makes widgets names the main thread).
+template <class T, class Thread = AnyThread> InstanceFactory factoryFor() {
+    return [](Class cls) -> std::unique_ptr<Object> {
+        return Thread::run([&]() -> std::unique_ptr<Object> { return std::make_unique<T>(cls); });
+    };
 }
 
 // Queues a class to be created at the next class lookup.

@@ -16,8 +16,16 @@
 //                                null (liveCast), so a member may rely on its type
 //     an enumeration             its underlying integer type
 //
-// A method that does more than this (a check, a default, a call carried to the main thread)
-// keeps a function of its own.
+// A function of the receiver (setAutoresizingMask(NSViewObject*, NSUInteger)) is named the same
+// way, its types travelling as a member's; ignoringSender<&member> makes the method of an action
+// message whose sender the member does not take. A method that does more than this (a check, a
+// default) keeps a function of its own, and instanceMethod<&function>("selector") registers that
+// function as it is.
+//
+// The second template argument says on which thread the method runs: AnyThread (the default) on
+// the sender's, or a policy of a higher layer (appkit's OnMainThread) that carries the whole call
+// to another thread and returns its result. A policy is a type with a static run(call) that
+// invokes the callable `call` once and answers what it answers.
 
 #include <string>
 #include <type_traits>
@@ -65,55 +73,138 @@ struct MessageValue<T*, std::enable_if_t<std::is_base_of_v<Object, T> &&
     static id out(T* value) { return const_cast<std::remove_cv_t<T>*>(value); }
 };
 
+// Runs a method where it was sent from.
+struct AnyThread {
+    template <class F> static decltype(auto) run(F&& call) { return call(); }
+};
+
 namespace detail {
 
 template <class T> using Message = MessageValue<std::remove_cvref_t<T>>;
 
-template <auto Member, class C, class R, class... Args> struct MemberCall {
+template <auto Member, class Thread, class C, class R, class... Args> struct MemberCall {
     static typename Message<R>::Type call(Object* self, SEL, typename Message<Args>::Type... args) {
-        C* object = static_cast<C*>(self);
-        if constexpr (std::is_void_v<R>) {
-            (object->*Member)(Message<Args>::in(args)...);
-        } else {
-            return Message<R>::out((object->*Member)(Message<Args>::in(args)...));
-        }
+        return Thread::run([&]() -> typename Message<R>::Type {
+            C* object = static_cast<C*>(self);
+            if constexpr (std::is_void_v<R>) {
+                (object->*Member)(Message<Args>::in(args)...);
+            } else {
+                return Message<R>::out((object->*Member)(Message<Args>::in(args)...));
+            }
+        });
     }
 };
 
-template <auto Field, class C, class T> struct FieldRead {
+template <auto Field, class Thread, class C, class T> struct FieldRead {
     static typename Message<T>::Type call(Object* self, SEL) {
-        return Message<T>::out(static_cast<C*>(self)->*Field);
+        return Thread::run([&]() -> typename Message<T>::Type {
+            return Message<T>::out(static_cast<C*>(self)->*Field);
+        });
     }
 };
 
-template <auto Function, class R, class... Args> struct StaticCall {
+template <auto Function, class Thread, class R, class... Args> struct StaticCall {
     static typename Message<R>::Type call(Class, SEL, typename Message<Args>::Type... args) {
-        if constexpr (std::is_void_v<R>) {
-            Function(Message<Args>::in(args)...);
-        } else {
-            return Message<R>::out(Function(Message<Args>::in(args)...));
-        }
+        return Thread::run([&]() -> typename Message<R>::Type {
+            if constexpr (std::is_void_v<R>) {
+                Function(Message<Args>::in(args)...);
+            } else {
+                return Message<R>::out(Function(Message<Args>::in(args)...));
+            }
+        });
     }
 };
 
-template <auto Member, class Pointer = decltype(Member)> struct MemberMethod;
-template <auto Member, class C, class T>
-struct MemberMethod<Member, T C::*> : FieldRead<Member, C, T> {};
-template <auto Member, class C, class R, class... Args>
-struct MemberMethod<Member, R (C::*)(Args...)> : MemberCall<Member, C, R, Args...> {};
-template <auto Member, class C, class R, class... Args>
-struct MemberMethod<Member, R (C::*)(Args...) const> : MemberCall<Member, C, R, Args...> {};
-template <auto Member, class C, class R, class... Args>
-struct MemberMethod<Member, R (C::*)(Args...) noexcept> : MemberCall<Member, C, R, Args...> {};
-template <auto Member, class C, class R, class... Args>
-struct MemberMethod<Member, R (C::*)(Args...) const noexcept> : MemberCall<Member, C, R, Args...> {
+// A function of the receiver (`Function(receiver, arguments...)`, no selector), whose types
+// travel as a member's do.
+template <auto Function, class Thread, class C, class R, class... Args> struct ReceiverCall {
+    static typename Message<R>::Type call(Object* self, SEL, typename Message<Args>::Type... args) {
+        return Thread::run([&]() -> typename Message<R>::Type {
+            C* object = static_cast<C*>(self);
+            if constexpr (std::is_void_v<R>) {
+                Function(object, Message<Args>::in(args)...);
+            } else {
+                return Message<R>::out(Function(object, Message<Args>::in(args)...));
+            }
+        });
+    }
 };
 
-template <auto Function, class Pointer = decltype(Function)> struct StaticMethod;
-template <auto Function, class R, class... Args>
-struct StaticMethod<Function, R (*)(Args...)> : StaticCall<Function, R, Args...> {};
-template <auto Function, class R, class... Args>
-struct StaticMethod<Function, R (*)(Args...) noexcept> : StaticCall<Function, R, Args...> {};
+template <class... Args> constexpr bool kSelectorFirst = false;
+template <class... Args> constexpr bool kSelectorFirst<SEL, Args...> = true;
+
+// A method's own function (receiver and selector first), run by `Thread`.
+template <auto Function, class Thread, class R, class Receiver, class... Args> struct FunctionCall {
+    static R call(Receiver self, SEL selector, Args... args) {
+        return Thread::run([&]() -> R { return Function(self, selector, args...); });
+    }
+};
+
+template <auto Member, class Thread, class Pointer = decltype(Member)> struct MemberMethod;
+template <auto Member, class Thread, class C, class T>
+struct MemberMethod<Member, Thread, T C::*> : FieldRead<Member, Thread, C, T> {};
+template <auto Member, class Thread, class C, class R, class... Args>
+struct MemberMethod<Member, Thread, R (C::*)(Args...)> : MemberCall<Member, Thread, C, R, Args...> {
+};
+template <auto Member, class Thread, class C, class R, class... Args>
+struct MemberMethod<Member, Thread, R (C::*)(Args...) const>
+    : MemberCall<Member, Thread, C, R, Args...> {};
+template <auto Member, class Thread, class C, class R, class... Args>
+struct MemberMethod<Member, Thread, R (C::*)(Args...) noexcept>
+    : MemberCall<Member, Thread, C, R, Args...> {};
+template <auto Member, class Thread, class C, class R, class... Args>
+struct MemberMethod<Member, Thread, R (C::*)(Args...) const noexcept>
+    : MemberCall<Member, Thread, C, R, Args...> {};
+template <auto Function, class Thread, class R, class Receiver, class... Args>
+struct MemberMethod<Function, Thread, R (*)(Receiver, SEL, Args...)>
+    : FunctionCall<Function, Thread, R, Receiver, Args...> {};
+
+template <auto Function, class Thread, class C, class R, class... Args>
+requires(std::is_base_of_v<Object, C> &&
+         !kSelectorFirst<Args...>) struct MemberMethod<Function, Thread, R (*)(C*, Args...)>
+    : ReceiverCall<Function, Thread, C, R, Args...> {
+};
+
+template <auto Function, class Thread, class Pointer = decltype(Function)> struct StaticMethod;
+template <auto Function, class Thread, class R, class... Args>
+struct StaticMethod<Function, Thread, R (*)(Args...)> : StaticCall<Function, Thread, R, Args...> {};
+template <auto Function, class Thread, class R, class... Args>
+struct StaticMethod<Function, Thread, R (*)(Args...) noexcept>
+    : StaticCall<Function, Thread, R, Args...> {};
+template <auto Function, class Thread, class R, class... Args>
+struct StaticMethod<Function, Thread, R (*)(Class, SEL, Args...)>
+    : FunctionCall<Function, Thread, R, Class, Args...> {};
+
+// The method function of a message whose last argument (an action's sender, an option this
+// platform has no use for) the member or function of the receiver does not take.
+template <auto Member, class Dropped, class Pointer = decltype(Member)> struct IgnoringLast;
+template <auto Member, class Dropped, class C, class R, class... Args>
+struct IgnoringLast<Member, Dropped, R (C::*)(Args...)> {
+    static typename Message<R>::Type call(Object* self, SEL selector,
+                                          typename Message<Args>::Type... args, Dropped) {
+        return MemberCall<Member, AnyThread, C, R, Args...>::call(self, selector, args...);
+    }
+};
+template <auto Member, class Dropped, class C, class R, class... Args>
+struct IgnoringLast<Member, Dropped, R (C::*)(Args...) const>
+    : IgnoringLast<Member, Dropped, R (C::*)(Args...)> {};
+template <auto Function, class Dropped, class C, class R, class... Args>
+requires std::is_base_of_v<Object, C>
+struct IgnoringLast<Function, Dropped, R (*)(C*, Args...)> {
+    static typename Message<R>::Type call(Object* self, SEL selector,
+                                          typename Message<Args>::Type... args, Dropped) {
+        return ReceiverCall<Function, AnyThread, C, R, Args...>::call(self, selector, args...);
+    }
+};
 
 } // namespace detail
+
+// A message whose last argument, of type `Dropped`, the member (or function of the receiver)
+// does not take:
+//     .instanceMethod<objc::ignoringLast<&NSWindowObject::addChildWindow, NSInteger>>(
+//         "addChildWindow:ordered:")
+template <auto Member, class Dropped>
+inline constexpr auto ignoringLast = &detail::IgnoringLast<Member, Dropped>::call;
+// An action message (`performClick:`, `terminate:`) whose sender the member does not need.
+template <auto Member> inline constexpr auto ignoringSender = ignoringLast<Member, id>;
 } // namespace sondrel::objc

@@ -1,3 +1,4 @@
+#include "platform/objc/ClassName.h"
 #include "platform/objc/NSAutoreleasePool.h"
 
 #include "platform/objc/AutoreleasePool.h"
@@ -43,7 +44,7 @@ void addObjectToPool(NSAutoreleasePoolObject*, SEL, id object) {
 } // namespace
 
 id newAutoreleasePool() {
-    return send<id>(send<id>(lookUpClass("NSAutoreleasePool"), "alloc"_sel), "init"_sel);
+    return send<id>(send<id>("NSAutoreleasePool"_class, "alloc"_sel), "init"_sel);
 }
 
 ClassDefinition autoreleasePoolClassDefinition() {

@@ -1,3 +1,4 @@
+#include "platform/objc/ClassName.h"
 #include "platform/objc/NSString.h"
 
 #include <algorithm>
@@ -21,7 +22,7 @@ const char* NSStringObject::utf8() const {
 namespace {
 
 Class stringClass() {
-    static const Class cls = lookUpClass("NSString");
+    static const Class cls = "NSString"_class;
     return cls;
 }
 
@@ -132,7 +133,7 @@ id dataUsingEncoding(NSStringObject* self, SEL, NSUInteger encoding) {
     if (!encodeText(self->text(), encoding, false, bytes)) {
         return nullptr;
     }
-    auto* data = static_cast<NSDataObject*>(createInstance(lookUpClass("NSData")));
+    auto* data = static_cast<NSDataObject*>(createInstance("NSData"_class));
     if (data == nullptr) {
         return nullptr;
     }

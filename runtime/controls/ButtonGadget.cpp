@@ -1,6 +1,7 @@
 #include "runtime/controls/ButtonGadget.h"
 
 #include "platform/appkit/NSButton.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSString.h"
@@ -21,7 +22,7 @@ using RTButtonGadgetView = windowing::GadgetView<appkit::NSButtonObject>;
 void setFrame(RTButtonGadgetView* self, SEL, objc::NSRect frame) {
     if (frame.size.height != 25 && self->bezelStyle() == appkit::NSBezelStyleRounded)
         self->setBezelStyle(appkit::NSBezelStyleRegularSquare);
-    objc::sendSuper<void>(objc::lookUpClass("NSButton"), self, "setFrame:"_sel, frame);
+    objc::sendSuper<void>("NSButton"_class, self, "setFrame:"_sel, frame);
 }
 
 objc::ClassDefinition viewClass() {

@@ -4,6 +4,7 @@
 #include "platform/appkit/NSPopUpButton.h"
 #include "platform/appkit/Retained.h"
 #include "platform/appkit/TextCase.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSString.h"
@@ -43,9 +44,8 @@ NSPopUpButtonObject* popUp(RTGadgetFunctionsObject* self) {
 
 // The empty picture items of an image pop-up show when they have none; made once, kept.
 id placeholderImage() {
-    static const id image =
-        objc::send<id>(objc::send<id>(objc::lookUpClass("NSImage"), "alloc"_sel),
-                       "initWithSize:"_sel, objc::NSSize{16, 16});
+    static const id image = objc::send<id>(objc::send<id>("NSImage"_class, "alloc"_sel),
+                                           "initWithSize:"_sel, objc::NSSize{16, 16});
     return image;
 }
 

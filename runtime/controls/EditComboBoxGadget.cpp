@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/appkit/NSComboBox.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSString.h"
@@ -43,14 +44,13 @@ using Functions = RTEditComboBoxGadgetFunctions;
 // The same focus and end-of-editing events as a string gadget's field.
 BOOL becomeFirstResponder(RT_NSComboBox* self, SEL) {
     RaiseViewEvent(self, self->RT_tag, GadgetFocusEvent);
-    return objc::sendSuper<BOOL>(objc::lookUpClass("NSComboBox"), self, "becomeFirstResponder"_sel);
+    return objc::sendSuper<BOOL>("NSComboBox"_class, self, "becomeFirstResponder"_sel);
 }
 
 void textDidEndEditing(RT_NSComboBox* self, SEL, id notification) {
     if (!self->endedByReturn())
         RaiseViewEvent(self, self->RT_tag, GadgetLostFocusEvent);
-    objc::sendSuper<void>(objc::lookUpClass("NSComboBox"), self, "textDidEndEditing:"_sel,
-                          notification);
+    objc::sendSuper<void>("NSComboBox"_class, self, "textDidEndEditing:"_sel, notification);
 }
 
 objc::ClassDefinition viewClass() {

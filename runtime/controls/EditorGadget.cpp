@@ -7,6 +7,7 @@
 #include "platform/appkit/Foundation.h"
 #include "platform/appkit/NSScrollView.h"
 #include "platform/appkit/NSTextView.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSString.h"
@@ -30,12 +31,12 @@ using RTEditorGadgetTextView = windowing::GadgetView<NSTextViewObject>;
 
 BOOL becomeFirstResponder(RTEditorGadgetTextView* self, SEL) {
     RaiseViewEvent(self, self->RT_tag, GadgetFocusEvent);
-    return objc::sendSuper<BOOL>(objc::lookUpClass("NSTextView"), self, "becomeFirstResponder"_sel);
+    return objc::sendSuper<BOOL>("NSTextView"_class, self, "becomeFirstResponder"_sel);
 }
 
 BOOL resignFirstResponder(RTEditorGadgetTextView* self, SEL) {
     RaiseViewEvent(self, self->RT_tag, GadgetLostFocusEvent);
-    return objc::sendSuper<BOOL>(objc::lookUpClass("NSTextView"), self, "resignFirstResponder"_sel);
+    return objc::sendSuper<BOOL>("NSTextView"_class, self, "resignFirstResponder"_sel);
 }
 
 objc::ClassDefinition viewClass() {
@@ -258,9 +259,8 @@ std::int64_t CreateEditorGadget(core::ObjectNumber gadget, std::int32_t x, std::
                               GadgetFrame(0, 0, std::max(width, 1), std::max(height, 1)));
     };
     creation.container = [&](appkit::NSViewObject*) -> appkit::NSViewObject* {
-        const id scroll =
-            objc::send<id>(objc::send<id>(objc::lookUpClass("NSScrollView"), "alloc"_sel),
-                           "initWithFrame:"_sel, frame);
+        const id scroll = objc::send<id>(objc::send<id>("NSScrollView"_class, "alloc"_sel),
+                                         "initWithFrame:"_sel, frame);
         return objc::liveCast<appkit::NSViewObject>(objc::autorelease(scroll));
     };
     creation.configure = [&](appkit::NSViewObject* view, RTGadgetFunctionsObject* functions) {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/objc/ClassName.h"
 #include "platform/objc/AutoreleasePool.h"
 #include "platform/objc/Geometry.h"
 #include "platform/objc/Messaging.h"
@@ -54,7 +55,7 @@ struct NativePicture {
 
 NativeReference makeBitmap(int width, int height) {
     const NativeReference colorSpace(objc::newNativeString(u"NSDeviceRGBColorSpace"));
-    const id allocated = send<id>(objc::lookUpClass("NSBitmapImageRep"), "alloc"_sel);
+    const id allocated = send<id>("NSBitmapImageRep"_class, "alloc"_sel);
     return NativeReference(send<id>(
         allocated,
         "initWithBitmapDataPlanes:pixelsWide:pixelsHigh:bitsPerSample:samplesPerPixel:hasAlpha:"
@@ -82,7 +83,7 @@ std::unique_ptr<NativePicture> makePicture(int width, int height) {
     if (!picture->pixels || picture->bytesPerRow < static_cast<std::size_t>(width) * 4) {
         return nullptr;
     }
-    picture->image.reset(send<id>(send<id>(objc::lookUpClass("NSImage"), "alloc"_sel), "init"_sel));
+    picture->image.reset(send<id>(send<id>("NSImage"_class, "alloc"_sel), "init"_sel));
     if (!picture->image) {
         return nullptr;
     }

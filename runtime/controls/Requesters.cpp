@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/appkit/MainThread.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/AutoreleasePool.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSString.h"
@@ -33,9 +34,8 @@ id nativeString(core::TextView text) {
 class KeyWindowKeeper {
 public:
     KeyWindowKeeper()
-        : m_window(objc::send<id>(
-              objc::send<id>(objc::lookUpClass("NSApplication"), "sharedApplication"_sel),
-              "keyWindow"_sel)) {
+        : m_window(objc::send<id>(objc::send<id>("NSApplication"_class, "sharedApplication"_sel),
+                                  "keyWindow"_sel)) {
         objc::retain(m_window);
     }
     ~KeyWindowKeeper() {
@@ -66,15 +66,15 @@ bool runPanel(id panel, core::TextView title, const PanelPath& split) {
     objc::send<void>(panel, "setCanSelectHiddenExtension:"_sel, objc::YES);
     // Every system this runs on is past the version (10.6) that brought directory URLs.
     if (split.hasDirectory)
-        objc::send<void>(panel, "setDirectoryURL:"_sel,
-                         objc::send<id>(objc::lookUpClass("NSURL"), "fileURLWithPath:"_sel,
-                                        nativeString(split.directory)));
+        objc::send<void>(
+            panel, "setDirectoryURL:"_sel,
+            objc::send<id>("NSURL"_class, "fileURLWithPath:"_sel, nativeString(split.directory)));
     objc::send<void>(panel, "setNameFieldStringValue:"_sel, nativeString(split.name));
     return objc::send<objc::NSInteger>(panel, "runModal"_sel) == 1;
 }
 
 id openPanel() {
-    return objc::send<id>(objc::lookUpClass("NSOpenPanel"), "openPanel"_sel);
+    return objc::send<id>("NSOpenPanel"_class, "openPanel"_sel);
 }
 
 } // namespace
@@ -83,7 +83,7 @@ std::int32_t ShowMessage(core::TextView title, core::TextView text, std::uint32_
     return appkit::onMainThread([&]() -> std::int32_t {
         objc::AutoreleasePool pool;
         const id alert = objc::autorelease(
-            objc::send<id>(objc::send<id>(objc::lookUpClass("NSAlert"), "alloc"_sel), "init"_sel));
+            objc::send<id>(objc::send<id>("NSAlert"_class, "alloc"_sel), "init"_sel));
         if (alert == nullptr)
             return AnswerNone;
         const KeyWindowKeeper keeper;
@@ -180,7 +180,7 @@ core::Text ChooseSaveFile(core::TextView title, core::TextView initialPath, core
                           std::int32_t) {
     return appkit::onMainThread([&]() -> core::Text {
         objc::AutoreleasePool pool;
-        const id panel = objc::send<id>(objc::lookUpClass("NSSavePanel"), "savePanel"_sel);
+        const id panel = objc::send<id>("NSSavePanel"_class, "savePanel"_sel);
         if (panel == nullptr || !runPanel(panel, title, SplitPanelPath(initialPath, false)))
             return {};
         return objc::nativeStringText(objc::send<id>(panel, "filename"_sel));

@@ -6,6 +6,7 @@
 #include "platform/appkit/NSSecureTextField.h"
 #include "platform/appkit/NSTextField.h"
 #include "platform/appkit/TextCase.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSString.h"
@@ -28,15 +29,13 @@ using RTSecureTextField = windowing::GadgetView<appkit::NSSecureTextFieldObject>
 // The field's own events: focus taken, and editing ended other than by Return or Enter.
 template <class Field> BOOL becomeFirstResponder(Field* self, SEL) {
     RaiseViewEvent(self, self->RT_tag, GadgetFocusEvent);
-    return objc::sendSuper<BOOL>(objc::lookUpClass("NSTextField"), self,
-                                 "becomeFirstResponder"_sel);
+    return objc::sendSuper<BOOL>("NSTextField"_class, self, "becomeFirstResponder"_sel);
 }
 
 template <class Field> void textDidEndEditing(Field* self, SEL, id notification) {
     if (!self->endedByReturn())
         RaiseViewEvent(self, self->RT_tag, GadgetLostFocusEvent);
-    objc::sendSuper<void>(objc::lookUpClass("NSTextField"), self, "textDidEndEditing:"_sel,
-                          notification);
+    objc::sendSuper<void>("NSTextField"_class, self, "textDidEndEditing:"_sel, notification);
 }
 
 template <class Field> objc::ClassDefinition fieldClass(const char* name, const char* superclass) {

@@ -1,8 +1,10 @@
 #include "runtime/controls/TextViewCommands.h"
 
+#include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSTextContainer.h"
 #include "platform/appkit/NSTextView.h"
 #include "platform/appkit/TextViewPrinting.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/AutoreleasePool.h"
 #include "platform/objc/Geometry.h"
 #include "platform/objc/Messaging.h"
@@ -24,7 +26,7 @@ int replaceContent(const void* textView, id attributed) {
 }
 
 id newAttributedString() {
-    return objc::send<id>(objc::lookUpClass("NSAttributedString"), "alloc"_sel);
+    return objc::send<id>("NSAttributedString"_class, "alloc"_sel);
 }
 
 } // namespace
@@ -50,9 +52,8 @@ int LoadTextViewRtf(const void* textView, const void* bytes, std::size_t length)
     if (appkit::textViewOf(textView) == nullptr)
         return 0;
     objc::AutoreleasePool pool;
-    const id data =
-        objc::send<id>(objc::lookUpClass("NSData"), "dataWithBytesNoCopy:length:freeWhenDone:"_sel,
-                       const_cast<void*>(bytes), objc::NSUInteger{length}, objc::NO);
+    const id data = objc::send<id>("NSData"_class, "dataWithBytesNoCopy:length:freeWhenDone:"_sel,
+                                   const_cast<void*>(bytes), objc::NSUInteger{length}, objc::NO);
     if (data == nullptr)
         return 0;
     return replaceContent(textView, objc::send<id>(newAttributedString(),
@@ -61,11 +62,13 @@ int LoadTextViewRtf(const void* textView, const void* bytes, std::size_t length)
 }
 
 int LoadTextViewHtml(const void* textView, core::TextView html) {
-    appkit::NSTextViewObject* view = appkit::textViewOf(textView);
-    if (view == nullptr || view->textStorage() == nullptr || html.empty())
-        return 0;
-    view->textStorage()->setHtml(html);
-    return 1;
+    return appkit::onMainThread([&] {
+        appkit::NSTextViewObject* view = appkit::textViewOf(textView);
+        if (view == nullptr || view->textStorage() == nullptr || html.empty())
+            return 0;
+        view->textStorage()->setHtml(html);
+        return 1;
+    });
 }
 
 int LoadTextViewFile(const void* textView, core::TextView path) {
@@ -79,8 +82,10 @@ int LoadTextViewFile(const void* textView, core::TextView path) {
 }
 
 void PrintTextView(const void* textView) {
-    if (appkit::NSTextViewObject* view = appkit::textViewOf(textView))
-        appkit::printTextView(view);
+    appkit::performOnMainThread([&] {
+        if (appkit::NSTextViewObject* view = appkit::textViewOf(textView))
+            appkit::printTextView(view);
+    });
 }
 
 } // namespace sondrel::controls

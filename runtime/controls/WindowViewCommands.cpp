@@ -8,6 +8,7 @@
 #include "platform/appkit/NSWindow.h"
 #include "platform/appkit/Retained.h"
 #include "platform/appkit/ViewAppearance.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/AutoreleasePool.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSString.h"
@@ -28,17 +29,19 @@ NSViewObject* viewOf(const void* object) {
 }
 
 id patternColor(const void* image) {
-    return objc::send<id>(objc::lookUpClass("NSColor"), "colorWithPatternImage:"_sel,
+    return objc::send<id>("NSColor"_class, "colorWithPatternImage:"_sel,
                           const_cast<id>(static_cast<const objc::Object*>(image)));
 }
 
 } // namespace
 
 void EnableFullScreen(const void* window) {
-    if (NSWindowObject* native = windowOf(window))
-        appkit::setWindowCollectionBehavior(
-            native, appkit::windowCollectionBehavior(native) |
-                        appkit::NSWindowCollectionBehaviorFullScreenPrimary);
+    appkit::performOnMainThread([&] {
+        if (NSWindowObject* native = windowOf(window))
+            appkit::setWindowCollectionBehavior(
+                native, appkit::windowCollectionBehavior(native) |
+                            appkit::NSWindowCollectionBehaviorFullScreenPrimary);
+    });
 }
 
 void SetWindowPattern(const void* window, const void* image) {
@@ -46,7 +49,8 @@ void SetWindowPattern(const void* window, const void* image) {
     if (native == nullptr)
         return;
     objc::AutoreleasePool pool;
-    appkit::setWindowBackgroundColor(native, patternColor(image));
+    const id color = patternColor(image);
+    appkit::performOnMainThread([&] { appkit::setWindowBackgroundColor(native, color); });
 }
 
 void SetWindowOpacity(const void* window, float alpha) {
@@ -88,11 +92,13 @@ void SetViewFilter(const void* view, id filter) {
     NSViewObject* native = viewOf(view);
     if (native == nullptr)
         return;
-    appkit::setViewWantsLayer(native, true);
     Retained<appkit::NSArrayObject> filters;
     if (filter != nullptr)
         filters = Retained<appkit::NSArrayObject>::adopt(appkit::newArray({filter}));
-    appkit::setViewContentFilters(native, filters.get());
+    appkit::performOnMainThread([&] {
+        appkit::setViewWantsLayer(native, true);
+        appkit::setViewContentFilters(native, filters.get());
+    });
 }
 
 void SetViewPattern(const void* view, const void* image) {
@@ -105,9 +111,9 @@ void SetViewPattern(const void* view, const void* image) {
         objc::send<void>(native, "setBackgroundColor:"_sel, color);
         objc::send<void>(native, "setDrawsBackground:"_sel, objc::YES);
     } else {
-        appkit::setViewBackgroundColor(native, color);
+        appkit::performOnMainThread([&] { appkit::setViewBackgroundColor(native, color); });
     }
-    native->setNeedsDisplay(true);
+    objc::send<void>(native, "setNeedsDisplay:"_sel, objc::YES);
 }
 
 id AddSearchField(const void* target, std::int32_t x, std::int32_t y, std::int32_t width,
@@ -119,13 +125,13 @@ id AddSearchField(const void* target, std::int32_t x, std::int32_t y, std::int32
         return nullptr;
     const objc::NSRect frame{{static_cast<double>(x), static_cast<double>(y)},
                              {static_cast<double>(width), static_cast<double>(height)}};
-    const id field = objc::send<id>(objc::send<id>(objc::lookUpClass("NSSearchField"), "alloc"_sel),
+    const id field = objc::send<id>(objc::send<id>("NSSearchField"_class, "alloc"_sel),
                                     "initWithFrame:"_sel, frame);
     if (field == nullptr)
         return nullptr;
     objc::send<void>(field, "setAutoresizingMask:"_sel, objc::NSUInteger{2});
     objc::send<void>(field, "setSendsWholeSearchString:"_sel, objc::YES);
-    parent->addSubview(viewOf(field));
+    objc::send<void>(parent, "addSubview:"_sel, field);
     return objc::autorelease(field);
 }
 

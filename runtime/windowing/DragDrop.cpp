@@ -8,6 +8,7 @@
 #include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSView.h"
 #include "platform/appkit/NSWindow.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSString.h"
@@ -89,7 +90,7 @@ bool TakeContent(id pasteboard, DropRecord& record) {
         if (data == nullptr)
             return false;
         record.format = DropImage;
-        if (Class imageClass = objc::lookUpClass("NSImage"))
+        if (Class imageClass = "NSImage"_class)
             record.image =
                 objc::send<id>(objc::send<id>(imageClass, "alloc"_sel), "initWithData:"_sel, data);
         return true;

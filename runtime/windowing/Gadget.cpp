@@ -5,6 +5,7 @@
 #include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSWindow.h"
 #include "platform/appkit/Retained.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/NSString.h"
 #include "runtime/windowing/EventQueue.h"
 #include "runtime/windowing/GadgetList.h"
@@ -196,7 +197,7 @@ void targetControl(RTGadgetFunctionsObject* self) {
     objc::send<void>(self->Gadget->view, "setAction:"_sel, objc::registerSelector("EventHandler:"));
 }
 bool ViewIsControl(const NSViewObject* view) {
-    const objc::Class control = objc::lookUpClass("NSControl");
+    const objc::Class control = "NSControl"_class;
     return control != nullptr && objc::isKindOfClass(view, control);
 }
 void reuse(RTGadgetFunctionsObject* self, SEL, void* record, std::int32_t kind) {
@@ -379,7 +380,7 @@ void SetGadgetColor(core::ObjectNumber gadget, std::int32_t type, std::int32_t c
     WithGadget(gadget, 0, [&](RT_GadgetStructure& record) {
         id native = nullptr;
         if (color != -1) {
-            const objc::Class colorClass = objc::lookUpClass("NSColor");
+            const objc::Class colorClass = "NSColor"_class;
             native = objc::send<id>(colorClass, "colorWithDeviceRed:green:blue:alpha:"_sel,
                                     (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
                                     ((color >> 16) & 0xFF) / 255.0, 1.0);
@@ -440,18 +441,18 @@ void GadgetViewDealloc(objc::Object* view, std::int64_t tag, bool alreadyDestroy
 }
 
 BOOL GadgetViewPerformDrag(objc::Object* view, id sender, std::int64_t tag) {
-    return objc::send<BOOL>(objc::lookUpClass("RTDragDrop"),
+    return objc::send<BOOL>("RTDragDrop"_class,
                             "performDragOperation:sender:gadgetId:windowId:"_sel,
                             static_cast<id>(view), sender, tag, std::int64_t{-1});
 }
 
 BOOL GadgetViewPrepareDrag(objc::Object* view, id sender) {
-    return objc::send<BOOL>(objc::lookUpClass("RTDragDrop"), "prepareForDragOperation:sender:"_sel,
+    return objc::send<BOOL>("RTDragDrop"_class, "prepareForDragOperation:sender:"_sel,
                             static_cast<id>(view), sender);
 }
 
 objc::NSUInteger GadgetViewDragAnswer(objc::Object* view, id sender, bool entered) {
-    const objc::Class dragDrop = objc::lookUpClass("RTDragDrop");
+    const objc::Class dragDrop = "RTDragDrop"_class;
     const id target = view;
     return entered ? objc::send<objc::NSUInteger>(dragDrop, "draggingEntered:sender:"_sel, target,
                                                   sender)

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "runtime/core/ThreadSlot.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
 
@@ -97,8 +98,8 @@ NSWindowObject* SetGadgetListWindow(NSWindowObject* window) {
     NSWindowObject* previous = state->current != nullptr ? state->current->TopWindow : nullptr;
     RTGadgetListObject* list = ListFromWindow(*state, window);
     if (list == nullptr) {
-        auto made = Retained<RTGadgetListObject>::adopt(static_cast<RTGadgetListObject*>(
-            objc::createInstance(objc::lookUpClass("RTGadgetList"))));
+        auto made = Retained<RTGadgetListObject>::adopt(
+            static_cast<RTGadgetListObject*>(objc::createInstance("RTGadgetList"_class)));
         if (!made)
             return previous;
         made->initWithWindow(window);

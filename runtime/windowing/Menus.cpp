@@ -9,6 +9,7 @@
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSMenu.h"
 #include "platform/appkit/NSWindow.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
 #include "runtime/core/ThreadSlot.h"
@@ -198,8 +199,8 @@ void InitApplicationMenus() {
         ApplicationMenus& app = App();
         if (app.delegate)
             return;
-        app.delegate = Retained<RTMenuDelegateObject>::adopt(static_cast<RTMenuDelegateObject*>(
-            objc::createInstance(objc::lookUpClass("RTMenuDelegate"))));
+        app.delegate = Retained<RTMenuDelegateObject>::adopt(
+            static_cast<RTMenuDelegateObject*>(objc::createInstance("RTMenuDelegate"_class)));
         BuildApplicationMenu();
         app.defaultBar = Retained<NSMenuObject>::adopt(appkit::newMenu(u""));
         InstallMenuBar(app.defaultBar.get(), -1);
@@ -225,7 +226,7 @@ std::int64_t CreateMenuBar(core::ObjectNumber number, NSWindowObject* window) {
         record->titles.reserve(5);
         record->menus.reserve(5);
         record->menuObject = Retained<RTMenuObject>::adopt(
-            static_cast<RTMenuObject*>(objc::createInstance(objc::lookUpClass("RTMenuObject"))));
+            static_cast<RTMenuObject*>(objc::createInstance("RTMenuObject"_class)));
         record->menuObject->Menu = record;
         record->window = window;
         bar = record->menu.get();

@@ -6,6 +6,7 @@
 #include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSEvent.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/AutoreleasePool.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
@@ -107,14 +108,14 @@ void InitApplication() {
     if (app->delegate() != nullptr)
         return;
     InitApplicationMenus();
-    state.applicationDelegate = appkit::Retained<objc::Object>::adopt(
-        objc::createInstance(objc::lookUpClass("RTApplicationDelegate")));
+    state.applicationDelegate =
+        appkit::Retained<objc::Object>::adopt(objc::createInstance("RTApplicationDelegate"_class));
     app->setDelegate(state.applicationDelegate.get());
     if (kThreadSafe) {
-        objc::send<void>(
-            objc::lookUpClass("NSThread"), "detachNewThreadSelector:toTarget:withObject:"_sel,
-            objc::registerSelector("theadedAction:"),
-            static_cast<id>(state.applicationDelegate.get()), static_cast<id>(nullptr));
+        objc::send<void>("NSThread"_class, "detachNewThreadSelector:toTarget:withObject:"_sel,
+                         objc::registerSelector("theadedAction:"),
+                         static_cast<id>(state.applicationDelegate.get()),
+                         static_cast<id>(nullptr));
     }
 }
 
@@ -154,7 +155,7 @@ void WakeRunLoop() {
         return;
     const objc::AutoreleasePool pool;
     const id event = objc::send<id>(
-        objc::lookUpClass("NSEvent"),
+        "NSEvent"_class,
         "otherEventWithType:location:modifierFlags:timestamp:windowNumber:context:subtype:data1:"
         "data2:"_sel,
         objc::NSUInteger{appkit::NSEventTypeApplicationDefined}, objc::NSPoint{0, 0},

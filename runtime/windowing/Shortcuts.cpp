@@ -4,6 +4,7 @@
 
 #include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSEvent.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "runtime/windowing/WindowRecord.h"
 
@@ -36,7 +37,7 @@ void BindShortcut(core::ObjectNumber window, std::int32_t keyCode, std::int32_t 
         if (record == nullptr)
             return;
         auto shortcut = Retained<RTShortcutObject>::adopt(
-            static_cast<RTShortcutObject*>(objc::createInstance(objc::lookUpClass("RTShortcut"))));
+            static_cast<RTShortcutObject*>(objc::createInstance("RTShortcut"_class)));
         if (!shortcut)
             return;
         shortcut->initWithKey(keyCode, eventNumber);

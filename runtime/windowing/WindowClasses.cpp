@@ -2,6 +2,7 @@
 
 #include "platform/appkit/NSApplication.h"
 #include "platform/appkit/NSEvent.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
 #include "runtime/windowing/DragDrop.h"
@@ -52,15 +53,9 @@ void windowDidMiniaturize(RTWindowEventsObject* self, SEL, id) {
     Post(self, MinimizeWindowEvent);
 }
 
-// The window's toolbar validates its items. Windows of this platform have no toolbar (toolbar
-// answers nil) and no class answers validateVisibleItems, so it goes as an optional message:
-// sent only to a toolbar that answers it.
-void windowDidUpdate(RTWindowEventsObject* self, SEL, id) {
-    if (self->WindowInstance != nullptr) {
-        const id toolbar = objc::send<id>(self->WindowInstance, "toolbar"_sel);
-        objc::send<void>(toolbar, objc::registerSelector("validateVisibleItems"));
-    }
-}
+// Windows of this platform have no toolbar whose items an update would validate (toolbar answers
+// nil): an update asks nothing more of the window.
+void windowDidUpdate(RTWindowEventsObject*, SEL, id) {}
 
 void windowDidResignKey(RTWindowEventsObject* self, SEL, id) {
     Post(self, DeactivateWindowEvent);
@@ -140,20 +135,20 @@ const objc::ClassRegistration windowRegistration{
 
 // RTFlippedWindowView: the content view of every runtime window.
 BOOL performDragOperation(RTFlippedWindowViewObject* self, SEL, id sender) {
-    return objc::send<BOOL>(objc::lookUpClass("RTDragDrop"),
+    return objc::send<BOOL>("RTDragDrop"_class,
                             "performDragOperation:sender:gadgetId:windowId:"_sel,
                             static_cast<id>(self), sender, std::int64_t{-1}, self->WindowID);
 }
 BOOL prepareForDragOperation(RTFlippedWindowViewObject* self, SEL, id sender) {
-    return objc::send<BOOL>(objc::lookUpClass("RTDragDrop"), "prepareForDragOperation:sender:"_sel,
+    return objc::send<BOOL>("RTDragDrop"_class, "prepareForDragOperation:sender:"_sel,
                             static_cast<id>(self), sender);
 }
 std::uint64_t draggingUpdated(RTFlippedWindowViewObject* self, SEL, id sender) {
-    return objc::send<std::uint64_t>(objc::lookUpClass("RTDragDrop"), "draggingUpdated:sender:"_sel,
+    return objc::send<std::uint64_t>("RTDragDrop"_class, "draggingUpdated:sender:"_sel,
                                      static_cast<id>(self), sender);
 }
 std::uint64_t draggingEntered(RTFlippedWindowViewObject* self, SEL, id sender) {
-    return objc::send<std::uint64_t>(objc::lookUpClass("RTDragDrop"), "draggingEntered:sender:"_sel,
+    return objc::send<std::uint64_t>("RTDragDrop"_class, "draggingEntered:sender:"_sel,
                                      static_cast<id>(self), sender);
 }
 void rightMouseUp(RTFlippedWindowViewObject* self, SEL, id event) {
@@ -171,7 +166,7 @@ void mouseUp(RTFlippedWindowViewObject* self, SEL, id event) {
         QueueEvent(LeftDoubleClickEvent, self->WindowID, self->WindowID, 0);
 }
 void drawRect(RTFlippedWindowViewObject* self, SEL, NSRect rect) {
-    objc::sendSuper<void>(objc::lookUpClass("RT_NSFlippedView"), self, "drawRect:"_sel, rect);
+    objc::sendSuper<void>("RT_NSFlippedView"_class, self, "drawRect:"_sel, rect);
     QueueEvent(RepaintWindowEvent, self->WindowID, self->WindowID, 0);
 }
 

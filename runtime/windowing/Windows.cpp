@@ -5,6 +5,7 @@
 
 #include "platform/appkit/MainThread.h"
 #include "platform/appkit/NSApplication.h"
+#include "platform/objc/ClassName.h"
 #include "platform/objc/ClassDefinition.h"
 #include "platform/objc/Messaging.h"
 #include "platform/objc/NSString.h"
@@ -76,7 +77,7 @@ std::int64_t CreateNativeWindow(core::ObjectNumber number, std::int32_t x, std::
         {double(width), double(height)}};
 
     auto window = Retained<NSWindowObject>::adopt(
-        static_cast<NSWindowObject*>(objc::createInstance(objc::lookUpClass("RTWindow"))));
+        static_cast<NSWindowObject*>(objc::createInstance("RTWindow"_class)));
     if (!window || !window->initWithContentRect(content, style))
         return 0;
 
@@ -86,8 +87,8 @@ std::int64_t CreateNativeWindow(core::ObjectNumber number, std::int32_t x, std::
     const std::int64_t windowNumber =
         number == core::AnyObjectNumber ? core::ObjectHandle(record) : number;
 
-    auto* delegate = static_cast<RTWindowEventsObject*>(
-        objc::createInstance(objc::lookUpClass("RTWindowEvents")));
+    auto* delegate =
+        static_cast<RTWindowEventsObject*>(objc::createInstance("RTWindowEvents"_class));
     delegate->connect(window.get(), windowNumber);
 
     record->window = window.get();
