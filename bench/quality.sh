@@ -6,8 +6,8 @@
 # Renders its own corpus at 48 kHz stereo, ten seconds a clip: four pieces of
 # General MIDI music (fluidsynth, fluid-soundfont-gm), two voices (espeak-ng)
 # and three game effects (sox). Every clip is encoded by ffmpeg (-c:a aac
-# -b:a RATE) and by afconvert with each strategy (-s 0 to 3) at 32, 64, 128 and
-# 256 kbit/s. Both are decoded by faad2, which shares no code with FFmpeg (our
+# -b:a RATE: FFmpeg's encoder) and by afconvert with each strategy (-s 0 to 3:
+# our encoder) at 64, 96, 128 and 256 kbit/s. Both are decoded by faad2, which shares no code with FFmpeg (our
 # CAF packets re-wrapped as ADTS by bench/quality_aac.py), and graded with PEAQ
 # (ITU-R BS.1387, advanced model): the objective difference grade, 0 = no
 # audible difference, -4 = very annoying. The PEAQ meter is built once into
@@ -16,7 +16,8 @@
 #
 # Prints, for each rate, the mean ODG and the mean real bit rate over the clips
 # (audio bytes of the whole clip over its duration), and the highest bit rate
-# any second of any clip reached. Per-clip figures go to build/quality/results.txt.
+# any second of any clip reached; then, per strategy, the difference from
+# ffmpeg's grade clip by clip: its mean and the worst clip. Per-clip figures go to build/quality/results.txt.
 # The corpus is the same in every run (sox in repeatable mode, fluidsynth's
 # floating-point output made 16-bit by sox).
 # SONDREL_QUALITY_RATES and SONDREL_QUALITY_CLIPS narrow the run (space-separated);
@@ -26,7 +27,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/main}
 peaq_script=${PEAQ_BUILD_SCRIPT:-$root/../shared/tools/build-peaq.sh}
-rates=${SONDREL_QUALITY_RATES:-32 64 128 256}
+rates=${SONDREL_QUALITY_RATES:-64 96 128 256}
 out=${SONDREL_QUALITY_OUT:-$root/build/quality}
 corpus=$out/corpus
 tool=${SONDREL_QUALITY_AFCONVERT:-$build/bin/afconvert}
@@ -135,6 +136,32 @@ awk -v rates="$rates" '
                 key = coders[c] " " list[r]
                 printf " %5.2f (%3.0f) peak %3.0f |", odg[key] / n[key], rate[key] / n[key] / 1000,
                        peak[key] / 1000
+            }
+            printf "\n"
+        }
+    }' "$results"
+
+echo
+echo "== paired per clip against ffmpeg's encoder: mean and worst (ours - ffmpeg) ODG =="
+awk -v rates="$rates" '
+    !/^#/ { odg[$1 " " $2 " " $3] = $4; clip[$1] = 1 }
+    END {
+        split("s0 s1 s2 s3", coders, " ")
+        split("CBR ABR VBR_Con VBR", names, " ")
+        printf "| %-8s |", "kbit/s"
+        for (c = 1; c <= 4; c++) printf " %-20s |", names[c]
+        printf "\n"
+        count = split(rates, list, " ")
+        for (r = 1; r <= count; r++) {
+            printf "| %-8s |", list[r]
+            for (c = 1; c <= 4; c++) {
+                sum = 0; n = 0; worst = 99
+                for (k in clip) {
+                    d = odg[k " " coders[c] " " list[r]] - odg[k " ffmpeg " list[r]]
+                    sum += d; n++
+                    if (d < worst) worst = d
+                }
+                printf " %+5.2f, worst %+5.2f |", sum / n, worst
             }
             printf "\n"
         }

@@ -193,8 +193,13 @@ void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
         analyseElement(e);
     const RateControl::Budget budget = m_rate.budget(m_entropy);
     m_lastOffset = searchOffset(budget);
-    if (m_evaluated != m_lastOffset)
-        evaluate(m_lastOffset); // the frame as the search left it is another's
+    if (m_evaluated != m_lastOffset) {
+        // The frame as the search left it is another offset's. Coded again
+        // (each band's search starting from where the last left it), it can
+        // come out a few bits longer: then a little more noise.
+        while (evaluate(m_lastOffset) > budget.maxBits && m_lastOffset < kHighestOffset)
+            m_lastOffset += kOffsetResolution;
+    }
     m_evaluated = kNotEvaluated;
     out.push_back(writePacket());
     m_rate.spent(int(out.back().size()) * 8, m_entropy);
