@@ -202,7 +202,7 @@ TEST(AfconvertOptions, FileTypeListAndSoundCheck) {
     makeTones(dir / "in.wav", 0.2, 44100, {440});
     const RunResult r = afconvert("-f caff -d aac --soundcheck-generate --soundcheck-read " +
                                   quote(dir / "in.wav") + " " + quote(dir / "out.caf"));
-    EXPECT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.outLines().back(), "done");
     EXPECT_NE(r.err.find("warning: --soundcheck-generate: Sound Check"), std::string::npos);
     EXPECT_EQ(readCaf(dir / "out.caf").validFrames, 8820);

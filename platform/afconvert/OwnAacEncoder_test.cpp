@@ -118,6 +118,8 @@ TEST(OwnAacEncoder, OnsetsAndClicksStayClean) {
         return t < 0.5 ? 0.0 : 0.99 * std::sin(2 * M_PI * 1000 * t);
     });
     const Encoded onset = encode(dir, "-f caff -d aac --no-filler -s 1 -b 128000", {tone}, rate);
+    ASSERT_EQ(onset.audio.size(), 1u);
+    ASSERT_EQ(onset.audio[0].size(), tone.size());
     std::vector<float> error(tone.size());
     for (size_t i = 0; i < tone.size(); ++i)
         error[i] = onset.audio[0][i] - tone[i];
@@ -134,6 +136,7 @@ TEST(OwnAacEncoder, OnsetsAndClicksStayClean) {
             clicks[at + i] = float(0.9 * std::exp(-double(i) / 300) * uniform(random));
     const Encoded e = encode(dir, "-f caff -d aac --no-filler -s 1 -b 128000", {clicks}, rate);
     EXPECT_EQ(e.strictErrors, "");
+    ASSERT_EQ(e.audio.size(), 1u);
     for (size_t at : attacks) {
         const double click = energyDb(e.audio[0], at, at + 1024);
         const double before = energyDb(e.audio[0], at - 1536, at - 64);
@@ -171,6 +174,7 @@ TEST(OwnAacEncoder, HardSignalsDecodeCleanly) {
         SCOPED_TRACE(c.name);
         const Encoded e = encode(dir, "-f caff -d aac --no-filler -s 1 -b 128000", c.source, rate);
         EXPECT_EQ(e.strictErrors, "");
+        ASSERT_EQ(e.audio.size(), c.source.size());
         for (size_t ch = 0; ch < c.source.size(); ++ch) {
             ASSERT_EQ(int64_t(e.audio[ch].size()), frames);
             const double kept = energyDb(e.audio[ch], 2048, size_t(frames)) -

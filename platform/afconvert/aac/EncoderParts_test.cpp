@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "platform/afconvert/aac/BlockSwitching.h"
+#include "platform/afconvert/aac/FrameWriter.h"
+#include "platform/afconvert/aac/SamplingRates.h"
+#include "platform/afconvert/aac/SpectralCoding.h"
 #include "platform/afconvert/aac/Quantizer.h"
 #include "platform/afconvert/aac/RateControl.h"
 
@@ -74,6 +77,33 @@ TEST(Quantizer, SearchFindsTheCoarsestScaleFactorWithinTheAllowance) {
     EXPECT_TRUE(q.quantize(0, 64, q.finestScalefactor(0, 64), out.data()));
     for (int16_t v : out)
         EXPECT_LE(std::abs(v), Quantizer::kLargestValue);
+}
+
+// Noise bands between spectral ones (as noise substitution leaves them):
+// each keeps its own book, and no section joins the two kinds.
+TEST(FrameWriter, NoiseBandsBesideSpectralOnesKeepTheirBooks) {
+    const int index = samplingFrequencyIndex(48000);
+    const auto offsets = longBandOffsets(index);
+    IcsFrame f;
+    f.maxBands = 40;
+    for (int b = 0; b < f.maxBands; ++b) {
+        if (b % 3 == 1) {
+            f.book[size_t(b)] = kNoiseBook;
+            f.scalefactor[size_t(b)] = int16_t(60 + b % 5);
+            continue;
+        }
+        f.scalefactor[size_t(b)] = int16_t(100 + b % 7);
+        for (int k = offsets[size_t(b)]; k < offsets[size_t(b + 1)]; ++k)
+            f.quantized[size_t(k)] = int16_t((k % 5) - 2 + (b % 4 == 0 ? 40 : 0));
+    }
+    ASSERT_LT(chooseBooks(f, index), kUnusableBits);
+    for (int b = 0; b < f.maxBands; ++b) {
+        if (b % 3 == 1)
+            EXPECT_EQ(f.book[size_t(b)], kNoiseBook) << "band " << b;
+        else
+            EXPECT_TRUE(f.book[size_t(b)] >= 1 && f.book[size_t(b)] <= kEscapeBook) << "band " << b;
+    }
+    EXPECT_TRUE(FrameWriter::valid(f, index));
 }
 
 TEST(RateControl, ConstantRateKeepsTheDecoderBufferAndAverageKeepsTheRate) {

@@ -262,7 +262,9 @@ int chooseGroupBooks(IcsFrame& f, const Layout& layout, int group) {
     auto bandCost = [&](int b, int book) {
         if (fixed[size_t(b)] >= 0)
             return fixed[size_t(b)] == book ? 0 : kUnusableBits;
-        return book == kZeroBook ? kUnusableBits : cost[size_t(b)][size_t(book)];
+        // A noise or intensity section never takes in a spectral band.
+        return book == kZeroBook || book > kEscapeBook ? kUnusableBits
+                                                       : cost[size_t(b)][size_t(book)];
     };
     std::array<int, kMaxLongBands + 1> best{}, start{}, chosen{};
     best[0] = 0;
