@@ -50,8 +50,6 @@ struct Encoder::Channel {
     std::array<int16_t, kFrameLines> quantized{};
     // Each band's scale factor in the last search: where the next starts.
     std::array<int16_t, kBandSlots> hint{};
-
-    explicit Channel(int sampleRate) : psycho(sampleRate) {}
 };
 
 struct Encoder::Element {
@@ -118,7 +116,7 @@ Encoder::Encoder(const EncoderSettings& settings)
         m_settings.bandwidth =
             defaultBandwidth(settings.bitRate, settings.channels, settings.sampleRate);
     for (int c = 0; c < settings.channels; ++c)
-        m_channels.push_back(std::make_unique<Channel>(settings.sampleRate));
+        m_channels.push_back(std::make_unique<Channel>());
     using Kind = Element::Kind;
     switch (settings.channels) {
     case 1:

@@ -50,8 +50,6 @@ float tonality(const float* lines, int width) {
 
 } // namespace
 
-PsychoModel::PsychoModel(int sampleRate) : m_sampleRate(sampleRate) {}
-
 float PsychoModel::athEnergy(const BandLayout& layout, int band, bool shortWindows,
                              int windows) const {
     // A full-scale sine of amplitude A gives a long frame's lines N^2 A^2 of

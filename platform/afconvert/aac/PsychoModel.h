@@ -27,8 +27,6 @@ struct BandMasking {
 // one long frame to the next (pre-echo control).
 class PsychoModel {
 public:
-    explicit PsychoModel(int sampleRate);
-
     // lines: the frame's lines in the layout's order; bands above codedBands
     // get no threshold (they are not coded).
     void analyse(const float* lines, const BandLayout& layout, bool shortWindows, int codedBands,
@@ -37,7 +35,6 @@ public:
 private:
     float athEnergy(const BandLayout& layout, int band, bool shortWindows, int windows) const;
 
-    int m_sampleRate;
     std::array<float, kMaxLongBands> m_previous{};
     bool m_previousLong = false;
 };
