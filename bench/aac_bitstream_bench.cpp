@@ -9,7 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include "platform/afconvert/aac/FrameWriter.h"
-#include "platform/afconvert/aac/SpectralCoding.h"
+#include "platform/afconvert/aac/HuffmanCoding.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The eleven spectral Huffman codebooks and the scalefactor codebook of
-// AAC (codewords and their lengths); proved by SpectralCoding_test, whose
+// AAC (codewords and their lengths); proved by HuffmanCoding_test, whose
 // streams use every codeword and decode in two independent decoders.
 
 #include "platform/afconvert/aac/CodebookTables.h"

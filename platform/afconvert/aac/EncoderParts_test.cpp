@@ -10,7 +10,7 @@
 #include "platform/afconvert/aac/BlockSwitching.h"
 #include "platform/afconvert/aac/FrameWriter.h"
 #include "platform/afconvert/aac/SamplingRates.h"
-#include "platform/afconvert/aac/SpectralCoding.h"
+#include "platform/afconvert/aac/HuffmanCoding.h"
 #include "platform/afconvert/aac/Quantizer.h"
 #include "platform/afconvert/aac/RateControl.h"
 

@@ -6,7 +6,7 @@
 #include <span>
 
 #include "platform/afconvert/aac/SamplingRates.h"
-#include "platform/afconvert/aac/SpectralCoding.h"
+#include "platform/afconvert/aac/HuffmanCoding.h"
 
 namespace sondrel::afconvert::aac {
 

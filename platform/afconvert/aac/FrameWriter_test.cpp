@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/afconvert/aac/SpectralCoding.h"
+#include "platform/afconvert/aac/HuffmanCoding.h"
 #include "platform/afconvert/aac/TestStreams.h"
 
 namespace sondrel::afconvert::aac::testing {

@@ -1,4 +1,4 @@
-#include "platform/afconvert/aac/SpectralCoding.h"
+#include "platform/afconvert/aac/HuffmanCoding.h"
 
 #include <bit>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/afconvert/aac/SpectralCoding.h"
+#include "platform/afconvert/aac/HuffmanCoding.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -39,7 +39,7 @@ int writtenBits(int book, const std::vector<int16_t>& values) {
     return int(out.bitCount());
 }
 
-TEST(SpectralCoding, CountsWhatItWrites) {
+TEST(HuffmanCoding, CountsWhatItWrites) {
     for (int book = 1; book <= kEscapeBook; ++book) {
         SCOPED_TRACE("book " + std::to_string(book));
         const Codebook& cb = kSpectralBooks[size_t(book)];
@@ -114,7 +114,7 @@ IcsFrame frameOfTuples(int book, const std::vector<int16_t>& values) {
 
 // Every codeword of every book, escapes of every length in both signs, and
 // every scale factor difference, through faad2 and FFmpeg.
-TEST(SpectralCoding, EveryCodewordDecodesInTwoDecoders) {
+TEST(HuffmanCoding, EveryCodewordDecodesInTwoDecoders) {
     TempDir dir;
     TestStream stream(k44100, 1);
     stream.addMono(IcsFrame{});
