@@ -92,12 +92,24 @@ Status AacStreamEncoder::setUp(const EncoderRequest& request) {
         m_summary += "own encoder, variable bit rate, quality " + std::to_string(quality);
     } else {
         s.bitRate = bitRate > 0 ? bitRate : int64_t(64000) * channels;
+        if (s.mode == aac::RateMode::Variable || s.mode == aac::RateMode::ConstrainedVariable) {
+            s.qualityFixed = request.aacNoiseOffset.has_value();
+            s.quality = request.aacNoiseOffset.value_or(0.0f);
+        }
         static const char* const kNames[] = {"constant bit rate ", "average bit rate ",
                                              "constrained variable bit rate about ",
                                              "variable bit rate about "};
         m_summary += std::string("own encoder, ") + kNames[int(request.strategy)] + kbps(s.bitRate);
+        if (s.qualityFixed)
+            m_summary += ", its quality measured over the whole file";
     }
+    m_settings = s;
     m_encoder = std::make_unique<aac::Encoder>(s);
+    // A constrained rate's ceiling holds over every second, across joins too,
+    // and a quality steered as frames come differs between segments: those
+    // stay in one pass.
+    m_joinable = s.mode == aac::RateMode::Constant || s.mode == aac::RateMode::Average ||
+                 (s.mode == aac::RateMode::Variable && (s.bitRate == 0 || s.qualityFixed));
 
     EncodedStream& st = m_stream;
     st.format.kind = DataKind::Aac;
@@ -114,6 +126,23 @@ Status AacStreamEncoder::setUp(const EncoderRequest& request) {
     st.bitRates.maximum = static_cast<uint32_t>(
         s.mode == aac::RateMode::ConstrainedVariable ? std::llround(1.5 * double(s.bitRate)) : 0);
     return {};
+}
+
+std::optional<aac::EncoderSettings> AacStreamEncoder::qualityToMeasure() const {
+    const bool variable = m_settings.mode == aac::RateMode::Variable ||
+                          m_settings.mode == aac::RateMode::ConstrainedVariable;
+    if (!variable || m_settings.bitRate == 0 || m_settings.qualityFixed)
+        return std::nullopt;
+    return m_settings;
+}
+
+int AacStreamEncoder::joinLookAhead() const {
+    // A packet is coded once the input reaches two blocks past its start.
+    return m_joinable ? 2 * 1024 : -1;
+}
+
+void AacStreamEncoder::codeSegment(int64_t startPacket, int64_t firstKept, int64_t lastKept) {
+    m_encoder->codeSegment(startPacket, firstKept, lastKept);
 }
 
 Status AacStreamEncoder::encode(const AVFrame* frame, PacketSink& sink) {

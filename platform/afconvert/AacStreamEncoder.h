@@ -1,14 +1,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "platform/afconvert/PacketEncoder.h"
+#include "platform/afconvert/aac/Encoder.h"
 
 namespace sondrel::afconvert {
-
-namespace aac {
-class Encoder;
-}
 
 // Our own AAC-LC encoder as afconvert's encoders are driven: planar float
 // frames in, raw AAC packets of 1024 frames out, with 1024 frames of priming.
@@ -25,6 +23,12 @@ public:
     int frameSize() const override { return 1024; }
     Status encode(const AVFrame* frame, PacketSink& sink) override;
     std::string summary() const override { return m_summary; }
+    int joinLookAhead() const override;
+    // A variable strategy with a bit rate whose quality is not yet chosen:
+    // the settings to measure the source with (see measureAacQuality), so
+    // that the request can carry the quality for the whole file.
+    std::optional<aac::EncoderSettings> qualityToMeasure() const;
+    void codeSegment(int64_t startPacket, int64_t firstKept, int64_t lastKept) override;
 
 private:
     AacStreamEncoder() = default;
@@ -33,9 +37,11 @@ private:
 
     EncodedStream m_stream;
     std::string m_summary;
+    aac::EncoderSettings m_settings;
     std::unique_ptr<aac::Encoder> m_encoder;
     std::vector<std::vector<uint8_t>> m_packets;
     bool m_finished = false;
+    bool m_joinable = false;
 };
 
 } // namespace sondrel::afconvert

@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include "platform/afconvert/AacQualityProbe.h"
+#include "platform/afconvert/AacStreamEncoder.h"
 #include "platform/afconvert/CafAudioWriter.h"
 #include "platform/afconvert/OutputFile.h"
 #include "platform/afconvert/ProgressMeter.h"
@@ -192,6 +194,29 @@ Status makeEncoder(const EncoderRequest& request, const Engines& engines,
     return {};
 }
 
+// AAC's variable strategies with a bit rate: the quality is measured over the
+// whole source (when it can be read anywhere) and the encoder made again to
+// code at it. Other encoders and sources are left as they are.
+Status measureQuality(const std::string& input, const Engines& engines, const SourceInfo& info,
+                      const ResamplerSettings& resampling, Plan& plan,
+                      std::unique_ptr<PacketEncoder>& encoder) {
+    const auto* aacEncoder = dynamic_cast<const AacStreamEncoder*>(encoder.get());
+    const auto settings = aacEncoder ? aacEncoder->qualityToMeasure() : std::nullopt;
+    if (!settings || info.frameCount <= 0)
+        return {};
+    std::unique_ptr<AudioSource> source;
+    AFC_TRY(openSource(input, engines, source));
+    if (!source->canSelectRange())
+        return {};
+    const EncodedStream& s = encoder->stream();
+    const RangeConversion how{
+        info, resampling, {s.sampleRate, s.channels, s.channelMask, encoder->inputFormat()}, 1024};
+    float offset = 0;
+    AFC_TRY(measureAacQuality(*source, how, *settings, offset));
+    plan.request.aacNoiseOffset = offset;
+    return makeEncoder(plan.request, engines, encoder);
+}
+
 // -l given twice: the first describes the order of the input's channels.
 Status applyInputLayout(const Options& options, SourceInfo& info, ResamplerSettings& resampling) {
     if (!options.inputLayout)
@@ -231,8 +256,9 @@ Status checkOutputLayout(const ChannelLayout& asked, FileType type, const Encode
                            (other ? "; use " + other->name : std::string()));
 }
 
-SegmentPlan segmentPlan(const Options& options, const SourceInfo& info) {
-    SegmentPlan plan = segmentPlanFor(options.jobs, info.sampleRate);
+SegmentPlan segmentPlan(const Options& options, const SourceInfo& info,
+                        const PacketEncoder& encoder) {
+    SegmentPlan plan = segmentPlanFor(options.jobs, info.sampleRate, encoder);
     plan.segmentFrames = options.segmentFrames.value_or(plan.segmentFrames);
     plan.minimumFrames = options.segmentMinimumFrames.value_or(plan.minimumFrames);
     return plan;
@@ -261,6 +287,7 @@ Status convertFile(const Options& options, const Engines& engines, Reporter& rep
     AFC_TRY(makePlan(options, info, plan).prefixed(input));
     std::unique_ptr<PacketEncoder> encoder;
     AFC_TRY(makeEncoder(plan.request, engines, encoder).prefixed(input));
+    AFC_TRY(measureQuality(input, engines, info, resampling, plan, encoder).prefixed(input));
     const EncodedStream& stream = encoder->stream();
     std::optional<uint32_t> layoutTag;
     if (options.outputLayout)
@@ -297,8 +324,8 @@ Status convertFile(const Options& options, const Engines& engines, Reporter& rep
 
     ProgressMeter progress(reporter, {options.verbose, options.progressLines});
     int64_t validFrames = 0;
-    const SegmentPlan segments = segmentPlan(options, info);
-    if (wantsSegments(*source, info, stream, segments)) {
+    const SegmentPlan segments = segmentPlan(options, info, *encoder);
+    if (wantsSegments(*source, info, *encoder, segments)) {
         if (options.verbose)
             reporter.info("threads: " + std::to_string(segments.jobs));
         progress.setTotal(info.frameCount);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -50,6 +51,10 @@ struct EncoderRequest {
     std::optional<int> quality;
     std::optional<int> variableQuality;
     AacEncoderChoice aacEncoder = AacEncoderChoice::Default;
+    // AAC's variable strategies with a bit rate: the quality (noise offset,
+    // dB) measured to give that rate over the whole source, coded at
+    // throughout. Without it the quality follows the rate as frames come.
+    std::optional<float> aacNoiseOffset;
 };
 
 // An encoder for one stream. Frames come in the encoder's sample format,
@@ -65,6 +70,20 @@ public:
     virtual Status encode(const AVFrame* frame, PacketSink& sink) = 0;
     // Notes for verbose output (how the request was mapped onto the encoder).
     virtual std::string summary() const { return {}; }
+
+    // A long source cut into segments that separate instances encode, each
+    // fed from a packet boundary a little before its segment to a little
+    // past its end, their packets joined into one stream. joinLookAhead is
+    // how many frames past a segment's end an instance must see for the
+    // segment's last packet to be right; -1 when packets cannot be joined.
+    virtual int joinLookAhead() const { return -1; }
+    // This instance's input starts at the stream's packet `startPacket`; its
+    // packets firstKept to lastKept (its own count) are the ones joined.
+    virtual void codeSegment(int64_t startPacket, int64_t firstKept, int64_t lastKept) {
+        (void)startPacket;
+        (void)firstKept;
+        (void)lastKept;
+    }
 };
 
 } // namespace sondrel::afconvert

@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include "platform/afconvert/ConvertedRange.h"
 #include "platform/afconvert/ImaEncoder.h"
 
 namespace sondrel::afconvert {
@@ -24,6 +25,11 @@ constexpr int64_t kMinimumSeconds = 30;
 // moving, large enough that each IMA4 guess (warm-up) costs under 2%.
 constexpr int64_t kSegmentFrames = 1 << 18;
 constexpr int64_t kWarmFrames = 4096;
+// Joined packets (AAC): longer segments, as each costs its settling packets
+// (8 at 1024 frames: under 2%), and a rate control that starts afresh at
+// each join is best given some seconds to work over.
+constexpr int64_t kJoinedSegmentFrames = 1 << 19;
+constexpr int64_t kJoinedWarmFrames = 8 * 1024;
 // Segments a thread may have finished ahead of the writer.
 constexpr int kSegmentsAheadPerThread = 2;
 
@@ -61,13 +67,17 @@ struct Segment {
     std::vector<std::vector<int16_t>> samples;
 };
 
-// Collects an encoder's packets; while `discard` is set, drops them.
+// Collects an encoder's packets; while `discard` is set, drops them, and
+// keeps only those numbered keepFirst to keepLast (counting every packet).
 class SegmentSink final : public PacketSink {
 public:
     explicit SegmentSink(Segment& segment) : m_segment(segment) {}
     bool discard = false;
+    int64_t keepFirst = 0;
+    int64_t keepLast = INT64_MAX;
     Status writePacket(std::span<const uint8_t> packet, uint32_t frames) override {
-        if (discard)
+        const int64_t number = m_count++;
+        if (discard || number < keepFirst || number > keepLast)
             return {};
         m_segment.calls.push_back({m_segment.bytes.size(), packet.size(), frames});
         m_segment.bytes.insert(m_segment.bytes.end(), packet.begin(), packet.end());
@@ -76,6 +86,7 @@ public:
 
 private:
     Segment& m_segment;
+    int64_t m_count = 0;
 };
 
 // A borrowed planar 16-bit frame over `samples` (one block per channel).
@@ -98,6 +109,7 @@ class SegmentRunner {
 public:
     SegmentRunner(const SegmentWork& work, const SegmentPlan& plan, const EncodedStream& stream)
         : m_work(work), m_plan(plan), m_stream(stream), m_ima(stream.format.kind == DataKind::Ima4),
+          m_joined(plan.joinLookAhead >= 0 && !m_ima),
           m_count((work.in.frameCount + plan.segmentFrames - 1) / plan.segmentFrames),
           m_frameSize(static_cast<int>(
               std::gcd(std::gcd(plan.segmentFrames, plan.warmFrames), int64_t{4096}))) {}
@@ -119,12 +131,15 @@ private:
     void serve();
     Segment convert(int64_t index) const;
     Status convertInto(int64_t index, Segment& segment) const;
+    Status convertJoined(int64_t index, Segment& segment) const;
+    RangeConversion rangeConversion(const PacketEncoder& encoder) const;
     void reencode(Segment& segment, const ImaEncoder::State& from) const;
 
     const SegmentWork& m_work;
     const SegmentPlan& m_plan;
     const EncodedStream& m_stream;
     const bool m_ima;
+    const bool m_joined;
     const int64_t m_count;
     const int m_frameSize;
 
@@ -195,7 +210,16 @@ Segment SegmentRunner::convert(int64_t index) const {
     return segment;
 }
 
+RangeConversion SegmentRunner::rangeConversion(const PacketEncoder& encoder) const {
+    return {m_work.in,
+            m_work.resampling,
+            {m_stream.sampleRate, m_stream.channels, m_stream.channelMask, encoder.inputFormat()},
+            m_frameSize};
+}
+
 Status SegmentRunner::convertInto(int64_t index, Segment& segment) const {
+    if (m_joined)
+        return convertJoined(index, segment);
     const SourceInfo& in = m_work.in;
     const int64_t first = index * m_plan.segmentFrames;
     const int64_t frames = std::min(m_plan.segmentFrames, in.frameCount - first);
@@ -205,7 +229,6 @@ Status SegmentRunner::convertInto(int64_t index, Segment& segment) const {
     AFC_TRY(m_work.engine->openSource(m_work.inputPath, source));
     if (!source || !source->canSelectRange())
         return Status::failure("the source cannot be read in segments");
-    AFC_TRY(source->selectRange(first - warm, warm + frames));
     std::unique_ptr<PacketEncoder> encoder;
     AFC_TRY(m_work.engine->makeEncoder(m_work.request, encoder));
     if (!encoder)
@@ -214,11 +237,6 @@ Status SegmentRunner::convertInto(int64_t index, Segment& segment) const {
     if (m_ima && !ima)
         return Status::failure("no IMA4 encoder for a segment");
 
-    Resampler resampler;
-    AFC_TRY(resampler.open(
-        {in.sampleRate, in.channels, in.channelMask, in.sampleFormat},
-        {m_stream.sampleRate, m_stream.channels, m_stream.channelMask, encoder->inputFormat()},
-        m_frameSize, m_work.resampling));
     SegmentSink sink(segment);
     int64_t warmed = 0;
     sink.discard = warm > 0;
@@ -246,28 +264,49 @@ Status SegmentRunner::convertInto(int64_t index, Segment& segment) const {
         }
         return {};
     };
-    const auto drain = [&](bool atEnd) -> Status {
-        for (;;) {
-            const AVFrame* frame = nullptr;
-            AFC_TRY(resampler.pull(atEnd, frame));
-            if (!frame)
-                return {};
-            AFC_TRY(encode(*frame));
-        }
-    };
-    for (;;) {
-        const AVFrame* frame = nullptr;
-        AFC_TRY(source->next(frame));
-        if (!frame)
-            break;
-        AFC_TRY(resampler.push(frame));
-        AFC_TRY(drain(false));
-    }
-    AFC_TRY(resampler.push(nullptr));
-    AFC_TRY(drain(true));
+    AFC_TRY(convertRange(*source, rangeConversion(*encoder), first - warm, warm + frames, encode));
     if (segment.frames != frames)
         return Status::failure("a segment came out " + std::to_string(segment.frames) +
                                " frames long instead of " + std::to_string(frames));
+    return {};
+}
+
+Status SegmentRunner::convertJoined(int64_t index, Segment& segment) const {
+    const int64_t total = m_work.in.frameCount;
+    const int64_t packet = m_stream.framesPerPacket;
+    const int64_t first = index * m_plan.segmentFrames;
+    const int64_t frames = std::min(m_plan.segmentFrames, total - first);
+    const bool last = first + frames == total;
+    const int64_t warm = std::min(m_plan.warmFrames, first);
+    const int64_t read = std::min(warm + frames + m_plan.joinLookAhead, total - (first - warm));
+
+    std::unique_ptr<AudioSource> source;
+    AFC_TRY(m_work.engine->openSource(m_work.inputPath, source));
+    if (!source || !source->canSelectRange())
+        return Status::failure("the source cannot be read in segments");
+    std::unique_ptr<PacketEncoder> encoder;
+    AFC_TRY(m_work.engine->makeEncoder(m_work.request, encoder));
+    if (!encoder || encoder->joinLookAhead() != m_plan.joinLookAhead)
+        return Status::failure("no encoder for a segment");
+
+    // Packet p gives back the frames before p * packet: the segment's own
+    // packets are those after its start's, to the one that ends it.
+    SegmentSink sink(segment);
+    sink.keepFirst = first == 0 ? 0 : warm / packet + 1;
+    sink.keepLast = last ? INT64_MAX : (warm + frames) / packet;
+    encoder->codeSegment((first - warm) / packet, sink.keepFirst, sink.keepLast);
+    int64_t converted = 0;
+    const auto encode = [&](const AVFrame& frame) -> Status {
+        converted += frame.nb_samples;
+        return encoder->encode(&frame, sink);
+    };
+    AFC_TRY(convertRange(*source, rangeConversion(*encoder), first - warm, read, encode));
+    if (last)
+        AFC_TRY(encoder->encode(nullptr, sink));
+    if (converted != read)
+        return Status::failure("a segment came out " + std::to_string(converted) +
+                               " frames long instead of " + std::to_string(read));
+    segment.frames = frames;
     return {};
 }
 
@@ -294,23 +333,33 @@ void SegmentRunner::reencode(Segment& segment, const ImaEncoder::State& from) co
 
 } // namespace
 
-SegmentPlan segmentPlanFor(int jobs, int rate) {
+SegmentPlan segmentPlanFor(int jobs, int rate, const PacketEncoder& encoder) {
     SegmentPlan plan;
     const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
     plan.jobs = jobs > 0 ? jobs : static_cast<int>(std::max(1L, online));
     plan.minimumFrames = kMinimumSeconds * rate;
-    plan.segmentFrames = kSegmentFrames;
-    plan.warmFrames = kWarmFrames;
+    const DataKind kind = encoder.stream().format.kind;
+    if (!stateless(kind) && kind != DataKind::Ima4)
+        plan.joinLookAhead = encoder.joinLookAhead();
+    const bool joined = plan.joinLookAhead >= 0;
+    plan.segmentFrames = joined ? kJoinedSegmentFrames : kSegmentFrames;
+    plan.warmFrames = joined ? kJoinedWarmFrames : kWarmFrames;
     return plan;
 }
 
-bool wantsSegments(const AudioSource& source, const SourceInfo& in, const EncodedStream& stream,
+bool wantsSegments(const AudioSource& source, const SourceInfo& in, const PacketEncoder& encoder,
                    const SegmentPlan& plan) {
-    const bool exact = stateless(stream.format.kind) || stream.format.kind == DataKind::Ima4;
+    const EncodedStream& stream = encoder.stream();
+    const DataKind kind = stream.format.kind;
+    const bool joined = plan.joinLookAhead >= 0 && encoder.joinLookAhead() == plan.joinLookAhead;
+    const bool exact = stateless(kind) || kind == DataKind::Ima4 || joined;
+    // Segments start on packet boundaries (IMA4's 64 frames, or the joined
+    // encoder's packets).
+    const int64_t unit = joined ? std::max(1, stream.framesPerPacket) : 64;
     return plan.jobs > 1 && exact && source.canSelectRange() && in.frameCount > 0 &&
            in.frameCount >= plan.minimumFrames && in.frameCount > plan.segmentFrames &&
-           stream.sampleRate == in.sampleRate && plan.segmentFrames % 64 == 0 &&
-           plan.segmentFrames > 0 && plan.warmFrames % 64 == 0;
+           stream.sampleRate == in.sampleRate && plan.segmentFrames > 0 &&
+           plan.segmentFrames % unit == 0 && plan.warmFrames % unit == 0;
 }
 
 Status convertInSegments(const SegmentWork& work, const SegmentPlan& plan,

@@ -12,6 +12,15 @@
 // pass are cut: linear PCM, G.711 and IMA4, without a change of sample rate
 // (converting samples and mixing channels treat every frame on its own).
 //
+// AAC packets overlap their neighbours' frames, and the encoder looks ahead:
+// a segment's encoder starts some packets before the segment (so its window
+// decisions and masking have settled by the first packet kept) and reads
+// past its end as far as the encoder looks ahead; only the segment's own
+// packets are kept. Its rate control starts afresh at the first kept packet
+// and settles at the last (a constant rate's decoder buffer returns to the
+// state a stream starts in), so every join is one a single pass could make.
+// The encoder says whether its packets can be joined (PacketEncoder).
+//
 // IMA4 carries its predictor state from packet to packet. A segment is
 // encoded from a guessed state, found by encoding some packets before it;
 // when the segment's turn to be written comes, the guess is compared with the
@@ -35,16 +44,18 @@ struct SegmentPlan {
     int jobs = 1;                    // threads; 1 converts in one pass
     int64_t minimumFrames = 0;       // shorter sources convert in one pass
     int64_t segmentFrames = 1 << 18; // a multiple of 64, the IMA4 packet
-    int64_t warmFrames = 4096;       // IMA4: encoded before a segment to guess its state
+    int64_t warmFrames = 4096;       // encoded before a segment: IMA4's guess, AAC's settling
+    int joinLookAhead = -1;          // frames read past a segment's end (joined packets)
 };
 
-// The plan for the command line's -j (0: every online CPU) and a source of
-// `rate` frames a second: segments of about 6 s from 30 s on.
-SegmentPlan segmentPlanFor(int jobs, int rate);
+// The plan for the command line's -j (0: every online CPU), a source of
+// `rate` frames a second and `encoder`'s format: from 30 s on, segments of
+// about 6 s, or 11 s for packets that are joined.
+SegmentPlan segmentPlanFor(int jobs, int rate, const PacketEncoder& encoder);
 
-// Whether `source`, converted to `stream` from `in` (its frames' shape),
-// is cut into segments under `plan`.
-bool wantsSegments(const AudioSource& source, const SourceInfo& in, const EncodedStream& stream,
+// Whether `source`, converted by `encoder` from `in` (its frames' shape), is
+// cut into segments under `plan`.
+bool wantsSegments(const AudioSource& source, const SourceInfo& in, const PacketEncoder& encoder,
                    const SegmentPlan& plan);
 
 // What each segment's worker needs to convert its part on its own.

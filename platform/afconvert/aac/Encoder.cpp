@@ -28,6 +28,12 @@ constexpr float kHighestOffset = 60.0f;
 constexpr float kOffsetStep = 4.0f;
 constexpr float kOffsetResolution = 0.5f;
 constexpr float kNotEvaluated = -1000.0f;
+// Measuring skips the priming packet and the one after it, which hold the
+// transform's start.
+constexpr int64_t kUnmeasuredPackets = 2;
+// A segment's last frames bring the rate control to the state the next
+// segment starts from, over this many frames.
+constexpr int64_t kJoinApproach = 8;
 
 constexpr uint64_t kFrontLeft = 0x1, kFrontRight = 0x2, kFrontCentre = 0x4, kLfe = 0x8,
                    kBackLeft = 0x10, kBackRight = 0x20, kBackCentre = 0x100;
@@ -111,7 +117,7 @@ int Encoder::defaultBandwidth(int64_t bitRate, int channels, int sampleRate) {
 Encoder::Encoder(const EncoderSettings& settings)
     : m_settings(settings), m_frequencyIndex(samplingFrequencyIndex(settings.sampleRate)),
       m_rate(settings.mode, settings.bitRate, settings.quality, settings.sampleRate,
-             settings.channels) {
+             settings.channels, settings.qualityFixed) {
     if (m_settings.bandwidth <= 0)
         m_settings.bandwidth =
             defaultBandwidth(settings.bitRate, settings.channels, settings.sampleRate);
@@ -185,10 +191,31 @@ void Encoder::finish(std::vector<std::vector<uint8_t>>& out) {
     }
 }
 
+void Encoder::codeSegment(int64_t startPacket, int64_t firstKept, int64_t lastKept) {
+    m_startPacket = startPacket;
+    m_firstKept = firstKept;
+    m_lastKept = lastKept;
+}
+
+void Encoder::measureAt(std::vector<float> offsets) {
+    m_measureOffsets = std::move(offsets);
+    m_measured.assign(m_measureOffsets.size(), 0.0);
+    m_measuredBlocks = 0;
+}
+
 void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
     m_entropy = 0;
     for (Element& e : m_elements)
         analyseElement(e);
+    if (!m_measureOffsets.empty()) {
+        measureBlock();
+        advanceBlock();
+        return;
+    }
+    if (m_packets == m_firstKept && m_firstKept > 0)
+        m_rate.restartAtJoin(m_startPacket + m_packets);
+    if (m_lastKept >= 0 && m_packets <= m_lastKept && m_lastKept - m_packets < kJoinApproach)
+        m_rate.approachJoin(int(m_lastKept - m_packets + 1));
     const RateControl::Budget budget = m_rate.budget(m_entropy);
     m_lastOffset = searchOffset(budget);
     if (m_evaluated != m_lastOffset) {
@@ -199,8 +226,20 @@ void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
             m_lastOffset += kOffsetResolution;
     }
     m_evaluated = kNotEvaluated;
-    out.push_back(writePacket());
+    out.push_back(writePacket(m_packets == m_lastKept));
     m_rate.spent(int(out.back().size()) * 8, m_entropy);
+    advanceBlock();
+}
+
+void Encoder::measureBlock() {
+    if (m_packets < kUnmeasuredPackets)
+        return;
+    for (size_t i = 0; i < m_measureOffsets.size(); ++i)
+        m_measured[i] += evaluate(m_measureOffsets[i]);
+    ++m_measuredBlocks;
+}
+
+void Encoder::advanceBlock() {
     ++m_packets;
     for (auto& c : m_channels)
         std::copy(c->buffer.begin() + kFrameLines, c->buffer.end(), c->buffer.begin());
@@ -531,7 +570,7 @@ bool Encoder::fits(float offset, int limit) {
     return evaluate(offset) <= limit;
 }
 
-std::vector<uint8_t> Encoder::writePacket() {
+std::vector<uint8_t> Encoder::writePacket(bool settle) {
     FrameWriter writer(m_frequencyIndex);
     for (const Element& e : m_elements) {
         const IcsFrame& first = m_channels[e.first]->frame;
@@ -548,7 +587,7 @@ std::vector<uint8_t> Encoder::writePacket() {
         }
     }
     const int bits = int(writer.bitCount()) + 3; // and the end element
-    const int fill = m_rate.fillBytes(bits);
+    const int fill = std::max(m_rate.fillBytes(bits), settle ? m_rate.settleBytes(bits) : 0);
     if (fill > 0)
         writer.fillTo(size_t((bits + 7) / 8 + fill));
     return writer.finish();

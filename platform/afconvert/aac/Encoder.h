@@ -21,6 +21,10 @@ struct EncoderSettings {
     int64_t bitRate = 128000; // 0 with a variable mode: a fixed quality
     float quality = 0;        // variable modes without a rate: the noise offset in dB
     int bandwidth = 0;        // Hz; 0 chooses by the rate
+    // Variable modes with a rate: quality is the noise offset chosen for the
+    // whole file (so it is not steered as the frames go); the rate only sets
+    // the constrained mode's ceiling.
+    bool qualityFixed = false;
 };
 
 // An AAC-LC encoder: planar float samples in, one raw_data_block per 1024
@@ -47,17 +51,34 @@ public:
     void finish(std::vector<std::vector<uint8_t>>& out);
     std::vector<uint8_t> audioSpecificConfig() const;
 
+    // A segment of a longer stream, coded apart from the rest: this encoder's
+    // packet 0 is the stream's packet `startPacket` (its input starts at that
+    // packet's frames), and packets firstKept to lastKept are the ones joined
+    // into the stream. The rate control is brought to a known state at
+    // lastKept and restarts from it at firstKept (see RateControl), so the
+    // joins are ones the decoder's buffer model accepts.
+    void codeSegment(int64_t startPacket, int64_t firstKept, int64_t lastKept);
+
+    // Measures instead of coding: every block is analysed and its bits
+    // counted at each of `offsets` (noise offsets, dB); no packets are made.
+    // The first blocks (priming and the transform's start) are not counted.
+    void measureAt(std::vector<float> offsets);
+    const std::vector<double>& measuredBits() const { return m_measured; }
+    int64_t measuredBlocks() const { return m_measuredBlocks; }
+
 private:
     struct Channel;
     struct Element;
     void codeBlock(std::vector<std::vector<uint8_t>>& out);
+    void measureBlock();
+    void advanceBlock();
     void analyseElement(Element& element);
     void decideStereo(Element& element);
     void codeChannel(Channel& c, float offset);
     int evaluate(float offset);
     float searchOffset(const RateControl::Budget& budget);
     bool fits(float offset, int limit);
-    std::vector<uint8_t> writePacket();
+    std::vector<uint8_t> writePacket(bool settle);
 
     EncoderSettings m_settings;
     int m_frequencyIndex = 0;
@@ -72,6 +93,12 @@ private:
     float m_lastOffset = 0;
     float m_evaluated = -1000.0f; // the offset the channels were last coded at
     float m_entropy = 0;
+    int64_t m_startPacket = 0;
+    int64_t m_firstKept = -1;
+    int64_t m_lastKept = -1;
+    std::vector<float> m_measureOffsets;
+    std::vector<double> m_measured;
+    int64_t m_measuredBlocks = 0;
 };
 
 } // namespace sondrel::afconvert::aac

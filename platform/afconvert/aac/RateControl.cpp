@@ -31,20 +31,21 @@ constexpr float kQuietEntropy = 40.0f;
 // doubling of the rate over target; about five seconds to settle.
 constexpr float kOffsetGain = 0.08f;
 constexpr float kLowestOffset = -40.0f;
-// The steered offset stays within this of where the rate starts it: a quiet
-// or noisy opening (that costs little however fine its coding) must not
-// drive it to extremes the music after it then pays for (10 s of pink noise
-// at -62 dBFS before music: 154 kbit/s for 128 unbounded).
-constexpr float kOffsetReach = 12.0f;
 // Frames that cost less than this share of the mean frame (near silence,
 // whatever the offset) do not steer it.
 constexpr double kSteeringShare = 0.25;
 constexpr double kCeilingShare = 1.5;
 
+} // namespace
+
 // Where a variable rate starts: the noise offset the average strategy settles
 // at on music (the mean over the frames that carry sound, 48 kHz stereo, on
-// the benchmark's pieces), by bits per sample and channel.
-float startingOffset(int64_t bitRate, int sampleRate, int channels) {
+// the benchmark's pieces), by bits per sample and channel. A steered offset
+// stays within kOffsetReach of it: a quiet or noisy opening (that costs little
+// however fine its coding) must not drive it to extremes the music after it
+// then pays for (10 s of pink noise at -62 dBFS before music: 154 kbit/s for
+// 128 unbounded).
+float RateControl::startingOffset(int64_t bitRate, int sampleRate, int channels) {
     static constexpr std::array<std::pair<double, float>, 5> kOffsets{
         {{0.333, 10.0f}, {0.667, 2.0f}, {1.333, -5.0f}, {2.667, -20.0f}, {5.333, -40.0f}}};
     const double bits = double(bitRate) / (double(sampleRate) * channels);
@@ -61,14 +62,12 @@ float startingOffset(int64_t bitRate, int sampleRate, int channels) {
     return kOffsets.back().second;
 }
 
-} // namespace
-
 RateControl::RateControl(RateMode mode, int64_t bitRate, float quality, int sampleRate,
-                         int channels)
+                         int channels, bool qualityFixed)
     : m_mode(mode), m_maxFrameBits(kBufferBitsPerChannel * channels), m_offset(quality) {
     m_meanBits = double(bitRate) * kFrameLines / double(sampleRate);
-    m_steered =
-        bitRate > 0 && (mode == RateMode::Variable || mode == RateMode::ConstrainedVariable);
+    m_steered = bitRate > 0 && !qualityFixed &&
+                (mode == RateMode::Variable || mode == RateMode::ConstrainedVariable);
     if (m_steered)
         m_offset = m_startOffset = startingOffset(bitRate, sampleRate, channels);
     if (mode == RateMode::Constant)
@@ -108,9 +107,36 @@ RateControl::Budget RateControl::budget(float perceptualEntropy) {
     if (m_mode == RateMode::Constant)
         want = std::max(want, m_meanBits + m_reservoir - m_reservoirSize); // spend, not pad
     want = std::min(want, m_meanBits + m_reservoir);
+    if (m_framesToJoin > 0) {
+        // On course for the aim at the join: the shortfall made up evenly
+        // over the frames left.
+        const double shortfall = std::max(0.0, m_reservoirAim - m_reservoir);
+        want = std::min(want, m_meanBits - shortfall / m_framesToJoin);
+    }
     b.maxBits = int(std::clamp(want, 0.0, double(m_maxFrameBits)));
     b.noiseOffset = kLowestOffset;
     return b;
+}
+
+void RateControl::approachJoin(int framesLeft) {
+    m_framesToJoin = m_mode == RateMode::Constant ? framesLeft : 0;
+}
+
+void RateControl::restartAtJoin(int64_t packet) {
+    m_framesToJoin = 0;
+    if (m_mode != RateMode::Constant) {
+        m_reservoir = m_reservoirAim;
+        return;
+    }
+    const double credit = double(packet) * m_meanBits - m_reservoirAim;
+    m_reservoir = m_reservoirAim + (credit - 8.0 * std::floor(credit / 8.0));
+}
+
+int RateControl::settleBytes(int bits) const {
+    if (m_mode != RateMode::Constant)
+        return 0;
+    const double over = m_reservoir + m_meanBits - 8.0 * ((bits + 7) / 8) - m_reservoirAim;
+    return over > 0 ? int(std::floor(over / 8.0)) : 0;
 }
 
 int RateControl::fillBytes(int bits) const {

@@ -20,8 +20,17 @@ enum class RateMode { Constant, Average, ConstrainedVariable, Variable };
 // the rate.
 class RateControl {
 public:
-    // bitRate 0 with a variable mode: the quality (noise offset in dB) is fixed.
-    RateControl(RateMode mode, int64_t bitRate, float quality, int sampleRate, int channels);
+    // bitRate 0 with a variable mode, or qualityFixed: the quality (noise
+    // offset in dB) is fixed; a variable mode's bit rate then only sets the
+    // constrained mode's ceiling.
+    RateControl(RateMode mode, int64_t bitRate, float quality, int sampleRate, int channels,
+                bool qualityFixed = false);
+
+    // Where a variable rate's quality starts for a bit rate, and how far from
+    // there it may go: a file that is mostly silence or near-silence must not
+    // drive the sound in it to extremes.
+    static float startingOffset(int64_t bitRate, int sampleRate, int channels);
+    static constexpr float kOffsetReach = 12.0f;
 
     struct Budget {
         int maxBits = 0;          // the frame must not spend more
@@ -35,6 +44,20 @@ public:
     // Records what the frame spent, fill included.
     void spent(int bits, float perceptualEntropy);
 
+    // A stream cut into segments coded apart: at each join the rate control
+    // is in a state known to both sides. A segment's last frames bring it
+    // there (approachJoin with the frames left, this one included, then
+    // settleBytes: the fill that spends any excess), and the next segment
+    // starts from it (restartAtJoin, `packet` being its first frame's place
+    // in the whole stream). For the constant rate that state is the decoder
+    // buffer at its aim: packets are whole bytes, so what is left after
+    // settling is within a byte above the aim, and congruent to the rate's
+    // credit so far modulo 8 bits: both sides compute it alike. The average
+    // rate starts each segment at its reservoir's aim.
+    void approachJoin(int framesLeft);
+    void restartAtJoin(int64_t packet);
+    int settleBytes(int bits) const;
+
     RateMode mode() const { return m_mode; }
     int maxFrameBits() const { return m_maxFrameBits; }
 
@@ -45,6 +68,7 @@ private:
     double m_reservoir = 0;
     double m_reservoirSize = 0;
     double m_reservoirAim = 0;
+    int m_framesToJoin = 0; // Constant: frames left before a join, 0 when none is near
     double m_averageDemand = 0;
     double m_demandFrames = 0;
     float m_offset = 0;
