@@ -39,9 +39,11 @@ Status measureRange(AudioSource& source, const RangeConversion& how,
                      none);
         return {};
     }));
-    for (size_t i = 0; i < kSteps.size(); ++i)
-        tally.bits[i] += encoder.measuredBits()[i];
-    tally.blocks += encoder.measuredBlocks();
+    for (const aac::Encoder::Measured& block : encoder.measured()) {
+        for (size_t i = 0; i < kSteps.size(); ++i)
+            tally.bits[i] += block.bits[i];
+        ++tally.blocks;
+    }
     return {};
 }
 
@@ -67,8 +69,8 @@ Status measureAacQuality(AudioSource& source, const RangeConversion& how,
                          const aac::EncoderSettings& settings, float& offset) {
     aac::EncoderSettings measuring = settings;
     measuring.qualityFixed = true;
-    const float centre = aac::RateControl::startingOffset(settings.bitRate, settings.sampleRate,
-                                                          settings.channels);
+    const float centre =
+        aac::RateControl::startingOffset(settings.bitRate, settings.sampleRate, settings.channels);
     const int64_t total = how.in.frameCount;
     const int64_t second = how.in.sampleRate;
     Tally tally;

@@ -12,7 +12,7 @@ namespace sondrel::afconvert {
 // any quality and would set it far too fine. This measures the file: all of
 // a short one, excerpts spread evenly over a long one, each block's bits
 // counted at a range of qualities around where the rate usually lands, and
-// the quality for the rate found between them. It stays within a range of
+// the quality that averages the rate over the file found between them. It stays within a range of
 // that usual place (36 dB finer, 12 coarser), so a file that is nearly all
 // silence is not coded at an absurd quality.
 //

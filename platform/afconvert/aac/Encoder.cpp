@@ -199,8 +199,7 @@ void Encoder::codeSegment(int64_t startPacket, int64_t firstKept, int64_t lastKe
 
 void Encoder::measureAt(std::vector<float> offsets) {
     m_measureOffsets = std::move(offsets);
-    m_measured.assign(m_measureOffsets.size(), 0.0);
-    m_measuredBlocks = 0;
+    m_measured.clear();
 }
 
 void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
@@ -234,9 +233,9 @@ void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
 void Encoder::measureBlock() {
     if (m_packets < kUnmeasuredPackets)
         return;
-    for (size_t i = 0; i < m_measureOffsets.size(); ++i)
-        m_measured[i] += evaluate(m_measureOffsets[i]);
-    ++m_measuredBlocks;
+    Measured& block = m_measured.emplace_back();
+    for (float offset : m_measureOffsets)
+        block.bits.push_back(evaluate(offset));
 }
 
 void Encoder::advanceBlock() {

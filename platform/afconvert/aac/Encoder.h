@@ -61,10 +61,12 @@ public:
 
     // Measures instead of coding: every block is analysed and its bits
     // counted at each of `offsets` (noise offsets, dB); no packets are made.
-    // The first blocks (priming and the transform's start) are not counted.
+    // The first blocks (priming and the transform's start) are left out.
+    struct Measured {
+        std::vector<int> bits; // at each offset
+    };
     void measureAt(std::vector<float> offsets);
-    const std::vector<double>& measuredBits() const { return m_measured; }
-    int64_t measuredBlocks() const { return m_measuredBlocks; }
+    const std::vector<Measured>& measured() const { return m_measured; }
 
 private:
     struct Channel;
@@ -97,8 +99,7 @@ private:
     int64_t m_firstKept = -1;
     int64_t m_lastKept = -1;
     std::vector<float> m_measureOffsets;
-    std::vector<double> m_measured;
-    int64_t m_measuredBlocks = 0;
+    std::vector<Measured> m_measured;
 };
 
 } // namespace sondrel::afconvert::aac
