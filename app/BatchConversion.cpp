@@ -31,7 +31,8 @@ BatchConversion::BatchConversion(AppState& state, BatchControls& controls, Conve
                                  std::chrono::milliseconds serverReadyDeadline)
     : m_state(state), m_controls(controls), m_log(log), m_settings(settings),
       m_slots(std::max(slots, 1)), m_count(state.fileCount),
-      m_serverReadyDeadline(serverReadyDeadline), m_progress(controls, m_count) {
+      m_serverReadyDeadline(serverReadyDeadline), m_corePool(posix::CorePool::create()),
+      m_progress(controls, m_count) {
     FileList* list = state.fileList.get();
     m_files.reserve(static_cast<std::size_t>(list->count()));
     core::RewindList(list);
@@ -71,6 +72,7 @@ SlotSettings BatchConversion::slotSettings() const {
     settings.server = ConverterServer::Locate(kConverterProgram);
     settings.readyDeadline = m_serverReadyDeadline;
     settings.converterThreads = m_settings.converterThreads;
+    settings.corePool = m_corePool ? m_corePool->name() : std::string();
     settings.resultReady = [&state = m_state] { state.workerWakeUp.notify(); };
     // Only sources other than WAV and AIFF need the engine (the converter
     // codes AAC and IMA4 itself), and a server that loads it in vain costs
@@ -93,6 +95,7 @@ bool BatchConversion::step(ConverterSlots& slots) {
     }
     if (!m_cancelled) {
         dispatch(slots);
+        lendIdleCores();
         logInTurn();
     }
     return m_running == 0 && (m_cancelled || m_nextToLog == m_files.size());
@@ -121,6 +124,18 @@ void BatchConversion::dispatch(ConverterSlots& slots) {
             continue;
         }
         start(index, slots);
+    }
+}
+
+void BatchConversion::lendIdleCores() {
+    // Once nothing is left to start, a slot that falls idle stays idle: its
+    // core goes to the files still running (a long one takes it for
+    // another thread). A held file may still start, so not before it has.
+    if (!m_corePool || m_nextToStart < m_files.size() || !m_held.empty()) {
+        return;
+    }
+    for (; m_lentCores < m_slots - m_running; ++m_lentCores) {
+        m_corePool->give();
     }
 }
 

@@ -30,6 +30,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "app/AppState.h"
@@ -38,6 +39,7 @@
 #include "app/ConversionLog.h"
 #include "app/ConvertOneFile.h"
 #include "app/ConverterSlots.h"
+#include "platform/posix/CorePool.h"
 
 namespace sondrel::app {
 
@@ -71,6 +73,7 @@ private:
     // batch is over (every file logged, or cancelled with none running).
     bool step(ConverterSlots& slots);
     void dispatch(ConverterSlots& slots);
+    void lendIdleCores();
     // Refuses file `index` or hands it to a slot.
     void start(std::size_t index, ConverterSlots& slots);
     void finish(std::size_t index, FileVerdict verdict);
@@ -100,6 +103,10 @@ private:
     std::map<core::Text, std::size_t, std::less<>> m_holders; // output name -> running file
     BatchOutputs m_outputs;
     int m_running = 0;
+    // Cores lent to the running converters: one for each slot left idle once
+    // no file is left to start.
+    std::unique_ptr<posix::CorePool> m_corePool;
+    int m_lentCores = 0;
     std::int64_t m_finished = 0; // files with a verdict
     BatchProgress m_progress;
     std::size_t m_nextToLog = 0;

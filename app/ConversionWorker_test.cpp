@@ -1,6 +1,8 @@
 #include "app/ConversionWorker.h"
 
 #include <atomic>
+#include <chrono>
+#include <memory>
 #include <csignal>
 #include <fstream>
 #include <sstream>
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "app/LogTexts.h"
+#include "platform/posix/CorePool.h"
 #include "app/testing/MemoryLog.h"
 #include "app/testing/TestFiles.h"
 #include "runtime/core/Thread.h"
@@ -458,6 +461,46 @@ TEST_F(Batch, EachSlotGivesItsConverterItsShareOfTheCores) {
         EXPECT_EQ(ReadBytes(tools.file("threads")), expected) << names.size() << " files";
     }
     ::setenv("PATH", path.c_str(), 1);
+}
+
+TEST_F(Batch, SlotsLeftIdleLendTheirCoresToTheFileStillRunning) {
+    // A stand-in converter that names its batch's pool of cores; the long
+    // file's runs until the test has seen the pool.
+    ScratchFolder tools;
+    std::ofstream(tools.file("afconvert"))
+        << "#!/bin/sh\necho \"$AFCONVERT_CORE_POOL\" >'" << tools.file("pool")
+        << "'\nwhile [ $# -gt 2 ]; do shift; done\ncase \"$1\" in *long.wav) while [ ! -e '"
+        << tools.file("seen") << "' ]; do sleep 0.01; done;; esac\n: >\"$2\"; echo done\n";
+    fs::permissions(tools.file("afconvert"), fs::perms::owner_all);
+    const std::string path = std::getenv("PATH");
+    ::setenv("PATH", (tools.path().string() + ":" + path).c_str(), 1);
+    for (const char* name : {"long.wav", "a.wav", "b.wav", "c.wav"}) {
+        std::ofstream(input.file(name)) << "x";
+    }
+    state.jobsSetting = 4;
+    queue({"long.wav", "a.wav", "b.wav", "c.wav"});
+    std::thread batch([&] { RunBatch(state, controls, log); });
+    // Once the three short files are done, their three slots' cores are in
+    // the pool for the long one.
+    std::unique_ptr<posix::CorePool> pool;
+    std::string name;
+    for (int i = 0; i < 2000 && !(pool && pool->available() == 3); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        name = ReadBytes(tools.file("pool"));
+        if (!pool && name.size() > 1) {
+            name.pop_back(); // the newline
+            pool = posix::CorePool::open(name);
+        }
+    }
+    ASSERT_TRUE(pool);
+    EXPECT_EQ(pool->available(), 3);
+    pool.reset();
+    std::ofstream(tools.file("seen")) << "x";
+    batch.join();
+    ::setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(FolderNames(output.path()),
+              (std::vector<std::string>{"a.caf", "b.caf", "c.caf", "long.caf"}));
+    EXPECT_FALSE(posix::CorePool::open(name)) << "the pool goes with its batch";
 }
 
 TEST_F(Batch, TheWorkerThreadRunsQueuedBatchesUntilAskedToEnd) {

@@ -62,10 +62,14 @@ std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::
     return arguments;
 }
 
-std::vector<std::string> ConverterEnvironment(std::int64_t converterThreads) {
+std::vector<std::string> ConverterEnvironment(std::int64_t converterThreads,
+                                              const std::string& corePool) {
     std::vector<std::string> environment{"AFCONVERT_PROGRESS=1"};
     if (converterThreads > 0) {
         environment.push_back("AFCONVERT_JOBS=" + std::to_string(converterThreads));
+    }
+    if (!corePool.empty()) {
+        environment.push_back("AFCONVERT_CORE_POOL=" + corePool);
     }
     return environment;
 }

@@ -75,7 +75,8 @@ std::vector<core::Text> ConverterArguments(const BatchSettings& settings, core::
 // What the converter's environment adds for the application: its progress
 // lines, and the threads one long source may use (the batch's share of the
 // cores; none given: every core).
-std::vector<std::string> ConverterEnvironment(std::int64_t converterThreads);
+std::vector<std::string> ConverterEnvironment(std::int64_t converterThreads,
+                                              const std::string& corePool = {});
 
 // A file this batch must not convert: its output is one the batch already
 // wrote (two sources whose names give the same output name), or the output

@@ -191,7 +191,7 @@ std::unique_ptr<ConverterServer> ConverterServer::start(const std::string& execu
                                                         bool loadEngine,
                                                         const std::function<bool()>& giveUp,
                                                         std::chrono::milliseconds readyDeadline,
-                                                        std::int64_t converterThreads) {
+                                                        std::vector<std::string> environment) {
     const Clock::time_point deadline = Clock::now() + readyDeadline;
     int ends[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
@@ -205,7 +205,7 @@ std::unique_ptr<ConverterServer> ConverterServer::start(const std::string& execu
     if (loadEngine) {
         request.arguments.emplace_back("--load-engine");
     }
-    request.environment = ConverterEnvironment(converterThreads);
+    request.environment = std::move(environment);
     request.standardInput = theirs.get();
     std::optional<system::ChildProcess> process = system::ChildProcess::spawn(request);
     if (!process) {

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ConvertOneFile.h"
 #include "app/RunningConverter.h"
 #include "platform/afconvert/server/ServerProtocol.h"
 #include "runtime/core/Text.h"
@@ -50,12 +51,12 @@ public:
     // cannot be started, refuses to serve, says anything but Ready first, is
     // not ready in time or `giveUp` says so while we wait; such a server is
     // killed at once.
-    // Its converters print progress lines for the application and use
-    // `converterThreads` threads for a long source (0: every core).
-    static std::unique_ptr<ConverterServer> start(const std::string& executable, bool loadEngine,
-                                                  const std::function<bool()>& giveUp,
-                                                  std::chrono::milliseconds readyDeadline,
-                                                  std::int64_t converterThreads = 0);
+    // Its converters run with `environment` (ConverterEnvironment: progress
+    // lines for the application, the threads a long source may use).
+    static std::unique_ptr<ConverterServer>
+    start(const std::string& executable, bool loadEngine, const std::function<bool()>& giveUp,
+          std::chrono::milliseconds readyDeadline,
+          std::vector<std::string> environment = ConverterEnvironment(0));
 
     // Ends the server, which first ends a converter it still runs, and reaps it.
     ~ConverterServer();

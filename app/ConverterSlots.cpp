@@ -45,7 +45,8 @@ public:
             m_server.reset();
             m_server = ConverterServer::start(
                 *m_settings.server, m_settings.loadEngine, [this] { return m_cancel != 0; },
-                m_settings.readyDeadline, m_settings.converterThreads);
+                m_settings.readyDeadline,
+                ConverterEnvironment(m_settings.converterThreads, m_settings.corePool));
             m_unavailable = m_server == nullptr;
         }
         return m_server.get();
@@ -165,8 +166,9 @@ void ConverterSlots::serve(std::atomic<double>& part) {
         if (m_cancel == 0) {
             ConverterServer* current = server.get();
             if (m_cancel == 0) {
-                verdict = Convert(*job, current, m_cancel, part,
-                                  ConverterEnvironment(m_settings.converterThreads));
+                verdict =
+                    Convert(*job, current, m_cancel, part,
+                            ConverterEnvironment(m_settings.converterThreads, m_settings.corePool));
             }
         }
         part.store(0.0, std::memory_order_relaxed);

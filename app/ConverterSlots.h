@@ -58,8 +58,10 @@ struct SlotSettings {
     // How long a slot waits for its server's Ready before it starts its
     // converters directly for the rest of the batch.
     std::chrono::milliseconds readyDeadline = kServerReadyDeadline;
-    // Threads each converter may use for one long source (0: every core).
+    // Threads each converter may use for one long source (0: every core),
+    // and the batch's pool of cores to borrow more from (empty: none).
     std::int64_t converterThreads = 0;
+    std::string corePool;
     // Called on a slot's thread each time a verdict is ready to collect.
     std::function<void()> resultReady;
 };

@@ -42,6 +42,12 @@
 // when there is next to no audio in it, in the batch and when the converter
 // is run once per file from a shell loop.
 //
+// BM_MixedBatch/N: N one-second WAV files and one 10-minute WAV of pink noise (last in the
+// queue, as a soundtrack named after the effects is) to AAC 128 kbit/s on
+// every core: the batch's wall time against the best possible, the CPU time
+// of application and converters divided by the cores (best_ratio: 1 is
+// perfect). The long file runs in segments on the cores the slots leave idle.
+//
 // BM_AacBatchMemory/N/jobs: one batch of N one-second WAV files to AAC, for
 // the peak memory of application, servers and converters against the number
 // of job slots.
@@ -632,6 +638,40 @@ void BM_AacFixedCost(benchmark::State& state) {
     }
 }
 
+void BM_MixedBatch(benchmark::State& state) {
+    Bench& bench = *g_bench;
+    const std::int64_t count = state.range(0);
+    const fs::path root = bench.work.path();
+    const std::string inputs = MakeInputs(root, "mixed" + std::to_string(count), count, 1.0);
+    const fs::path soundtrack = fs::path(inputs) / "soundtrack.wav";
+    // Pink noise: as costly to code as dense music, unlike a tone.
+    if (!fs::exists(soundtrack) &&
+        std::system(
+            ("sox -n -r 44100 -c 2 -b 16 '" + soundtrack.string() + "' synth 600 pinknoise vol 0.3")
+                .c_str()) != 0) {
+        state.SkipWithError("sox could not make the soundtrack");
+        return;
+    }
+    const std::string outputs = (root / "out").string() + "/";
+    if (!bench.choose(true)) {
+        state.SkipWithError("AAC cannot be chosen");
+        return;
+    }
+    state.counters["load_1min"] = LoadAverage();
+    for (auto _ : state) {
+        const std::optional<BatchRun> run = CountedBatch(bench, inputs, outputs, count + 1, 0);
+        if (!run) {
+            state.SkipWithError("the batch did not convert every file");
+            return;
+        }
+        const double best = (run->cpuMs + run->converterCpuMs) / double(OnlineCores());
+        state.SetIterationTime(run->wallMs / 1000);
+        state.counters["batch_s"] = run->wallMs / 1000;
+        state.counters["best_possible_s"] = best / 1000;
+        state.counters["best_ratio"] = run->wallMs / best;
+    }
+}
+
 void BM_AacBatchMemory(benchmark::State& state) {
     Bench& bench = *g_bench;
     const std::int64_t count = state.range(0);
@@ -704,6 +744,7 @@ void RegisterAll() {
     for (const std::int64_t jobs : {std::int64_t{1}, std::int64_t{0}}) {
         Register("BM_AacFixedCost", BM_AacFixedCost)->Args({100, jobs});
     }
+    Register("BM_MixedBatch", BM_MixedBatch)->Arg(60);
     for (const std::int64_t jobs : SlotCounts()) {
         Register("BM_AacBatchMemory", BM_AacBatchMemory)->Args({120, jobs});
     }

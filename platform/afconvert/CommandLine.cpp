@@ -30,7 +30,8 @@ int RunCommandLine(int argc, char** argv) {
         console.error("Try 'afconvert -h' for usage.");
         return 1;
     }
-    applyEnvironment(std::getenv("AFCONVERT_PROGRESS"), std::getenv("AFCONVERT_JOBS"), options);
+    applyEnvironment(std::getenv("AFCONVERT_PROGRESS"), std::getenv("AFCONVERT_JOBS"),
+                     std::getenv("AFCONVERT_CORE_POOL"), options);
     if (options.help) {
         console.usage(helpText(options));
         return 0;

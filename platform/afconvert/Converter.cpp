@@ -258,7 +258,7 @@ Status checkOutputLayout(const ChannelLayout& asked, FileType type, const Encode
 
 SegmentPlan segmentPlan(const Options& options, const SourceInfo& info,
                         const PacketEncoder& encoder) {
-    SegmentPlan plan = segmentPlanFor(options.jobs, info.sampleRate, encoder);
+    SegmentPlan plan = segmentPlanFor(options.jobs, options.corePool, info.sampleRate, encoder);
     plan.segmentFrames = options.segmentFrames.value_or(plan.segmentFrames);
     plan.minimumFrames = options.segmentMinimumFrames.value_or(plan.minimumFrames);
     return plan;

@@ -176,7 +176,9 @@ Status parseOne(Cursor& cursor, const std::string& name,
 
 } // namespace
 
-void applyEnvironment(const char* progress, const char* jobs, Options& out) {
+void applyEnvironment(const char* progress, const char* jobs, const char* corePool, Options& out) {
+    if (corePool && corePool[0] == '/')
+        out.corePool = corePool;
     if (progress && std::string_view(progress) == "1")
         out.progressLines = true;
     int64_t threads = 0;

@@ -38,6 +38,9 @@ struct Options {
     std::optional<int> variableQuality;                      // -ue vbrq, 0-127
     AacEncoderChoice aacEncoder = AacEncoderChoice::Default; // --aac-encoder
     int jobs = 0; // -j: threads for one long source; 0: every online CPU
+    // A batch's pool of idle cores a long source may borrow threads from
+    // (the name of a POSIX semaphore; empty: none).
+    std::string corePool;
     // Not from the command line: tests cut short sources into small segments.
     std::optional<int64_t> segmentFrames;
     std::optional<int64_t> segmentMinimumFrames;
@@ -59,7 +62,8 @@ Status parseOptions(const std::vector<std::string>& arguments, Options& out);
 // line: AFCONVERT_PROGRESS=1 adds the "progress F" lines (as --progress), and
 // AFCONVERT_JOBS=N sets the threads for one long source where -j is not given.
 // Values that do not parse are ignored.
-void applyEnvironment(const char* progress, const char* jobs, Options& out);
+// AFCONVERT_CORE_POOL=NAME names the batch's pool of idle cores.
+void applyEnvironment(const char* progress, const char* jobs, const char* corePool, Options& out);
 
 // The usage text that -h prints.
 std::string usageText();

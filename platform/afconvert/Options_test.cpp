@@ -45,16 +45,18 @@ TEST(Options, SondrelsArgumentTexts) {
     // A program asks through the environment, leaving the command line as it is;
     // -j on the command line wins, and values that do not parse are ignored.
     Options asked = parsed({"-d", "ima4", "a.wav"});
-    applyEnvironment("1", "3", asked);
+    applyEnvironment("1", "3", "/pool", asked);
     EXPECT_TRUE(asked.progressLines);
     EXPECT_EQ(asked.jobs, 3);
+    EXPECT_EQ(asked.corePool, "/pool");
     Options given = parsed({"-j", "2", "-d", "ima4", "a.wav"});
-    applyEnvironment("0", "3", given);
+    applyEnvironment("0", "3", nullptr, given);
     EXPECT_FALSE(given.progressLines);
     EXPECT_EQ(given.jobs, 2);
     Options odd = parsed({"-d", "ima4", "a.wav"});
-    applyEnvironment(nullptr, "three", odd);
+    applyEnvironment(nullptr, "three", "pool", odd);
     EXPECT_EQ(odd.jobs, 0);
+    EXPECT_EQ(odd.corePool, ""); // a semaphore's name starts with a slash
     EXPECT_EQ(parsed({"--aac-encoder", "ffmpeg", "-d", "aac", "a.wav"}).aacEncoder,
               AacEncoderChoice::Ffmpeg);
     EXPECT_NE(failure({"--aac-encoder", "best", "-d", "aac", "a.wav"}).find("own or ffmpeg"),

@@ -1,6 +1,7 @@
 #include "platform/afconvert/SegmentedConversion.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -13,6 +14,7 @@
 
 #include "platform/afconvert/ConvertedRange.h"
 #include "platform/afconvert/ImaEncoder.h"
+#include "platform/posix/CorePool.h"
 
 namespace sondrel::afconvert {
 
@@ -32,6 +34,8 @@ constexpr int64_t kJoinedSegmentFrames = 1 << 19;
 constexpr int64_t kJoinedWarmFrames = 8 * 1024;
 // Segments a thread may have finished ahead of the writer.
 constexpr int kSegmentsAheadPerThread = 2;
+// How often a thread waiting for a core looks in the batch's pool.
+constexpr std::chrono::milliseconds kBorrowPoll{20};
 
 bool stateless(DataKind kind) {
     switch (kind) {
@@ -129,6 +133,8 @@ public:
 
 private:
     void serve();
+    void serveOnBorrowedCore(posix::CorePool& pool);
+    bool borrow(posix::CorePool& pool);
     Segment convert(int64_t index) const;
     Status convertInto(int64_t index, Segment& segment) const;
     Status convertJoined(int64_t index, Segment& segment) const;
@@ -140,6 +146,7 @@ private:
     const EncodedStream& m_stream;
     const bool m_ima;
     const bool m_joined;
+    std::unique_ptr<posix::CorePool> m_pool; // the batch's idle cores, if it has a pool
     const int64_t m_count;
     const int m_frameSize;
 
@@ -156,6 +163,11 @@ Status SegmentRunner::run(PacketSink& sink, ProgressMeter& progress, int64_t& va
     const int threads = static_cast<int>(std::min<int64_t>(m_plan.jobs, m_count));
     for (int i = 0; i < threads; ++i)
         m_threads.emplace_back([this] { serve(); });
+    if (!m_plan.corePool.empty() && m_plan.borrowable > 0)
+        m_pool = posix::CorePool::open(m_plan.corePool);
+    const int borrowers = m_pool ? int(std::min<int64_t>(m_plan.borrowable, m_count - 1)) : 0;
+    for (int i = 0; i < borrowers; ++i)
+        m_threads.emplace_back([this] { serveOnBorrowedCore(*m_pool); });
     ImaEncoder::State state{}; // the true state where the next segment starts
     for (int64_t index = 0; index < m_count; ++index) {
         Segment segment;
@@ -184,8 +196,27 @@ Status SegmentRunner::run(PacketSink& sink, ProgressMeter& progress, int64_t& va
     return {};
 }
 
+// Waits for a core from the pool while there are segments to take.
+bool SegmentRunner::borrow(posix::CorePool& pool) {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        if (m_stopping || m_next >= m_count)
+            return false;
+        if (pool.tryTake())
+            return true;
+        m_changed.wait_for(lock, kBorrowPoll);
+    }
+}
+
+void SegmentRunner::serveOnBorrowedCore(posix::CorePool& pool) {
+    if (!borrow(pool))
+        return;
+    serve();
+    pool.give(); // for another long file of the batch
+}
+
 void SegmentRunner::serve() {
-    const int64_t ahead = int64_t(m_plan.jobs) * kSegmentsAheadPerThread;
+    const int64_t ahead = int64_t(m_plan.jobs + m_plan.borrowable) * kSegmentsAheadPerThread;
     for (;;) {
         int64_t index = 0;
         {
@@ -333,10 +364,13 @@ void SegmentRunner::reencode(Segment& segment, const ImaEncoder::State& from) co
 
 } // namespace
 
-SegmentPlan segmentPlanFor(int jobs, int rate, const PacketEncoder& encoder) {
+SegmentPlan segmentPlanFor(int jobs, const std::string& corePool, int rate,
+                           const PacketEncoder& encoder) {
     SegmentPlan plan;
-    const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
-    plan.jobs = jobs > 0 ? jobs : static_cast<int>(std::max(1L, online));
+    const int online = static_cast<int>(std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN)));
+    plan.jobs = jobs > 0 ? jobs : online;
+    plan.corePool = corePool;
+    plan.borrowable = corePool.empty() ? 0 : std::max(0, online - plan.jobs);
     plan.minimumFrames = kMinimumSeconds * rate;
     const DataKind kind = encoder.stream().format.kind;
     if (!stateless(kind) && kind != DataKind::Ima4)
@@ -356,10 +390,10 @@ bool wantsSegments(const AudioSource& source, const SourceInfo& in, const Packet
     // Segments start on packet boundaries (IMA4's 64 frames, or the joined
     // encoder's packets).
     const int64_t unit = joined ? std::max(1, stream.framesPerPacket) : 64;
-    return plan.jobs > 1 && exact && source.canSelectRange() && in.frameCount > 0 &&
-           in.frameCount >= plan.minimumFrames && in.frameCount > plan.segmentFrames &&
-           stream.sampleRate == in.sampleRate && plan.segmentFrames > 0 &&
-           plan.segmentFrames % unit == 0 && plan.warmFrames % unit == 0;
+    return plan.jobs + plan.borrowable > 1 && exact && source.canSelectRange() &&
+           in.frameCount > 0 && in.frameCount >= plan.minimumFrames &&
+           in.frameCount > plan.segmentFrames && stream.sampleRate == in.sampleRate &&
+           plan.segmentFrames > 0 && plan.segmentFrames % unit == 0 && plan.warmFrames % unit == 0;
 }
 
 Status convertInSegments(const SegmentWork& work, const SegmentPlan& plan,

@@ -41,17 +41,21 @@
 namespace sondrel::afconvert {
 
 struct SegmentPlan {
-    int jobs = 1;                    // threads; 1 converts in one pass
+    int jobs = 1;                    // threads of its own
+    int borrowable = 0;              // more threads, each run on a core borrowed from corePool
+    std::string corePool;            // the batch's idle cores (posix::CorePool), if any
     int64_t minimumFrames = 0;       // shorter sources convert in one pass
     int64_t segmentFrames = 1 << 18; // a multiple of 64, the IMA4 packet
     int64_t warmFrames = 4096;       // encoded before a segment: IMA4's guess, AAC's settling
     int joinLookAhead = -1;          // frames read past a segment's end (joined packets)
 };
 
-// The plan for the command line's -j (0: every online CPU), a source of
+// The plan for the command line's -j (0: every online CPU), a batch's pool
+// of idle cores (empty: none; up to every online CPU in all), a source of
 // `rate` frames a second and `encoder`'s format: from 30 s on, segments of
 // about 6 s, or 11 s for packets that are joined.
-SegmentPlan segmentPlanFor(int jobs, int rate, const PacketEncoder& encoder);
+SegmentPlan segmentPlanFor(int jobs, const std::string& corePool, int rate,
+                           const PacketEncoder& encoder);
 
 // Whether `source`, converted by `encoder` from `in` (its frames' shape), is
 // cut into segments under `plan`.

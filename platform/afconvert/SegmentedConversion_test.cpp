@@ -7,12 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <atomic>
 #include <random>
+#include <thread>
 
 #include "platform/afconvert/Converter.h"
 #include "platform/afconvert/LeanEngine.h"
 #include "platform/afconvert/OutputFile.h"
 #include "platform/afconvert/TestSupport.h"
+#include "platform/posix/CorePool.h"
 
 namespace sondrel::afconvert::testing {
 namespace {
@@ -60,14 +63,15 @@ struct Converted {
 // Converts with `arguments` (besides -v and the files) on `jobs` threads;
 // the output is kept when `keep` is set.
 Converted convertWith(const std::vector<std::string>& arguments, const std::string& source,
-                      const std::string& output, int jobs, int64_t segmentFrames,
-                      bool keep = false) {
+                      const std::string& output, int jobs, int64_t segmentFrames, bool keep = false,
+                      const std::string& corePool = {}) {
     Options options;
     std::vector<std::string> all{"-v"};
     all.insert(all.end(), arguments.begin(), arguments.end());
     all.insert(all.end(), {source, output});
     EXPECT_TRUE(parseOptions(all, options).ok());
     options.jobs = jobs;
+    options.corePool = corePool;
     options.segmentFrames = segmentFrames;
     options.segmentMinimumFrames = 0;
     LeanEngine lean;
@@ -222,6 +226,32 @@ TEST(SegmentedConversion, ASourceThatCannotStartPartwayIsConvertedInOnePass) {
         EXPECT_EQ(segmented, source == wav) << two.out;
         EXPECT_TRUE(readFile(dir / "one.caf") == readFile(dir / "two.caf"));
     }
+}
+
+// A converter of a batch borrows the cores the batch's idle slots lend, for
+// more threads, and gives them back; the file is the one-pass file.
+TEST(SegmentedConversion, ACoreLentByTheBatchRunsMoreSegments) {
+    TempDir dir;
+    const std::string source = dir / "varied.wav";
+    writeVaried(source, 44100 * 20, 2);
+    const std::vector<std::string> arguments{"-f", "caff", "-d", "ima4"};
+    const Converted one = convertWith(arguments, source, dir / "one.caf", 1, 4096);
+    const std::unique_ptr<posix::CorePool> pool = posix::CorePool::create();
+    ASSERT_TRUE(pool);
+    pool->give();
+    std::atomic<bool> done{false}, taken{false};
+    std::thread watcher([&] {
+        while (!done)
+            taken = taken || pool->available() == 0;
+    });
+    const Converted lent =
+        convertWith(arguments, source, dir / "lent.caf", 1, 4096, false, pool->name());
+    done = true;
+    watcher.join();
+    EXPECT_TRUE(lent.segmented);
+    EXPECT_TRUE(taken);
+    EXPECT_EQ(pool->available(), 1);
+    EXPECT_TRUE(one.bytes == lent.bytes);
 }
 
 // Chords that change every half second over a little noise, with a soft
