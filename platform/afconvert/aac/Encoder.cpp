@@ -28,12 +28,34 @@ constexpr float kHighestOffset = 60.0f;
 constexpr float kOffsetStep = 4.0f;
 constexpr float kOffsetResolution = 0.5f;
 constexpr float kNotEvaluated = -1000.0f;
+// From this many bits a sample and channel, a rate buys fidelity as well as
+// what the ear hears: the noise of every line is also kept under a level
+// common to the whole frame (the frame's mean line energy this many dB
+// down, more as the rate rises, moved by the noise offset like the
+// threshold). The masking threshold alone follows the signal's own spectrum
+// and leaves loud bands loud noise, however rich the rate: mono brown noise
+// at 32 kHz and 128 kbit/s kept 23 dB of SNR where FFmpeg's encoder keeps 37.
+// A level common to all lines is what keeps the most signal to noise for the
+// bits; it binds only in loud bands, the quiet ones stay under their masked
+// threshold.
+constexpr double kFidelityFromBits = 3.0;
+constexpr double kFidelityDbPerBit = 36.0;
+constexpr double kMostFidelityDb = 45.0;
+
+float fidelityShare(int64_t bitRate, int sampleRate, int channels) {
+    const double bits = double(bitRate) / (double(sampleRate) * channels);
+    const double db =
+        std::clamp((bits - kFidelityFromBits) * kFidelityDbPerBit, 0.0, kMostFidelityDb);
+    return db > 0 ? float(std::pow(10.0, -db / 10.0)) : 0.0f;
+}
+
 // Measuring skips the priming packet and the one after it, which hold the
 // transform's start.
 constexpr int64_t kUnmeasuredPackets = 2;
 // A segment's last frames bring the rate control to the state the next
-// segment starts from, over this many frames.
-constexpr int64_t kJoinApproach = 8;
+// segment starts from, within this many frames (the average's reservoir
+// over its usual drift).
+constexpr int64_t kJoinApproach = 50;
 
 constexpr uint64_t kFrontLeft = 0x1, kFrontRight = 0x2, kFrontCentre = 0x4, kLfe = 0x8,
                    kBackLeft = 0x10, kBackRight = 0x20, kBackCentre = 0x100;
@@ -121,6 +143,7 @@ Encoder::Encoder(const EncoderSettings& settings)
     if (m_settings.bandwidth <= 0)
         m_settings.bandwidth =
             defaultBandwidth(settings.bitRate, settings.channels, settings.sampleRate);
+    m_fidelityShare = fidelityShare(settings.bitRate, settings.sampleRate, settings.channels);
     for (int c = 0; c < settings.channels; ++c)
         m_channels.push_back(std::make_unique<Channel>());
     using Kind = Element::Kind;
@@ -433,9 +456,17 @@ void Encoder::codeChannel(Channel& c, float offset) {
     c.quantized.fill(0);
     int previousNoise = kNoNoise;
     float loudest = 0;
+    double total = 0;
+    int lines = 0;
     for (int g = 0; g < layout.groupCount; ++g)
-        for (int b = 0; b < c.codedBands; ++b)
-            loudest = std::max(loudest, m.energy[BandLayout::slot(g, b)]);
+        for (int b = 0; b < c.codedBands; ++b) {
+            const int s = BandLayout::slot(g, b);
+            loudest = std::max(loudest, m.energy[s]);
+            total += m.energy[s];
+            lines += layout.width[s];
+        }
+    const float lineNoise =
+        m_fidelityShare > 0 && lines > 0 ? float(m_fidelityShare * total / lines) : 0.0f;
     for (int g = 0; g < layout.groupCount; ++g) {
         for (int b = 0; b < layout.bands; ++b) {
             const int s = BandLayout::slot(g, b);
@@ -445,7 +476,10 @@ void Encoder::codeChannel(Channel& c, float offset) {
                 continue;
             const int start = layout.start[s];
             const int width = layout.width[s];
-            float allowed = std::max(m.threshold[s] * scale, m.quiet[s]);
+            float masked = m.threshold[s];
+            if (lineNoise > 0)
+                masked = std::min(masked, lineNoise * float(width));
+            float allowed = std::max(masked * scale, m.quiet[s]);
             // A band well over its threshold, and the frame's loudest band, are
             // kept however coarsely: dropping them would take out what is heard
             // most (a tone at a low rate). Keeping every band within 10 dB of

@@ -95,6 +95,9 @@ private:
     float m_lastOffset = 0;
     float m_evaluated = -1000.0f; // the offset the channels were last coded at
     float m_entropy = 0;
+    // High rates: the most noise a line may carry, against the frame's mean
+    // line energy, whatever the line masks (0: no limit); see fidelityShare().
+    float m_fidelityShare = 0.0f;
     int64_t m_startPacket = 0;
     int64_t m_firstKept = -1;
     int64_t m_lastKept = -1;

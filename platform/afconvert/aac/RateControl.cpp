@@ -24,6 +24,8 @@ constexpr double kRichestShare = 2.5;
 constexpr double kDemandSmoothing = 0.01;
 constexpr double kBufferDriftFrames = 4;
 constexpr double kAverageDriftFrames = 50;
+// The decoder buffer is brought to its aim over a segment's last frames.
+constexpr int kBufferJoinFrames = 8;
 // Frames whose perceptual entropy is under this carry no sound worth
 // steering a variable rate by (silence, a fade's last frames).
 constexpr float kQuietEntropy = 40.0f;
@@ -101,13 +103,17 @@ RateControl::Budget RateControl::budget(float perceptualEntropy) {
         std::clamp(double(perceptualEntropy) / m_averageDemand, kLeanestShare, kRichestShare);
     // The reservoir is steered back toward its aim over a number of frames:
     // a few for the decoder buffer's small one, two seconds for the average's.
-    const double drift = m_mode == RateMode::Constant ? kBufferDriftFrames : kAverageDriftFrames;
+    double drift = m_mode == RateMode::Constant ? kBufferDriftFrames : kAverageDriftFrames;
+    // Before a join the average's reservoir is brought to its aim, where the
+    // next segment starts: what it saved is spent here, not lost.
+    if (m_mode == RateMode::Average && m_framesToJoin > 0)
+        drift = std::min(drift, double(m_framesToJoin));
     double want = m_meanBits * share + (m_reservoir - m_reservoirAim) / drift;
     want = std::max(want, kLeanestShare * m_meanBits);
     if (m_mode == RateMode::Constant)
         want = std::max(want, m_meanBits + m_reservoir - m_reservoirSize); // spend, not pad
     want = std::min(want, m_meanBits + m_reservoir);
-    if (m_framesToJoin > 0) {
+    if (m_mode == RateMode::Constant && m_framesToJoin > 0 && m_framesToJoin <= kBufferJoinFrames) {
         // On course for the aim at the join: the shortfall made up evenly
         // over the frames left.
         const double shortfall = std::max(0.0, m_reservoirAim - m_reservoir);
@@ -119,7 +125,8 @@ RateControl::Budget RateControl::budget(float perceptualEntropy) {
 }
 
 void RateControl::approachJoin(int framesLeft) {
-    m_framesToJoin = m_mode == RateMode::Constant ? framesLeft : 0;
+    const bool reservoir = m_mode == RateMode::Constant || m_mode == RateMode::Average;
+    m_framesToJoin = reservoir ? framesLeft : 0;
 }
 
 void RateControl::restartAtJoin(int64_t packet) {

@@ -53,7 +53,8 @@ public:
     // buffer at its aim: packets are whole bytes, so what is left after
     // settling is within a byte above the aim, and congruent to the rate's
     // credit so far modulo 8 bits: both sides compute it alike. The average
-    // rate starts each segment at its reservoir's aim.
+    // rate steers its reservoir to its aim by the join (what it saved is
+    // spent before, not lost) and starts the next segment there.
     void approachJoin(int framesLeft);
     void restartAtJoin(int64_t packet);
     int settleBytes(int bits) const;
