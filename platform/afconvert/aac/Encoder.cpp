@@ -52,6 +52,11 @@ float fidelityShare(int64_t bitRate, int sampleRate, int channels) {
 // Measuring skips the priming packet and the one after it, which hold the
 // transform's start.
 constexpr int64_t kUnmeasuredPackets = 2;
+// At a constant quality, a frame of short windows (an attack) is coded this
+// much finer than the rest: the masking model underrates what its noise
+// costs (before the attack, and in the burst itself). Game effects at 64 to
+// 96 kbit/s graded 0.3 to 0.8 better; music, with few attacks, the same.
+constexpr float kAttackFinerDb = 12.0f;
 // A segment's last frames bring the rate control to the state the next
 // segment starts from, within this many frames (the average's reservoir
 // over its usual drift).
@@ -238,7 +243,9 @@ void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
         m_rate.restartAtJoin(m_startPacket + m_packets);
     if (m_lastKept >= 0 && m_packets <= m_lastKept && m_lastKept - m_packets < kJoinApproach)
         m_rate.approachJoin(int(m_lastKept - m_packets + 1));
-    const RateControl::Budget budget = m_rate.budget(m_entropy);
+    RateControl::Budget budget = m_rate.budget(m_entropy);
+    if (budget.fixedOffset)
+        budget.noiseOffset -= attackBoost();
     m_lastOffset = searchOffset(budget);
     if (m_evaluated != m_lastOffset) {
         // The frame as the search left it is another offset's. Coded again
@@ -258,7 +265,14 @@ void Encoder::measureBlock() {
         return;
     Measured& block = m_measured.emplace_back();
     for (float offset : m_measureOffsets)
-        block.bits.push_back(evaluate(offset));
+        block.bits.push_back(evaluate(offset - attackBoost()));
+}
+
+float Encoder::attackBoost() const {
+    for (const auto& c : m_channels)
+        if (c->frame.sequence == WindowSequence::EightShort)
+            return kAttackFinerDb;
+    return 0.0f;
 }
 
 void Encoder::advanceBlock() {

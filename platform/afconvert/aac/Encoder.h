@@ -73,6 +73,7 @@ private:
     struct Element;
     void codeBlock(std::vector<std::vector<uint8_t>>& out);
     void measureBlock();
+    float attackBoost() const;
     void advanceBlock();
     void analyseElement(Element& element);
     void decideStereo(Element& element);
