@@ -105,11 +105,11 @@ Status AacStreamEncoder::setUp(const EncoderRequest& request) {
     }
     m_settings = s;
     m_encoder = std::make_unique<aac::Encoder>(s);
-    // A constrained rate's ceiling holds over every second, across joins too,
-    // and a quality steered as frames come differs between segments: those
-    // stay in one pass.
-    m_joinable = s.mode == aac::RateMode::Constant || s.mode == aac::RateMode::Average ||
-                 (s.mode == aac::RateMode::Variable && (s.bitRate == 0 || s.qualityFixed));
+    // A quality steered as frames come would differ between segments: it
+    // stays in one pass.
+    const bool constantQuality =
+        s.mode == aac::RateMode::Variable || s.mode == aac::RateMode::ConstrainedVariable;
+    m_joinable = !constantQuality || s.bitRate == 0 || s.qualityFixed;
 
     EncodedStream& st = m_stream;
     st.format.kind = DataKind::Aac;

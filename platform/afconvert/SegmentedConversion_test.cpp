@@ -257,7 +257,9 @@ TEST(SegmentedConversion, ACoreLentByTheBatchRunsMoreSegments) {
 // Chords that change every half second over a little noise, with a soft
 // attack every 0.7 s: the coding error stays much the same everywhere, so a
 // join that is heard stands out.
-void writeMusic(const std::string& path, int64_t frames, int rate) {
+// `gated`: loud noise in every other second, silence between, so that a
+// constrained rate's ceiling binds (the silence leaves the rest the rate).
+void writeMusic(const std::string& path, int64_t frames, int rate, bool gated = false) {
     std::mt19937 random(3);
     std::normal_distribution<float> noise(0.0f, 0.01f);
     std::vector<std::vector<float>> samples(2, std::vector<float>(static_cast<size_t>(frames)));
@@ -267,10 +269,12 @@ void writeMusic(const std::string& path, int64_t frames, int rate) {
         const double root = kRoots[int(t * 2) % 4];
         const double attack = std::exp(-8 * std::fmod(t, 0.7));
         for (int ch = 0; ch < 2; ++ch) {
-            double v = noise(random);
+            double v = noise(random) * (gated ? 20.0 : 1.0);
             for (int h = 1; h <= 5; ++h)
                 v += (0.12 - 0.02 * ch) / h * attack *
                      std::sin(2 * M_PI * root * (h + 0.5 * ch) * t);
+            if (gated && int(t) % 2 == 0)
+                v = 0;
             samples[size_t(ch)][size_t(i)] = float(v);
         }
     }
@@ -298,18 +302,21 @@ TEST(SegmentedConversion, AacSegmentsJoinUnheard) {
     TempDir dir;
     const int rate = 44100;
     const int64_t frames = rate * 12 + 333, segment = 64 * 1024;
-    const std::string source = dir / "music.wav";
-    writeMusic(source, frames, rate);
-    const auto samples = decodeWithFfmpeg(source).samples;
+    const std::string music = dir / "music.wav", bursts = dir / "bursts.wav";
+    writeMusic(music, frames, rate);
+    writeMusic(bursts, frames, rate, true);
     const std::vector<std::vector<std::string>> strategies = {
         {"-s", "0", "-b", "128000"}, // constant: the decoder's buffer model across joins
         {"-s", "1", "-b", "96000"},
         {"-s", "3", "-b", "128000"}, // the quality measured over the whole file
-        {"-s", "3", "-ue", "vbrq", "70"}};
+        {"-s", "3", "-ue", "vbrq", "70"},
+        {"-s", "2", "-b", "32000"}}; // the ceiling holds over every second, across joins too
     for (const auto& strategy : strategies) {
         std::vector<std::string> arguments{"-f", "caff", "-d", "aac"};
         arguments.insert(arguments.end(), strategy.begin(), strategy.end());
         SCOPED_TRACE(arguments[5] + " " + arguments[6] + " " + arguments[7]);
+        const std::string& source = strategy[1] == "2" ? bursts : music;
+        const auto samples = decodeWithFfmpeg(source).samples;
         const std::string one = dir / "one.caf", two = dir / "two.caf";
         EXPECT_FALSE(convertWith(arguments, source, one, 1, segment, true).segmented);
         EXPECT_TRUE(convertWith(arguments, source, two, 2, segment, true).segmented);
@@ -332,14 +339,18 @@ TEST(SegmentedConversion, AacSegmentsJoinUnheard) {
             EXPECT_LT(there, whole + 6.0) << "join at " << join;
         }
         if (strategy[1] == "0") { // the decoder's buffer never overflows or runs dry
-            const double inflow = 128000.0 * 1024 / rate, capacity = 6144.0 * 2;
-            double saved = 0, lowest = 0, highest = 0;
-            for (uint32_t size : b.packetSizes) {
-                saved += inflow - size * 8.0;
-                lowest = std::min(lowest, saved);
-                highest = std::max(highest, saved);
+            EXPECT_TRUE(constantRateHolds(b, 128000, rate, 2)) << bufferSwing(b, 128000, rate);
+        }
+        if (strategy[1] == "2") { // no second over 1.5 times the rate, joins or not
+            const size_t window = size_t((rate + 1023) / 1024);
+            double most = 0;
+            for (size_t i = 0; i + window <= b.packetSizes.size(); ++i) {
+                double bits = 0;
+                for (size_t j = i; j < i + window; ++j)
+                    bits += b.packetSizes[j] * 8.0;
+                most = std::max(most, bits);
             }
-            EXPECT_LE(highest - lowest, capacity - inflow + 8);
+            EXPECT_LE(most * rate / (double(window) * 1024), 1.5 * 32000);
         }
         if (strategy[3] == "vbrq") { // a fixed quality: the joins make the same packets
             EXPECT_EQ(a.packetSizes, b.packetSizes);

@@ -412,6 +412,26 @@ inline CafFacts readCaf(const std::string& path) {
 
 // The frames a CAF file's packet table calls valid, or the PCM data's frames
 // for a file without one.
+// A constant bit rate through the decoder's buffer (6,144 bits a channel),
+// simulated: the buffer fills at the rate and each packet drains it. Returns
+// how far its level swings over the stream, which must stay within the room
+// the buffer has beyond one packet's inflow for it never to overflow or run
+// dry (constantRateHolds).
+inline double bufferSwing(const CafFacts& caf, double bitRate, int rate) {
+    const double inflow = bitRate * 1024 / rate;
+    double saved = 0, lowest = 0, highest = 0;
+    for (uint32_t size : caf.packetSizes) {
+        saved += inflow - size * 8.0;
+        lowest = std::min(lowest, saved);
+        highest = std::max(highest, saved);
+    }
+    return highest - lowest;
+}
+
+inline bool constantRateHolds(const CafFacts& caf, double bitRate, int rate, int channels) {
+    return bufferSwing(caf, bitRate, rate) <= 6144.0 * channels - bitRate * 1024 / rate + 8;
+}
+
 inline int64_t validFramesOf(const CafFacts& caf) {
     if (caf.validFrames >= 0)
         return caf.validFrames;

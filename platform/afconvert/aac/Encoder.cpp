@@ -57,10 +57,6 @@ constexpr int64_t kUnmeasuredPackets = 2;
 // costs (before the attack, and in the burst itself). Game effects at 64 to
 // 96 kbit/s graded 0.3 to 0.8 better; music, with few attacks, the same.
 constexpr float kAttackFinerDb = 12.0f;
-// A segment's last frames bring the rate control to the state the next
-// segment starts from, within this many frames (the average's reservoir
-// over its usual drift).
-constexpr int64_t kJoinApproach = 50;
 
 constexpr uint64_t kFrontLeft = 0x1, kFrontRight = 0x2, kFrontCentre = 0x4, kLfe = 0x8,
                    kBackLeft = 0x10, kBackRight = 0x20, kBackCentre = 0x100;
@@ -241,7 +237,8 @@ void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
     }
     if (m_packets == m_firstKept && m_firstKept > 0)
         m_rate.restartAtJoin(m_startPacket + m_packets);
-    if (m_lastKept >= 0 && m_packets <= m_lastKept && m_lastKept - m_packets < kJoinApproach)
+    if (m_lastKept >= 0 && m_packets <= m_lastKept &&
+        m_lastKept - m_packets < m_rate.joinApproachFrames())
         m_rate.approachJoin(int(m_lastKept - m_packets + 1));
     RateControl::Budget budget = m_rate.budget(m_entropy);
     if (budget.fixedOffset)
@@ -254,10 +251,30 @@ void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
         while (evaluate(m_lastOffset) > budget.maxBits && m_lastOffset < kHighestOffset)
             m_lastOffset += kOffsetResolution;
     }
+    if (m_lastBits > budget.hardBits)
+        narrowToFit(budget.hardBits);
     m_evaluated = kNotEvaluated;
     out.push_back(writePacket(m_packets == m_lastKept));
     m_rate.spent(int(out.back().size()) * 8, m_entropy);
     advanceBlock();
+}
+
+// Even the coarsest coding can spend more than a frame may (the bands kept
+// however coarsely, against a constrained rate's ceiling or a full buffer):
+// then bands are given up from the top until it fits.
+void Encoder::narrowToFit(int limit) {
+    while (m_lastBits > limit) {
+        bool narrowed = false;
+        for (auto& c : m_channels) {
+            if (c->codedBands > 0) {
+                c->codedBands -= std::max(1, c->codedBands / 8);
+                narrowed = true;
+            }
+        }
+        if (!narrowed)
+            return;
+        evaluate(m_lastOffset);
+    }
 }
 
 void Encoder::measureBlock() {
@@ -560,6 +577,7 @@ int Encoder::evaluate(float offset) {
             bits += icsBits(first.frame, m_frequencyIndex, true);
         }
     }
+    m_lastBits = bits;
     return bits;
 }
 

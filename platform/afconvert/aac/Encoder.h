@@ -74,6 +74,7 @@ private:
     void codeBlock(std::vector<std::vector<uint8_t>>& out);
     void measureBlock();
     float attackBoost() const;
+    void narrowToFit(int limit);
     void advanceBlock();
     void analyseElement(Element& element);
     void decideStereo(Element& element);
@@ -96,6 +97,7 @@ private:
     float m_lastOffset = 0;
     float m_evaluated = -1000.0f; // the offset the channels were last coded at
     float m_entropy = 0;
+    int m_lastBits = 0; // what the channels' frames cost as last evaluated
     // High rates: the most noise a line may carry, against the frame's mean
     // line energy, whatever the line masks (0: no limit); see fidelityShare().
     float m_fidelityShare = 0.0f;

@@ -37,6 +37,8 @@ constexpr float kLowestOffset = -40.0f;
 // whatever the offset) do not steer it.
 constexpr double kSteeringShare = 0.25;
 constexpr double kCeilingShare = 1.5;
+// What a frame costs at the least (a near-silent one), for the ceiling's sake.
+constexpr int64_t kLeastFrameBits = 64;
 
 } // namespace
 
@@ -91,10 +93,9 @@ RateControl::Budget RateControl::budget(float perceptualEntropy) {
         b.fixedOffset = true;
         b.noiseOffset = m_offset;
         b.maxBits = m_maxFrameBits;
-        if (m_mode == RateMode::ConstrainedVariable && m_ceilingBits > 0) {
-            const int64_t room = m_ceilingBits - m_windowBits;
-            b.maxBits = int(std::clamp<int64_t>(room, 64, m_maxFrameBits));
-        }
+        if (m_mode == RateMode::ConstrainedVariable && m_ceilingBits > 0)
+            b.maxBits = int(std::clamp<int64_t>(ceilingRoom(), kLeastFrameBits, m_maxFrameBits));
+        b.hardBits = b.maxBits;
         return b;
     }
     if (m_averageDemand <= 0)
@@ -120,17 +121,55 @@ RateControl::Budget RateControl::budget(float perceptualEntropy) {
         want = std::min(want, m_meanBits - shortfall / m_framesToJoin);
     }
     b.maxBits = int(std::clamp(want, 0.0, double(m_maxFrameBits)));
+    // A constant rate's frame can take no more than the decoder's buffer
+    // holds; the average's reservoir only guides. The last frame before a
+    // join must leave the buffer at its aim, where the next segment starts.
+    double hard = m_mode == RateMode::Constant ? m_meanBits + m_reservoir : m_maxFrameBits;
+    if (m_mode == RateMode::Constant && m_framesToJoin == 1)
+        hard = std::min(hard, m_meanBits + m_reservoir - m_reservoirAim);
+    b.hardBits = int(std::clamp(hard, 0.0, double(m_maxFrameBits)));
     b.noiseOffset = kLowestOffset;
     return b;
 }
 
 void RateControl::approachJoin(int framesLeft) {
-    const bool reservoir = m_mode == RateMode::Constant || m_mode == RateMode::Average;
-    m_framesToJoin = reservoir ? framesLeft : 0;
+    m_framesToJoin = m_mode == RateMode::Variable ? 0 : framesLeft;
+}
+
+int RateControl::joinApproachFrames() const {
+    return std::max(int(kAverageDriftFrames), m_windowFrames);
+}
+
+int64_t RateControl::ceilingRoom() const {
+    int64_t room = m_ceilingBits - m_windowBits;
+    const double share = double(m_ceilingBits) / m_windowFrames; // a frame's
+    if (m_sinceJoin >= 0 && m_sinceJoin < m_windowFrames)
+        room = std::min(room, int64_t(share * (m_sinceJoin + 1)) - m_sinceJoinBits);
+    if (m_framesToJoin > 0 && m_framesToJoin <= m_windowFrames) {
+        // Each run of frames from one in this second to the join, the frames
+        // still to come kept their least.
+        const int64_t later = int64_t(m_framesToJoin - 1) * kLeastFrameBits;
+        int64_t sum = 0;
+        room = std::min(room, int64_t(share * m_framesToJoin) - later);
+        for (size_t i = m_beforeJoin.size(); i-- > 0;) {
+            sum += m_beforeJoin[i];
+            const int length = int(m_beforeJoin.size() - i) + m_framesToJoin;
+            room = std::min(room, int64_t(share * length) - later - sum);
+        }
+    }
+    return room;
 }
 
 void RateControl::restartAtJoin(int64_t packet) {
     m_framesToJoin = 0;
+    if (m_mode == RateMode::ConstrainedVariable) {
+        // The second before the join is the last segment's: only the
+        // frames from here on are counted, against their share.
+        m_window.clear();
+        m_windowBits = 0;
+        m_sinceJoin = 0;
+        m_sinceJoinBits = 0;
+    }
     if (m_mode != RateMode::Constant) {
         m_reservoir = m_reservoirAim;
         return;
@@ -168,6 +207,12 @@ void RateControl::spent(int bits, float perceptualEntropy) {
             m_windowBits -= m_window.front();
             m_window.pop_front();
         }
+        if (m_sinceJoin >= 0 && m_sinceJoin < m_windowFrames) {
+            ++m_sinceJoin;
+            m_sinceJoinBits += bits;
+        }
+        if (m_framesToJoin > 0 && m_framesToJoin <= m_windowFrames)
+            m_beforeJoin.push_back(bits);
         if (m_steered && perceptualEntropy > kQuietEntropy && bits > kSteeringShare * m_meanBits) {
             m_activeBits += bits;
             m_activeFrames += 1;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <vector>
 
 namespace sondrel::afconvert::aac {
 
@@ -33,7 +34,8 @@ public:
     static constexpr float kOffsetReach = 12.0f;
 
     struct Budget {
-        int maxBits = 0;          // the frame must not spend more
+        int maxBits = 0;          // the frame should not spend more
+        int hardBits = 0;         // nor ever more than this (buffer, ceiling), whatever it loses
         float noiseOffset = 0;    // the lowest noise offset (dB) worth spending on
         bool fixedOffset = false; // variable modes: code at exactly noiseOffset if it fits
     };
@@ -54,8 +56,16 @@ public:
     // settling is within a byte above the aim, and congruent to the rate's
     // credit so far modulo 8 bits: both sides compute it alike. The average
     // rate steers its reservoir to its aim by the join (what it saved is
-    // spent before, not lost) and starts the next segment there.
+    // spent before, not lost) and starts the next segment there. The
+    // constrained rate's ceiling holds over every second across a join too,
+    // though neither side knows the other's frames: the frames of the last
+    // second before a join spend at most the ceiling's share of the frames
+    // from each to the join, and those of the first second after it at most
+    // the share of the frames since the join, so that a second spanning the
+    // join holds no more than the ceiling.
     void approachJoin(int framesLeft);
+    // How many frames before a join approachJoin is wanted from.
+    int joinApproachFrames() const;
     void restartAtJoin(int64_t packet);
     int settleBytes(int bits) const;
 
@@ -63,13 +73,21 @@ public:
     int maxFrameBits() const { return m_maxFrameBits; }
 
 private:
+    // Constrained variable mode: the most the next frame may spend.
+    int64_t ceilingRoom() const;
+
     RateMode m_mode;
     double m_meanBits = 0;
     int m_maxFrameBits;
     double m_reservoir = 0;
     double m_reservoirSize = 0;
     double m_reservoirAim = 0;
-    int m_framesToJoin = 0; // Constant: frames left before a join, 0 when none is near
+    int m_framesToJoin = 0; // frames left before a join, 0 when none is near
+    // Constrained variable mode: bits of the frames in the last second
+    // before a join, and of those since the last join (-1: not since one).
+    std::vector<int> m_beforeJoin;
+    int m_sinceJoin = -1;
+    int64_t m_sinceJoinBits = 0;
     double m_averageDemand = 0;
     double m_demandFrames = 0;
     float m_offset = 0;
