@@ -261,6 +261,7 @@ SegmentPlan segmentPlan(const Options& options, const SourceInfo& info,
     SegmentPlan plan = segmentPlanFor(options.jobs, options.corePool, info.sampleRate, encoder);
     plan.segmentFrames = options.segmentFrames.value_or(plan.segmentFrames);
     plan.minimumFrames = options.segmentMinimumFrames.value_or(plan.minimumFrames);
+    plan.resampleInSegments = options.resamplerComplexity != ResamplerComplexity::Mastering;
     return plan;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -32,6 +33,11 @@ constexpr int64_t kWarmFrames = 4096;
 // each join is best given some seconds to work over.
 constexpr int64_t kJoinedSegmentFrames = 1 << 19;
 constexpr int64_t kJoinedWarmFrames = 8 * 1024;
+// A change of rate: output read from a point on the two rates' common grid
+// settles to one pass's within the resampler's filter (64 frames with the
+// library's default filter, exactly); this much is read before a segment and
+// after it, and left out.
+constexpr int64_t kResamplerSettleFrames = 2048;
 // Segments a thread may have finished ahead of the writer.
 constexpr int kSegmentsAheadPerThread = 2;
 // How often a thread waiting for a core looks in the batch's pool.
@@ -49,6 +55,32 @@ bool stateless(DataKind kind) {
         return false;
     }
     return false;
+}
+
+int64_t roundUp(int64_t value, int64_t unit) {
+    return (value + unit - 1) / unit * unit;
+}
+
+// Output frames against the source's when the rate changes: every `out`
+// output frames start exactly on an input frame, every `in` of them.
+struct RateGrid {
+    RateGrid(int inRate, int outRate) {
+        const int64_t g = std::gcd(int64_t{inRate}, int64_t{outRate});
+        in = inRate / g;
+        out = outRate / g;
+    }
+    bool same() const { return in == out; }
+    int64_t toInput(int64_t outFrames) const { return outFrames / out * in; } // on the grid
+    int64_t toInputAfter(int64_t outFrames) const { return (outFrames * in + out - 1) / out; }
+    int64_t in = 1;
+    int64_t out = 1;
+};
+
+// The unit segments are measured in: whole packets, on the rates' grid.
+int64_t segmentUnit(const SegmentPlan& plan, const SourceInfo& in, const EncodedStream& stream) {
+    const bool joined = plan.joinLookAhead >= 0;
+    const int64_t packet = joined ? std::max(1, stream.framesPerPacket) : 64;
+    return std::lcm(packet, RateGrid(in.sampleRate, stream.sampleRate).out);
 }
 
 // One encode call's packets inside a segment's bytes.
@@ -114,9 +146,16 @@ public:
     SegmentRunner(const SegmentWork& work, const SegmentPlan& plan, const EncodedStream& stream)
         : m_work(work), m_plan(plan), m_stream(stream), m_ima(stream.format.kind == DataKind::Ima4),
           m_joined(plan.joinLookAhead >= 0 && !m_ima),
-          m_count((work.in.frameCount + plan.segmentFrames - 1) / plan.segmentFrames),
-          m_frameSize(static_cast<int>(
-              std::gcd(std::gcd(plan.segmentFrames, plan.warmFrames), int64_t{4096}))) {}
+          m_grid(work.in.sampleRate, stream.sampleRate),
+          m_total(
+              Resampler::outputFrames(work.in.frameCount, work.in.sampleRate, stream.sampleRate)),
+          m_segmentFrames(roundUp(plan.segmentFrames, segmentUnit(plan, work.in, stream))),
+          m_warmFrames(roundUp(plan.warmFrames, segmentUnit(plan, work.in, stream))),
+          m_count((m_total + m_segmentFrames - 1) / m_segmentFrames),
+          m_frameSize(
+              static_cast<int>(std::gcd(std::gcd(m_segmentFrames, m_warmFrames), int64_t{4096}))),
+          m_settleFrames(
+              roundUp(kResamplerSettleFrames, std::lcm(m_grid.out, int64_t{m_frameSize}))) {}
 
     ~SegmentRunner() {
         {
@@ -138,6 +177,8 @@ private:
     Segment convert(int64_t index) const;
     Status convertInto(int64_t index, Segment& segment) const;
     Status convertJoined(int64_t index, Segment& segment) const;
+    Status readOutput(AudioSource& source, const PacketEncoder& encoder, int64_t first,
+                      int64_t frames, const std::function<Status(const AVFrame&)>& take) const;
     RangeConversion rangeConversion(const PacketEncoder& encoder) const;
     void reencode(Segment& segment, const ImaEncoder::State& from) const;
 
@@ -147,8 +188,13 @@ private:
     const bool m_ima;
     const bool m_joined;
     std::unique_ptr<posix::CorePool> m_pool; // the batch's idle cores, if it has a pool
+    const RateGrid m_grid;
+    const int64_t m_total; // output frames
+    const int64_t m_segmentFrames;
+    const int64_t m_warmFrames;
     const int64_t m_count;
     const int m_frameSize;
+    const int64_t m_settleFrames; // read and left out around a resampled segment
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -185,8 +231,7 @@ Status SegmentRunner::run(PacketSink& sink, ProgressMeter& progress, int64_t& va
         if (m_ima && !segment.after.empty())
             state = segment.after.back();
         validFrames += segment.frames;
-        progress.advance(
-            std::min(m_plan.segmentFrames, m_work.in.frameCount - index * m_plan.segmentFrames));
+        progress.advance(m_grid.toInputAfter(segment.frames));
         {
             std::lock_guard lock(m_mutex);
             m_written = index + 1;
@@ -251,10 +296,9 @@ RangeConversion SegmentRunner::rangeConversion(const PacketEncoder& encoder) con
 Status SegmentRunner::convertInto(int64_t index, Segment& segment) const {
     if (m_joined)
         return convertJoined(index, segment);
-    const SourceInfo& in = m_work.in;
-    const int64_t first = index * m_plan.segmentFrames;
-    const int64_t frames = std::min(m_plan.segmentFrames, in.frameCount - first);
-    const int64_t warm = m_ima ? std::min(m_plan.warmFrames, first) : 0;
+    const int64_t first = index * m_segmentFrames;
+    const int64_t frames = std::min(m_segmentFrames, m_total - first);
+    const int64_t warm = m_ima ? std::min(m_warmFrames, first) : 0;
 
     std::unique_ptr<AudioSource> source;
     AFC_TRY(m_work.engine->openSource(m_work.inputPath, source));
@@ -295,7 +339,7 @@ Status SegmentRunner::convertInto(int64_t index, Segment& segment) const {
         }
         return {};
     };
-    AFC_TRY(convertRange(*source, rangeConversion(*encoder), first - warm, warm + frames, encode));
+    AFC_TRY(readOutput(*source, *encoder, first - warm, warm + frames, encode));
     if (segment.frames != frames)
         return Status::failure("a segment came out " + std::to_string(segment.frames) +
                                " frames long instead of " + std::to_string(frames));
@@ -303,12 +347,12 @@ Status SegmentRunner::convertInto(int64_t index, Segment& segment) const {
 }
 
 Status SegmentRunner::convertJoined(int64_t index, Segment& segment) const {
-    const int64_t total = m_work.in.frameCount;
+    const int64_t total = m_total;
     const int64_t packet = m_stream.framesPerPacket;
-    const int64_t first = index * m_plan.segmentFrames;
-    const int64_t frames = std::min(m_plan.segmentFrames, total - first);
+    const int64_t first = index * m_segmentFrames;
+    const int64_t frames = std::min(m_segmentFrames, total - first);
     const bool last = first + frames == total;
-    const int64_t warm = std::min(m_plan.warmFrames, first);
+    const int64_t warm = std::min(m_warmFrames, first);
     const int64_t read = std::min(warm + frames + m_plan.joinLookAhead, total - (first - warm));
 
     std::unique_ptr<AudioSource> source;
@@ -331,7 +375,7 @@ Status SegmentRunner::convertJoined(int64_t index, Segment& segment) const {
         converted += frame.nb_samples;
         return encoder->encode(&frame, sink);
     };
-    AFC_TRY(convertRange(*source, rangeConversion(*encoder), first - warm, read, encode));
+    AFC_TRY(readOutput(*source, *encoder, first - warm, read, encode));
     if (last)
         AFC_TRY(encoder->encode(nullptr, sink));
     if (converted != read)
@@ -339,6 +383,37 @@ Status SegmentRunner::convertJoined(int64_t index, Segment& segment) const {
                                " frames long instead of " + std::to_string(read));
     segment.frames = frames;
     return {};
+}
+
+// Hands on output frames first..first+frames. With a change of rate, the
+// source is read from a little before them (on the rates' grid, so that the
+// resampler's output settles to one pass's) to a little after (its filter
+// looks ahead), and what lies outside is left out.
+Status SegmentRunner::readOutput(AudioSource& source, const PacketEncoder& encoder, int64_t first,
+                                 int64_t frames,
+                                 const std::function<Status(const AVFrame&)>& take) const {
+    const RangeConversion how = rangeConversion(encoder);
+    if (m_grid.same())
+        return convertRange(source, how, first, frames, take);
+    const int64_t before = std::min(first, m_settleFrames);
+    const int64_t end = first + frames;
+    const int64_t inFirst = m_grid.toInput(first - before);
+    const int64_t inEnd =
+        end >= m_total
+            ? m_work.in.frameCount
+            : std::min(m_work.in.frameCount, m_grid.toInputAfter(end) + kResamplerSettleFrames);
+    int64_t skip = before;
+    int64_t left = frames;
+    return convertRange(source, how, inFirst, inEnd - inFirst, [&](const AVFrame& frame) -> Status {
+        if (skip > 0) {
+            skip -= frame.nb_samples;
+            return {};
+        }
+        if (left <= 0)
+            return {};
+        left -= frame.nb_samples;
+        return take(frame);
+    });
 }
 
 void SegmentRunner::reencode(Segment& segment, const ImaEncoder::State& from) const {
@@ -389,11 +464,14 @@ bool wantsSegments(const AudioSource& source, const SourceInfo& in, const Packet
     const bool exact = stateless(kind) || kind == DataKind::Ima4 || joined;
     // Segments start on packet boundaries (IMA4's 64 frames, or the joined
     // encoder's packets).
-    const int64_t unit = joined ? std::max(1, stream.framesPerPacket) : 64;
+    // A change of rate: only with a resampler whose output is known to settle
+    // to one pass's, and rates whose common grid is not coarser than a segment.
+    const bool resampled = stream.sampleRate != in.sampleRate;
+    const int64_t unit = segmentUnit(plan, in, stream);
     return plan.jobs + plan.borrowable > 1 && exact && source.canSelectRange() &&
            in.frameCount > 0 && in.frameCount >= plan.minimumFrames &&
-           in.frameCount > plan.segmentFrames && stream.sampleRate == in.sampleRate &&
-           plan.segmentFrames > 0 && plan.segmentFrames % unit == 0 && plan.warmFrames % unit == 0;
+           in.frameCount > plan.segmentFrames && (!resampled || plan.resampleInSegments) &&
+           plan.segmentFrames > 0 && unit <= plan.segmentFrames && plan.warmFrames >= 0;
 }
 
 Status convertInSegments(const SegmentWork& work, const SegmentPlan& plan,

@@ -3,14 +3,18 @@
 // One long source converted on several cores, into exactly the file one pass
 // would make.
 //
-// The source is cut into segments at packet boundaries. Worker threads each
+// The source is cut into segments at packet boundaries (with a change of
+// rate, at output frames that fall exactly on input frames). Worker threads each
 // read a segment on their own (the source must be able to start anywhere:
 // AudioSource::selectRange), convert its samples and encode them; the
 // segments' packets then go to the writer in order, with at most a few
 // segments per thread held in memory, so memory does not grow with the
 // source's length. Only formats whose encoding can be proven equal to one
-// pass are cut: linear PCM, G.711 and IMA4, without a change of sample rate
-// (converting samples and mixing channels treat every frame on its own).
+// pass are cut: linear PCM, G.711 and IMA4 (converting samples and mixing
+// channels treat every frame on its own), and AAC (below). A change of
+// sample rate is cut where output and input frames coincide, and each
+// segment's resampler is started a little before and run a little past its
+// segment: its output there is one pass's, to the bit.
 //
 // AAC packets overlap their neighbours' frames, and the encoder looks ahead:
 // a segment's encoder starts some packets before the segment (so its window
@@ -48,6 +52,10 @@ struct SegmentPlan {
     int64_t segmentFrames = 1 << 18; // a multiple of 64, the IMA4 packet
     int64_t warmFrames = 4096;       // encoded before a segment: IMA4's guess, AAC's settling
     int joinLookAhead = -1;          // frames read past a segment's end (joined packets)
+    // Sources whose rate changes are cut too: the resampler's output from a
+    // point on the rates' common grid settles to one pass's (the library's
+    // filters; the SoX engine's longer ones are not cut).
+    bool resampleInSegments = true;
 };
 
 // The plan for the command line's -j (0: every online CPU), a batch's pool

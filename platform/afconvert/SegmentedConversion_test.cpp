@@ -113,7 +113,15 @@ TEST(SegmentedConversion, ByteForByteTheOnePassFileAroundEveryBoundary) {
         const std::string source = dir / ("varied " + std::to_string(c.frames) + ".wav");
         writeVaried(source, c.frames, 2);
         for (const auto& [data, channels] : std::vector<std::pair<std::string, int>>{
-                 {"ima4", 0}, {"ima4", 1}, {"LEI16", 0}, {"BEI24", 1}, {"ulaw", 0}}) {
+                 {"ima4", 0},
+                 {"ima4", 1},
+                 {"LEI16", 0},
+                 {"BEI24", 1},
+                 {"ulaw", 0},
+                 // Resampled: cut where input and output frames coincide.
+                 {"ima4@48000", 0},
+                 {"LEF32@22050", 1},
+                 {"LEI16@32000", 0}}) {
             SCOPED_TRACE(std::to_string(c.frames) + " frames in segments of " +
                          std::to_string(c.segmentFrames) + ", " + data + " -c " +
                          std::to_string(channels));
@@ -124,7 +132,12 @@ TEST(SegmentedConversion, ByteForByteTheOnePassFileAroundEveryBoundary) {
             const Converted three =
                 convert(source, dir / "three.caf", data, channels, 3, c.segmentFrames);
             EXPECT_FALSE(one.segmented);
-            EXPECT_EQ(two.segmented, c.frames > c.segmentFrames);
+            // A change of rate cuts on the rates' common grid: to 48 and 32
+            // kHz every 320 output frames, which segments of 64 cannot follow;
+            // to 22.05 kHz every frame.
+            const bool coarseGrid = data == "ima4@48000" || data == "LEI16@32000";
+            EXPECT_EQ(two.segmented,
+                      c.frames > c.segmentFrames && (!coarseGrid || c.segmentFrames >= 320));
             ASSERT_FALSE(one.bytes.empty());
             EXPECT_TRUE(one.bytes == two.bytes);
             EXPECT_TRUE(one.bytes == three.bytes);
@@ -356,6 +369,18 @@ TEST(SegmentedConversion, AacSegmentsJoinUnheard) {
             EXPECT_EQ(a.packetSizes, b.packetSizes);
         }
     }
+    // A source at a rate AAC does not have (37.8 kHz, coded at 32 kHz): each
+    // segment's resampler settles to one pass's output, so at a fixed quality
+    // the packets are one pass's.
+    const std::string odd = dir / "odd.wav";
+    writeMusic(odd, 37800 * 12, 37800);
+    const std::vector<std::string> fixed{"-f", "caff", "-d", "aac", "-s", "3", "-ue", "vbrq", "70"};
+    EXPECT_FALSE(convertWith(fixed, odd, dir / "odd1.caf", 1, segment, true).segmented);
+    EXPECT_TRUE(convertWith(fixed, odd, dir / "odd2.caf", 2, segment, true).segmented);
+    const CafFacts one = readCaf(dir / "odd1.caf"), two = readCaf(dir / "odd2.caf");
+    EXPECT_EQ(two.sampleRate, 32000.0);
+    EXPECT_EQ(one.validFrames, two.validFrames);
+    EXPECT_EQ(one.packetSizes, two.packetSizes);
 }
 
 } // namespace
