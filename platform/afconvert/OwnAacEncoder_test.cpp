@@ -213,19 +213,6 @@ TEST(OwnAacEncoder, HardSignalsDecodeCleanly) {
     }
 }
 
-// Bits per second over the packets of each one-second run, at most.
-double peakRate(const CafFacts& caf, int rate) {
-    const size_t window = size_t((rate + 1023) / 1024);
-    double peak = 0;
-    for (size_t i = 0; i + window <= caf.packetSizes.size(); ++i) {
-        double bits = 0;
-        for (size_t j = i; j < i + window; ++j)
-            bits += caf.packetSizes[j] * 8.0;
-        peak = std::max(peak, bits * rate / (double(window) * 1024));
-    }
-    return peak;
-}
-
 double averageRate(const CafFacts& caf, int rate, size_t firstPacket = 0) {
     double bits = 0;
     for (size_t i = firstPacket; i < caf.packetSizes.size(); ++i)

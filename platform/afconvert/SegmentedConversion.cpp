@@ -175,6 +175,8 @@ private:
     void serveOnBorrowedCore(posix::CorePool& pool);
     bool borrow(posix::CorePool& pool);
     Segment convert(int64_t index) const;
+    Status open(std::unique_ptr<AudioSource>& source,
+                std::unique_ptr<PacketEncoder>& encoder) const;
     Status convertInto(int64_t index, Segment& segment) const;
     Status convertJoined(int64_t index, Segment& segment) const;
     Status readOutput(AudioSource& source, const PacketEncoder& encoder, int64_t first,
@@ -293,21 +295,27 @@ RangeConversion SegmentRunner::rangeConversion(const PacketEncoder& encoder) con
             m_frameSize};
 }
 
+// A segment's own source and encoder.
+Status SegmentRunner::open(std::unique_ptr<AudioSource>& source,
+                           std::unique_ptr<PacketEncoder>& encoder) const {
+    AFC_TRY(m_work.engine->openSource(m_work.inputPath, source));
+    if (!source || !source->canSelectRange())
+        return Status::failure("the source cannot be read in segments");
+    AFC_TRY(m_work.engine->makeEncoder(m_work.request, encoder));
+    if (!encoder)
+        return Status::failure("no encoder for a segment");
+    return {};
+}
+
 Status SegmentRunner::convertInto(int64_t index, Segment& segment) const {
     if (m_joined)
         return convertJoined(index, segment);
     const int64_t first = index * m_segmentFrames;
     const int64_t frames = std::min(m_segmentFrames, m_total - first);
     const int64_t warm = m_ima ? std::min(m_warmFrames, first) : 0;
-
     std::unique_ptr<AudioSource> source;
-    AFC_TRY(m_work.engine->openSource(m_work.inputPath, source));
-    if (!source || !source->canSelectRange())
-        return Status::failure("the source cannot be read in segments");
     std::unique_ptr<PacketEncoder> encoder;
-    AFC_TRY(m_work.engine->makeEncoder(m_work.request, encoder));
-    if (!encoder)
-        return Status::failure("no encoder for a segment");
+    AFC_TRY(open(source, encoder));
     auto* ima = m_ima ? dynamic_cast<ImaEncoder*>(encoder.get()) : nullptr;
     if (m_ima && !ima)
         return Status::failure("no IMA4 encoder for a segment");
@@ -354,14 +362,10 @@ Status SegmentRunner::convertJoined(int64_t index, Segment& segment) const {
     const bool last = first + frames == total;
     const int64_t warm = std::min(m_warmFrames, first);
     const int64_t read = std::min(warm + frames + m_plan.joinLookAhead, total - (first - warm));
-
     std::unique_ptr<AudioSource> source;
-    AFC_TRY(m_work.engine->openSource(m_work.inputPath, source));
-    if (!source || !source->canSelectRange())
-        return Status::failure("the source cannot be read in segments");
     std::unique_ptr<PacketEncoder> encoder;
-    AFC_TRY(m_work.engine->makeEncoder(m_work.request, encoder));
-    if (!encoder || encoder->joinLookAhead() != m_plan.joinLookAhead)
+    AFC_TRY(open(source, encoder));
+    if (encoder->joinLookAhead() != m_plan.joinLookAhead)
         return Status::failure("no encoder for a segment");
 
     // Packet p gives back the frames before p * packet: the segment's own

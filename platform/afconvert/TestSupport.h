@@ -432,6 +432,19 @@ inline bool constantRateHolds(const CafFacts& caf, double bitRate, int rate, int
     return bufferSwing(caf, bitRate, rate) <= 6144.0 * channels - bitRate * 1024 / rate + 8;
 }
 
+// Bits per second over the packets of each one-second run, at most.
+inline double peakRate(const CafFacts& caf, int rate) {
+    const size_t window = size_t((rate + 1023) / 1024);
+    double peak = 0;
+    for (size_t i = 0; i + window <= caf.packetSizes.size(); ++i) {
+        double bits = 0;
+        for (size_t j = i; j < i + window; ++j)
+            bits += caf.packetSizes[j] * 8.0;
+        peak = std::max(peak, bits * rate / (double(window) * 1024));
+    }
+    return peak;
+}
+
 inline int64_t validFramesOf(const CafFacts& caf) {
     if (caf.validFrames >= 0)
         return caf.validFrames;
