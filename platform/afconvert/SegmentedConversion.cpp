@@ -380,7 +380,9 @@ Status SegmentRunner::convertJoined(int64_t index, Segment& segment) const {
         return encoder->encode(&frame, sink);
     };
     AFC_TRY(readOutput(*source, *encoder, first - warm, read, encode));
-    if (last)
+    // Where the source ends within the look-ahead, one pass's last packets
+    // are coded from silence past the end: so are this segment's.
+    if (first - warm + read == total)
         AFC_TRY(encoder->encode(nullptr, sink));
     if (converted != read)
         return Status::failure("a segment came out " + std::to_string(converted) +

@@ -361,14 +361,26 @@ TEST(SegmentedConversion, AacSegmentsJoinUnheard) {
             EXPECT_EQ(a.packetSizes, b.packetSizes);
         }
     }
+    // A last segment of one frame, and one a frame short of a whole segment.
+    const std::vector<std::string> fixedQuality{"-f", "caff", "-d",   "aac", "-s",
+                                                "3",  "-ue",  "vbrq", "70"};
+    for (const int64_t length : {2 * segment + 1, 2 * segment - 1}) {
+        const std::string edge = dir / "edge.wav";
+        writeMusic(edge, length, rate);
+        EXPECT_TRUE(convertWith(fixedQuality, edge, dir / "edge2.caf", 2, segment, true).segmented);
+        convertWith(fixedQuality, edge, dir / "edge1.caf", 1, segment, true);
+        const CafFacts one = readCaf(dir / "edge1.caf"), two = readCaf(dir / "edge2.caf");
+        EXPECT_EQ(two.validFrames, length);
+        EXPECT_EQ(one.packetSizes, two.packetSizes) << length << " frames";
+    }
+
     // A source at a rate AAC does not have (37.8 kHz, coded at 32 kHz): each
     // segment's resampler settles to one pass's output, so at a fixed quality
     // the packets are one pass's.
     const std::string odd = dir / "odd.wav";
     writeMusic(odd, 37800 * 12, 37800);
-    const std::vector<std::string> fixed{"-f", "caff", "-d", "aac", "-s", "3", "-ue", "vbrq", "70"};
-    EXPECT_FALSE(convertWith(fixed, odd, dir / "odd1.caf", 1, segment, true).segmented);
-    EXPECT_TRUE(convertWith(fixed, odd, dir / "odd2.caf", 2, segment, true).segmented);
+    EXPECT_FALSE(convertWith(fixedQuality, odd, dir / "odd1.caf", 1, segment, true).segmented);
+    EXPECT_TRUE(convertWith(fixedQuality, odd, dir / "odd2.caf", 2, segment, true).segmented);
     const CafFacts one = readCaf(dir / "odd1.caf"), two = readCaf(dir / "odd2.caf");
     EXPECT_EQ(two.sampleRate, 32000.0);
     EXPECT_EQ(one.validFrames, two.validFrames);
