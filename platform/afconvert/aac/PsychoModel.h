@@ -21,7 +21,7 @@ struct BandMasking {
 
 // A per-channel masking model in the band domain: band energies spread
 // over the Bark scale (15 dB a Bark upwards, 30 downwards), lowered by a
-// signal-to-mask ratio between noise-like bands (6 dB) and tonal ones (20 dB)
+// signal-to-mask ratio between noise-like bands (6 dB) and tonal ones (16 dB)
 // chosen by the band's spectral flatness, held above the threshold in quiet
 // (full scale taken as 96 dB SPL), and kept from rising more than twice from
 // one long frame to the next (pre-echo control).
