@@ -101,6 +101,7 @@ private:
     // High rates: the most noise a line may carry, against the frame's mean
     // line energy, whatever the line masks (0: no limit); see fidelityShare().
     float m_fidelityShare = 0.0f;
+    bool m_quietYields = false; // the threshold in quiet gives way at low offsets (rich rates)
     int64_t m_startPacket = 0;
     int64_t m_firstKept = -1;
     int64_t m_lastKept = -1;
