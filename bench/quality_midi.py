@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Writes the General MIDI pieces of the quality benchmark's corpus.
 
-    quality_midi.py OUTDIR   -> OUTDIR/piano.mid, band.mid, orchestra.mid, chiptune.mid
+    quality_midi.py OUTDIR   -> OUTDIR/piano.mid, band.mid, orchestra.mid, chiptune.mid, jazz.mid
 
 Each piece lasts about ten seconds at 120 beats a minute and stands for a kind
 of game music: a solo piano, a rock band with drums, sustained orchestral
-strings and brass, and square-wave chiptune over a drum machine. The notes
-come from fixed progressions, so every run writes the same files.
+strings and brass, square-wave chiptune over a drum machine, and a jazz
+combo (the held-out piece: the encoder is never tuned on it). The notes come
+from fixed progressions, so every run writes the same files.
 """
 import struct
 import sys
@@ -135,11 +136,34 @@ def chiptune(path):
     write(path, [lead, bass, pad, drums])
 
 
+# ii - V - I - vi in F, as seventh chords.
+JAZZ_CHORDS = [(43, 46, 50, 53), (48, 52, 55, 58), (41, 45, 48, 52), (50, 53, 57, 60)]
+JAZZ_LINE = [65, 67, 69, 72, 70, 69, 67, 64, 65, 62, 60, 62, 64, 67, 65, 69]
+
+
+def jazz(path):
+    sax, bass = Track(0, 66, 100, 76), Track(1, 32, 105, 56)  # tenor sax, acoustic bass
+    keys, drums = Track(2, 4, 75, 44), Track(DRUMS)  # electric piano
+    for bar in range(5):
+        chord = JAZZ_CHORDS[bar % 4]
+        for beat in range(4):  # walking bass, ride with the hi-hat's foot on 2 and 4
+            bass.note(bar * 4 + beat, 0.9, chord[beat % 4] - 12, 100)
+            drums.note(bar * 4 + beat, 0.5, 51, 80)
+            if beat % 2:
+                drums.note(bar * 4 + beat, 0.25, 44, 70)
+                drums.note(bar * 4 + beat + 2 / 3, 0.25, 51, 60)
+        for beat in (0.5, 2.66):  # comping off the beat
+            keys.chord(bar * 4 + beat, 0.6, chord, 70)
+        for i in range(6):  # swung eighths
+            sax.note(bar * 4 + i * 2 / 3, 0.6, JAZZ_LINE[(bar * 6 + i) % 16], 95)
+    write(path, [sax, bass, keys, drums])
+
+
 def main():
     out = Path(sys.argv[1])
     out.mkdir(parents=True, exist_ok=True)
     for name, make in (("piano", piano), ("band", band), ("orchestra", orchestra),
-                       ("chiptune", chiptune)):
+                       ("chiptune", chiptune), ("jazz", jazz)):
         make(out / f"{name}.mid")
 
 
