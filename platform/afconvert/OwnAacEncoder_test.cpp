@@ -279,5 +279,37 @@ TEST(OwnAacEncoder, StrategiesKeepTheirPromises) {
     EXPECT_LT(silentBytes / (silentPackets - 2), 16u);
 }
 
+// A loud, sustained noise between quiet ticks (a menu's whoosh) asks for
+// more than the constrained strategy's ceiling: the loud seconds are held to
+// the ceiling, every frame of them keeping a fair share of it (not the first
+// frames taking the second's room and the rest starved), and the quality is
+// chosen so that the file still averages the rate.
+TEST(OwnAacEncoder, ConstrainedRateSpreadsALoudPassageUnderItsCeiling) {
+    TempDir dir;
+    const int rate = 48000;
+    const int64_t quiet = rate, loud = 2 * rate;
+    Channels source(2);
+    const std::vector<float> hiss = noise(loud, 0.5, 11);
+    for (int64_t i = 0; i < 2 * quiet + loud; ++i) {
+        const double t = double(i % quiet) / rate;
+        const bool inLoud = i >= quiet && i < quiet + loud;
+        // Ticks: 15 ms of a 3.2 kHz square four times a second.
+        const double tick =
+            std::fmod(t, 0.25) < 0.015 ? 0.05 * (std::sin(2 * M_PI * 3200 * t) >= 0 ? 1 : -1) : 0.0;
+        const float v = inLoud ? hiss[size_t(i - quiet)] : float(tick);
+        source[0].push_back(v);
+        source[1].push_back(inLoud ? 0.3f * v : v);
+    }
+    const Encoded e = encode(dir, "-f caff -d aac --no-filler -s 2 -b 64000", source, rate);
+    EXPECT_LE(peakRate(e.caf, rate), 96000 * 1.001);
+    EXPECT_GT(averageRate(e.caf, rate), 64000 * 0.85);
+    EXPECT_LT(averageRate(e.caf, rate), 64000 * 1.15);
+    const double meanBytes = 64000.0 * 1024 / rate / 8;
+    const size_t first = size_t((quiet + rate / 4) / 1024), last = size_t((quiet + loud) / 1024);
+    for (size_t p = first; p < last; ++p)
+        EXPECT_GE(e.caf.packetSizes[p], 0.8 * meanBytes)
+            << "packet " << p << " of the loud stretch";
+}
+
 } // namespace
 } // namespace sondrel::afconvert::testing

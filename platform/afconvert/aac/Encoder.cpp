@@ -240,6 +240,9 @@ void Encoder::codeSegment(int64_t startPacket, int64_t firstKept, int64_t lastKe
 void Encoder::measureAt(std::vector<float> offsets) {
     m_measureOffsets = std::move(offsets);
     m_measured.clear();
+    m_measureCeilings.clear();
+    if (auto ceiling = m_rate.freshCeiling())
+        m_measureCeilings.assign(m_measureOffsets.size(), *ceiling);
 }
 
 void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
@@ -297,8 +300,18 @@ void Encoder::measureBlock() {
     if (m_packets < kUnmeasuredPackets)
         return;
     Measured& block = m_measured.emplace_back();
-    for (float offset : m_measureOffsets)
-        block.bits.push_back(evaluate(offset - attackBoost()));
+    for (size_t i = 0; i < m_measureOffsets.size(); ++i) {
+        int bits = evaluate(m_measureOffsets[i] - attackBoost());
+        if (!m_measureCeilings.empty()) {
+            // What the ceiling would let the frame spend: a quality that
+            // averages the rate must count the seconds it holds back at
+            // their ceiling, not at what they ask.
+            CeilingWindow& ceiling = m_measureCeilings[i];
+            bits = int(std::min<int64_t>(bits, std::max<int64_t>(ceiling.room(), 0)));
+            ceiling.add(bits);
+        }
+        block.bits.push_back(bits);
+    }
 }
 
 float Encoder::attackBoost() const {

@@ -106,6 +106,8 @@ private:
     int64_t m_firstKept = -1;
     int64_t m_lastKept = -1;
     std::vector<float> m_measureOffsets;
+    // Measuring under a ceiling: each offset's frames as the ceiling lets them spend.
+    std::vector<CeilingWindow> m_measureCeilings;
     std::vector<Measured> m_measured;
 };
 

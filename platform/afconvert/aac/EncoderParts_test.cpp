@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/afconvert/aac/BlockSwitching.h"
+#include "platform/afconvert/aac/CeilingWindow.h"
 #include "platform/afconvert/aac/FrameWriter.h"
 #include "platform/afconvert/aac/SamplingRates.h"
 #include "platform/afconvert/aac/HuffmanCoding.h"
@@ -131,6 +132,40 @@ TEST(RateControl, ConstantRateKeepsTheDecoderBufferAndAverageKeepsTheRate) {
         spentByAverage += averageBits;
     }
     EXPECT_NEAR(spentByAverage / frames, mean, mean * 0.01);
+}
+
+TEST(CeilingWindow, BurstsArePaidBackByEveryFrameALittle) {
+    // 47 frames a second (48 kHz), a pace of 150 bits a frame and 120 kept
+    // for each frame to come. Quiet, a single burst, then a passage asking
+    // for more than the ceiling all along with bursts in it, then quiet.
+    constexpr int kFrames = 47;
+    constexpr int64_t kCeiling = 150 * kFrames, kFloor = 120;
+    std::vector<int> demand(60, 10);
+    demand[50] = 5000;
+    for (int i = 0; i < 100; ++i)
+        demand.push_back(i % 7 == 0 ? 4000 : 400);
+    demand.insert(demand.end(), 50, 10);
+    CeilingWindow window(kCeiling, kFrames, kFloor);
+    std::vector<int> spent;
+    for (int want : demand) {
+        const int64_t room = window.room();
+        EXPECT_GE(room, kFloor) << "frame " << spent.size();
+        spent.push_back(int(std::min<int64_t>(want, room)));
+        window.add(spent.back());
+    }
+    for (size_t i = 0; i + kFrames <= spent.size(); ++i) {
+        int64_t second = 0;
+        for (size_t k = i; k < i + kFrames; ++k)
+            second += spent[k];
+        EXPECT_LE(second, kCeiling) << "the second from frame " << i;
+    }
+    // A burst after quiet takes ten times the pace; in the sustained
+    // passage every frame keeps the floor at least.
+    EXPECT_GT(spent[50], 1500);
+    for (size_t i = 60; i < 160; ++i)
+        EXPECT_GE(spent[i], kFloor) << "frame " << i;
+    window.clear();
+    EXPECT_EQ(window.room(), kCeiling - (kFrames - 1) * kFloor);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <optional>
 #include <vector>
+
+#include "platform/afconvert/aac/CeilingWindow.h"
 
 namespace sondrel::afconvert::aac {
 
@@ -18,7 +20,9 @@ enum class RateMode { Constant, Average, ConstrainedVariable, Variable };
 // modes code at a constant noise level (a quality); with a bit rate, that level
 // follows the rate over the frames that carry sound (silence does not steer
 // it), and the constrained mode also keeps every second's bits under 1.5 times
-// the rate.
+// the rate, paced (see CeilingWindow). With a bit rate the unconstrained
+// mode keeps a looser ceiling, twice the rate, as a guide (segments coded
+// apart do not share it).
 class RateControl {
 public:
     // bitRate 0 with a variable mode, or qualityFixed: the quality (noise
@@ -69,6 +73,11 @@ public:
     void restartAtJoin(int64_t packet);
     int settleBytes(int bits) const;
 
+    // The variable modes' ceiling as a fresh start sees it (nothing spent
+    // yet), for measuring what a quality would spend under it; none without
+    // a bit rate or in the other modes.
+    std::optional<CeilingWindow> freshCeiling() const;
+
     RateMode mode() const { return m_mode; }
     int maxFrameBits() const { return m_maxFrameBits; }
 
@@ -93,11 +102,10 @@ private:
     float m_offset = 0;
     float m_startOffset = 0;
     bool m_steered = false;
-    // Constrained variable mode: bits of the frames of the last second.
-    std::deque<int> m_window;
+    // Constrained variable mode: the ceiling over every second's frames.
     int m_windowFrames = 1;
-    int64_t m_windowBits = 0;
     int64_t m_ceilingBits = 0;
+    std::optional<CeilingWindow> m_ceiling;
     // Variable modes with a rate: bits and frames that carried sound.
     double m_activeBits = 0;
     double m_activeFrames = 0;
