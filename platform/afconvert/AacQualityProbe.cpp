@@ -25,6 +25,18 @@ struct Tally {
     int64_t blocks = 0;
 };
 
+// Each block of a stretch of the source, measured at `offsets`.
+Status measureBlocks(AudioSource& source, const RangeConversion& how, std::vector<float> offsets,
+                     int64_t first, int64_t frames, aac::Encoder& encoder) {
+    encoder.measureAt(std::move(offsets));
+    std::vector<std::vector<uint8_t>> none;
+    return convertRange(source, how, first, frames, [&](const AVFrame& frame) -> Status {
+        encoder.push(reinterpret_cast<const float* const*>(frame.extended_data), frame.nb_samples,
+                     none);
+        return {};
+    });
+}
+
 Status measureRange(AudioSource& source, const RangeConversion& how,
                     const aac::EncoderSettings& settings, float centre, int64_t first,
                     int64_t frames, Tally& tally) {
@@ -32,13 +44,7 @@ Status measureRange(AudioSource& source, const RangeConversion& how,
     std::vector<float> offsets;
     for (float step : kSteps)
         offsets.push_back(centre + step);
-    encoder.measureAt(offsets);
-    std::vector<std::vector<uint8_t>> none;
-    AFC_TRY(convertRange(source, how, first, frames, [&](const AVFrame& frame) -> Status {
-        encoder.push(reinterpret_cast<const float* const*>(frame.extended_data), frame.nb_samples,
-                     none);
-        return {};
-    }));
+    AFC_TRY(measureBlocks(source, how, offsets, first, frames, encoder));
     for (const aac::Encoder::Measured& block : encoder.measured()) {
         for (size_t i = 0; i < kSteps.size(); ++i)
             tally.bits[i] += block.bits[i];
@@ -63,7 +69,52 @@ float offsetForRate(const Tally& tally, double targetBits, float centre) {
     return centre + kSteps.back();
 }
 
+// The bits the average strategy would spend on the blocks, aiming at
+// `bitRate`: each frame its budget, or what it can spend at the finest
+// coding if that is less.
+double averageSpent(const std::vector<aac::Encoder::Measured>& blocks,
+                    const aac::EncoderSettings& settings, int64_t bitRate) {
+    aac::RateControl rate(aac::RateMode::Average, bitRate, 0.0f, settings.sampleRate,
+                          settings.channels);
+    double spent = 0;
+    for (const aac::Encoder::Measured& block : blocks) {
+        const aac::RateControl::Budget budget = rate.budget(block.entropy);
+        const int bits = std::min(budget.maxBits, block.bits.front());
+        rate.spent(bits, block.entropy);
+        spent += bits;
+    }
+    return spent;
+}
+
+// The scale stays within this: a file that can hardly spend anything (near
+// silence) is not coded at several times its rate where it can.
+constexpr double kMostAverageScale = 2.0;
+constexpr int kScaleRounds = 3;
+
 } // namespace
+
+Status measureAacAverage(AudioSource& source, const RangeConversion& how,
+                         const aac::EncoderSettings& settings, double& scale) {
+    scale = 1.0;
+    const int64_t total = how.in.frameCount;
+    if (total > kWholeSeconds * how.in.sampleRate)
+        return {};
+    aac::EncoderSettings measuring = settings;
+    measuring.averageScale = 1.0;
+    aac::Encoder encoder(measuring);
+    AFC_TRY(measureBlocks(source, how, {aac::RateControl::kLowestOffset}, 0, total, encoder));
+    const auto& blocks = encoder.measured();
+    const double wanted =
+        double(settings.bitRate) * 1024.0 / settings.sampleRate * double(blocks.size());
+    for (int round = 0; round < kScaleRounds && wanted > 0; ++round) {
+        const double spent =
+            averageSpent(blocks, settings, int64_t(std::llround(settings.bitRate * scale)));
+        if (spent <= 0)
+            break;
+        scale = std::clamp(scale * wanted / spent, 1.0, kMostAverageScale);
+    }
+    return {};
+}
 
 Status measureAacQuality(AudioSource& source, const RangeConversion& how,
                          const aac::EncoderSettings& settings, float& offset) {

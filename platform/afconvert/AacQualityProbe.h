@@ -21,4 +21,17 @@ namespace sondrel::afconvert {
 Status measureAacQuality(AudioSource& source, const RangeConversion& how,
                          const aac::EncoderSettings& settings, float& offset);
 
+// The average strategy codes in one pass, saving what easy frames leave for
+// the frames after them; what the last seconds save (a silent or fading
+// end, common in effects and voices) has nothing after it to be spent on,
+// and the file comes out under its rate: a voice at 64 kbit/s with a
+// second of silence at its end came out at 56. For a short file (measured
+// whole) this measures what each block can spend at the finest coding the
+// strategy uses, plays the rate control over those blocks, and gives the
+// scale of the rate it should aim at for the file to average the rate
+// asked for (1 to 2). A longer file is not measured: its end is a small
+// part of it, and the scale is 1.
+Status measureAacAverage(AudioSource& source, const RangeConversion& how,
+                         const aac::EncoderSettings& settings, double& scale);
+
 } // namespace sondrel::afconvert

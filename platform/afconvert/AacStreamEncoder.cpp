@@ -92,6 +92,8 @@ Status AacStreamEncoder::setUp(const EncoderRequest& request) {
         m_summary += "own encoder, variable bit rate, quality " + std::to_string(quality);
     } else {
         s.bitRate = bitRate > 0 ? bitRate : int64_t(64000) * channels;
+        m_averageMeasured = request.aacAverageScale.has_value();
+        s.averageScale = request.aacAverageScale.value_or(1.0);
         if (s.mode == aac::RateMode::Variable || s.mode == aac::RateMode::ConstrainedVariable) {
             s.qualityFixed = request.aacNoiseOffset.has_value();
             s.quality = request.aacNoiseOffset.value_or(0.0f);
@@ -126,6 +128,12 @@ Status AacStreamEncoder::setUp(const EncoderRequest& request) {
     st.bitRates.maximum = static_cast<uint32_t>(
         s.mode == aac::RateMode::ConstrainedVariable ? std::llround(1.5 * double(s.bitRate)) : 0);
     return {};
+}
+
+std::optional<aac::EncoderSettings> AacStreamEncoder::averageToMeasure() const {
+    if (m_settings.mode != aac::RateMode::Average || m_averageMeasured)
+        return std::nullopt;
+    return m_settings;
 }
 
 std::optional<aac::EncoderSettings> AacStreamEncoder::qualityToMeasure() const {

@@ -28,6 +28,8 @@ public:
     // the settings to measure the source with (see measureAacQuality), so
     // that the request can carry the quality for the whole file.
     std::optional<aac::EncoderSettings> qualityToMeasure() const;
+    // The average strategy whose aim is not yet measured (see measureAacAverage).
+    std::optional<aac::EncoderSettings> averageToMeasure() const;
     void codeSegment(int64_t startPacket, int64_t firstKept, int64_t lastKept) override;
 
 private:
@@ -42,6 +44,7 @@ private:
     std::vector<std::vector<uint8_t>> m_packets;
     bool m_finished = false;
     bool m_joinable = false;
+    bool m_averageMeasured = false;
 };
 
 } // namespace sondrel::afconvert

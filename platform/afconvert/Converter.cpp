@@ -196,13 +196,15 @@ Status makeEncoder(const EncoderRequest& request, const Engines& engines,
 
 // AAC's variable strategies with a bit rate: the quality is measured over the
 // whole source (when it can be read anywhere) and the encoder made again to
-// code at it. Other encoders and sources are left as they are.
+// code at it; the average strategy's aim likewise (see measureAacAverage).
+// Other encoders and sources are left as they are.
 Status measureQuality(const std::string& input, const Engines& engines, const SourceInfo& info,
                       const ResamplerSettings& resampling, Plan& plan,
                       std::unique_ptr<PacketEncoder>& encoder) {
     const auto* aacEncoder = dynamic_cast<const AacStreamEncoder*>(encoder.get());
-    const auto settings = aacEncoder ? aacEncoder->qualityToMeasure() : std::nullopt;
-    if (!settings || info.frameCount <= 0)
+    const auto quality = aacEncoder ? aacEncoder->qualityToMeasure() : std::nullopt;
+    const auto average = aacEncoder ? aacEncoder->averageToMeasure() : std::nullopt;
+    if ((!quality && !average) || info.frameCount <= 0)
         return {};
     std::unique_ptr<AudioSource> source;
     AFC_TRY(openSource(input, engines, source));
@@ -211,9 +213,15 @@ Status measureQuality(const std::string& input, const Engines& engines, const So
     const EncodedStream& s = encoder->stream();
     const RangeConversion how{
         info, resampling, {s.sampleRate, s.channels, s.channelMask, encoder->inputFormat()}, 1024};
-    float offset = 0;
-    AFC_TRY(measureAacQuality(*source, how, *settings, offset));
-    plan.request.aacNoiseOffset = offset;
+    if (average) {
+        double scale = 1.0;
+        AFC_TRY(measureAacAverage(*source, how, *average, scale));
+        plan.request.aacAverageScale = scale;
+    } else {
+        float offset = 0;
+        AFC_TRY(measureAacQuality(*source, how, *quality, offset));
+        plan.request.aacNoiseOffset = offset;
+    }
     return makeEncoder(plan.request, engines, encoder);
 }
 

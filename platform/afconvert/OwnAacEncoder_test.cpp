@@ -311,5 +311,18 @@ TEST(OwnAacEncoder, ConstrainedRateSpreadsALoudPassageUnderItsCeiling) {
             << "packet " << p << " of the loud stretch";
 }
 
+// A short file that ends in silence (an effect, a line of dialogue): the
+// average strategy cannot spend a quiet end's share after it, so it plans
+// for it and the file still averages the rate.
+TEST(OwnAacEncoder, AverageRateHoldsWhenAFileEndsInSilence) {
+    TempDir dir;
+    const int rate = 48000;
+    Channels source = musicLike(rate * 4, rate, 0.5);
+    for (auto& channel : source)
+        channel.resize(size_t(rate * 6), 0.0f);
+    const Encoded e = encode(dir, "-f caff -d aac --no-filler -s 1 -b 96000", source, rate);
+    EXPECT_NEAR(averageRate(e.caf, rate), 96000, 96000 * 0.03);
+}
+
 } // namespace
 } // namespace sondrel::afconvert::testing

@@ -55,6 +55,9 @@ struct EncoderRequest {
     // dB) measured to give that rate over the whole source, coded at
     // throughout. Without it the quality follows the rate as frames come.
     std::optional<float> aacNoiseOffset;
+    // AAC's average strategy: the scale of the rate its rate control aims at,
+    // measured so that the whole source averages the rate asked for.
+    std::optional<double> aacAverageScale;
 };
 
 // An encoder for one stream. Frames come in the encoder's sample format,

@@ -76,6 +76,14 @@ constexpr float kAttackFinerDb = 12.0f;
 constexpr uint64_t kFrontLeft = 0x1, kFrontRight = 0x2, kFrontCentre = 0x4, kLfe = 0x8,
                    kBackLeft = 0x10, kBackRight = 0x20, kBackCentre = 0x100;
 
+// The rate the rate control aims at: the average's, scaled to what the
+// file can spend (the other modes' rates are promises kept as stated).
+int64_t controlledRate(const EncoderSettings& s) {
+    if (s.mode != RateMode::Average)
+        return s.bitRate;
+    return int64_t(std::llround(double(s.bitRate) * s.averageScale));
+}
+
 } // namespace
 
 struct Encoder::Channel {
@@ -154,7 +162,7 @@ int Encoder::defaultBandwidth(int64_t bitRate, int channels, int sampleRate) {
 
 Encoder::Encoder(const EncoderSettings& settings)
     : m_settings(settings), m_frequencyIndex(samplingFrequencyIndex(settings.sampleRate)),
-      m_rate(settings.mode, settings.bitRate, settings.quality, settings.sampleRate,
+      m_rate(settings.mode, controlledRate(settings), settings.quality, settings.sampleRate,
              settings.channels, settings.qualityFixed) {
     if (m_settings.bandwidth <= 0)
         m_settings.bandwidth =
@@ -300,8 +308,13 @@ void Encoder::measureBlock() {
     if (m_packets < kUnmeasuredPackets)
         return;
     Measured& block = m_measured.emplace_back();
+    block.entropy = m_entropy;
+    // Only a constant quality codes attacks finer (see codeBlock).
+    const bool variable =
+        m_settings.mode == RateMode::Variable || m_settings.mode == RateMode::ConstrainedVariable;
+    const float boost = variable ? attackBoost() : 0.0f;
     for (size_t i = 0; i < m_measureOffsets.size(); ++i) {
-        int bits = evaluate(m_measureOffsets[i] - attackBoost());
+        int bits = evaluate(m_measureOffsets[i] - boost);
         if (!m_measureCeilings.empty()) {
             // What the ceiling would let the frame spend: a quality that
             // averages the rate must count the seconds it holds back at

@@ -25,6 +25,10 @@ struct EncoderSettings {
     // whole file (so it is not steered as the frames go); the rate only sets
     // the constrained mode's ceiling.
     bool qualityFixed = false;
+    // The average mode: its rate control aims at bitRate times this, so
+    // that a file whose last seconds cannot spend their share (silence,
+    // a fading tail) still averages bitRate; see measureAacAverage.
+    double averageScale = 1.0;
 };
 
 // An AAC-LC encoder: planar float samples in, one raw_data_block per 1024
@@ -64,6 +68,7 @@ public:
     // The first blocks (priming and the transform's start) are left out.
     struct Measured {
         std::vector<int> bits; // at each offset
+        float entropy = 0;     // the block's perceptual entropy
     };
     void measureAt(std::vector<float> offsets);
     const std::vector<Measured>& measured() const { return m_measured; }

@@ -32,7 +32,6 @@ constexpr float kQuietEntropy = 40.0f;
 // Variable modes with a rate: the noise offset's step per frame for a
 // doubling of the rate over target; about five seconds to settle.
 constexpr float kOffsetGain = 0.08f;
-constexpr float kLowestOffset = -40.0f;
 // Frames that cost less than this share of the mean frame (near silence,
 // whatever the offset) do not steer it.
 constexpr double kSteeringShare = 0.25;

@@ -36,6 +36,9 @@ public:
     // drive the sound in it to extremes.
     static float startingOffset(int64_t bitRate, int sampleRate, int channels);
     static constexpr float kOffsetReach = 12.0f;
+    // The finest the average and constant strategies code: a frame that
+    // fits its budget at this offset spends no more.
+    static constexpr float kLowestOffset = -40.0f;
 
     struct Budget {
         int maxBits = 0;          // the frame should not spend more
