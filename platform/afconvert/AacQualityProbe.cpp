@@ -27,8 +27,8 @@ struct Tally {
 
 // Each block of a stretch of the source, measured at `offsets`.
 Status measureBlocks(AudioSource& source, const RangeConversion& how, std::vector<float> offsets,
-                     int64_t first, int64_t frames, aac::Encoder& encoder) {
-    encoder.measureAt(std::move(offsets));
+                     int64_t first, int64_t frames, aac::Encoder& encoder, float loudEntropy = 0) {
+    encoder.measureAt(std::move(offsets), loudEntropy);
     std::vector<std::vector<uint8_t>> none;
     return convertRange(source, how, first, frames, [&](const AVFrame& frame) -> Status {
         encoder.push(reinterpret_cast<const float* const*>(frame.extended_data), frame.nb_samples,
@@ -102,10 +102,14 @@ Status measureAacAverage(AudioSource& source, const RangeConversion& how,
     aac::EncoderSettings measuring = settings;
     measuring.averageScale = 1.0;
     aac::Encoder encoder(measuring);
-    AFC_TRY(measureBlocks(source, how, {aac::RateControl::kLowestOffset}, 0, total, encoder));
+    // A block whose perceptual entropy (about its bits at the masked
+    // threshold) reaches a mean frame's bits would cost many times that at
+    // the finest coding: it can spend any share, and is not coded.
+    const double meanBits = double(settings.bitRate) * 1024.0 / settings.sampleRate;
+    AFC_TRY(measureBlocks(source, how, {aac::RateControl::kLowestOffset}, 0, total, encoder,
+                          float(meanBits)));
     const auto& blocks = encoder.measured();
-    const double wanted =
-        double(settings.bitRate) * 1024.0 / settings.sampleRate * double(blocks.size());
+    const double wanted = meanBits * double(blocks.size());
     for (int round = 0; round < kScaleRounds && wanted > 0; ++round) {
         const double spent =
             averageSpent(blocks, settings, int64_t(std::llround(settings.bitRate * scale)));

@@ -245,8 +245,9 @@ void Encoder::codeSegment(int64_t startPacket, int64_t firstKept, int64_t lastKe
     m_lastKept = lastKept;
 }
 
-void Encoder::measureAt(std::vector<float> offsets) {
+void Encoder::measureAt(std::vector<float> offsets, float loudEntropy) {
     m_measureOffsets = std::move(offsets);
+    m_loudEntropy = loudEntropy;
     m_measured.clear();
     m_measureCeilings.clear();
     if (auto ceiling = m_rate.freshCeiling())
@@ -309,6 +310,10 @@ void Encoder::measureBlock() {
         return;
     Measured& block = m_measured.emplace_back();
     block.entropy = m_entropy;
+    if (m_loudEntropy > 0 && m_entropy >= m_loudEntropy) {
+        block.bits.assign(m_measureOffsets.size(), m_rate.maxFrameBits());
+        return;
+    }
     // Only a constant quality codes attacks finer (see codeBlock).
     const bool variable =
         m_settings.mode == RateMode::Variable || m_settings.mode == RateMode::ConstrainedVariable;

@@ -66,11 +66,14 @@ public:
     // Measures instead of coding: every block is analysed and its bits
     // counted at each of `offsets` (noise offsets, dB); no packets are made.
     // The first blocks (priming and the transform's start) are left out.
+    // A block whose perceptual entropy reaches `loudEntropy` (when not 0) is
+    // not coded but counted at the most a frame may spend: what only
+    // matters is whether a block can spend its share, and a loud one can.
     struct Measured {
         std::vector<int> bits; // at each offset
         float entropy = 0;     // the block's perceptual entropy
     };
-    void measureAt(std::vector<float> offsets);
+    void measureAt(std::vector<float> offsets, float loudEntropy = 0);
     const std::vector<Measured>& measured() const { return m_measured; }
 
 private:
@@ -111,6 +114,7 @@ private:
     int64_t m_firstKept = -1;
     int64_t m_lastKept = -1;
     std::vector<float> m_measureOffsets;
+    float m_loudEntropy = 0;
     // Measuring under a ceiling: each offset's frames as the ceiling lets them spend.
     std::vector<CeilingWindow> m_measureCeilings;
     std::vector<Measured> m_measured;
