@@ -13,7 +13,7 @@ namespace sondrel::afconvert {
 // a short one, excerpts spread evenly over a long one, each block's bits
 // counted at a range of qualities around where the rate usually lands, and
 // the quality that averages the rate over the file found between them. It stays within a range of
-// that usual place (36 dB finer, 12 coarser), so a file that is nearly all
+// that usual place (36 dB finer, 24 coarser), so a file that is nearly all
 // silence is not coded at an absurd quality.
 //
 // `source` must be able to start anywhere; `how` converts its frames to the
