@@ -89,7 +89,10 @@ private:
     void codeChannel(Channel& c, float offset);
     int evaluate(float offset);
     float searchOffset(const RateControl::Budget& budget);
-    bool fits(float offset, int limit);
+    bool fits(float offset, int limit, int& bits);
+    float firstStep(int missing) const;
+    void keepFitting(float offset);
+    bool restoreFitting(float offset);
     std::vector<uint8_t> writePacket(bool settle);
 
     EncoderSettings m_settings;
@@ -104,6 +107,17 @@ private:
     int64_t m_packets = 0;     // packets written
     float m_lastOffset = 0;
     float m_evaluated = -1000.0f; // the offset the channels were last coded at
+    // The search's finest coding that fitted, kept so that it need not be
+    // coded again once the search has gone on past it.
+    struct Fitting {
+        bool valid = false;
+        float offset = 0;
+        int bits = 0;
+        std::vector<IcsFrame> frames; // each channel's
+    } m_fitting;
+    // How many bits a frame's coding gains or loses per dB of offset, as
+    // the last searches found it: where the next search's first step goes.
+    float m_bitsPerDb = 0;
     float m_entropy = 0;
     int m_lastBits = 0; // what the channels' frames cost as last evaluated
     // High rates: the most noise a line may carry, against the frame's mean
