@@ -13,6 +13,11 @@ namespace {
 // any file longer than a minute.
 constexpr int64_t kWholeSeconds = 16;
 constexpr int kExcerpts = 16;
+// Packets coded before each excerpt and not counted (a quarter second at
+// 48 kHz). Without them, every excerpt found the constrained ceiling
+// empty: 60 s of menu sounds at VBR Con 64 kbit/s came out 13% under the
+// rate; with them, 4.5%.
+constexpr int kWarmPackets = 12;
 // The qualities measured, around where the rate usually lands on music (dB):
 // bits fall smoothly with the offset, so the rate's quality is found between
 // them. Speech and sparse effects need much finer coding than music to
@@ -31,8 +36,9 @@ struct Tally {
 
 // Each block of a stretch of the source, measured at `offsets`.
 Status measureBlocks(AudioSource& source, const RangeConversion& how, std::vector<float> offsets,
-                     int64_t first, int64_t frames, aac::Encoder& encoder, float loudEntropy = 0) {
-    encoder.measureAt(std::move(offsets), loudEntropy);
+                     int64_t first, int64_t frames, aac::Encoder& encoder, float loudEntropy = 0,
+                     int warmPackets = 0) {
+    encoder.measureAt(std::move(offsets), loudEntropy, warmPackets);
     std::vector<std::vector<uint8_t>> none;
     return convertRange(source, how, first, frames, [&](const AVFrame& frame) -> Status {
         encoder.push(reinterpret_cast<const float* const*>(frame.extended_data), frame.nb_samples,
@@ -48,7 +54,11 @@ Status measureRange(AudioSource& source, const RangeConversion& how,
     std::vector<float> offsets;
     for (float step : kSteps)
         offsets.push_back(centre + step);
-    AFC_TRY(measureBlocks(source, how, offsets, first, frames, encoder));
+    // An excerpt is measured after a warm-up: the ceiling then starts as
+    // full as the frames before the excerpt left it, not empty.
+    const int64_t warm = std::min<int64_t>(first, kWarmPackets * int64_t(how.frameSize));
+    AFC_TRY(measureBlocks(source, how, offsets, first - warm, frames + warm, encoder, 0,
+                          int(warm / how.frameSize)));
     for (const aac::Encoder::Measured& block : encoder.measured()) {
         for (size_t i = 0; i < kSteps.size(); ++i)
             tally.bits[i] += block.bits[i];

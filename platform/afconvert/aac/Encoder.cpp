@@ -245,9 +245,10 @@ void Encoder::codeSegment(int64_t startPacket, int64_t firstKept, int64_t lastKe
     m_lastKept = lastKept;
 }
 
-void Encoder::measureAt(std::vector<float> offsets, float loudEntropy) {
+void Encoder::measureAt(std::vector<float> offsets, float loudEntropy, int warmPackets) {
     m_measureOffsets = std::move(offsets);
     m_loudEntropy = loudEntropy;
+    m_unmeasured = kUnmeasuredPackets + warmPackets;
     m_measured.clear();
     m_measureCeilings.clear();
     if (auto ceiling = m_rate.freshCeiling())
@@ -306,18 +307,26 @@ void Encoder::narrowToFit(int limit) {
 }
 
 void Encoder::measureBlock() {
-    if (m_packets < kUnmeasuredPackets)
+    // Only a constant quality codes attacks finer (see codeBlock).
+    const bool variable =
+        m_settings.mode == RateMode::Variable || m_settings.mode == RateMode::ConstrainedVariable;
+    const float boost = variable ? attackBoost() : 0.0f;
+    if (m_packets < m_unmeasured) {
+        // The transform's start, or a warm-up before an excerpt: not
+        // counted, but the ceiling learns what these frames spent.
+        for (size_t i = 0; i < m_measureCeilings.size(); ++i) {
+            CeilingWindow& ceiling = m_measureCeilings[i];
+            ceiling.add(int(std::min<int64_t>(evaluate(m_measureOffsets[i] - boost),
+                                              std::max<int64_t>(ceiling.room(), 0))));
+        }
         return;
+    }
     Measured& block = m_measured.emplace_back();
     block.entropy = m_entropy;
     if (m_loudEntropy > 0 && m_entropy >= m_loudEntropy) {
         block.bits.assign(m_measureOffsets.size(), m_rate.maxFrameBits());
         return;
     }
-    // Only a constant quality codes attacks finer (see codeBlock).
-    const bool variable =
-        m_settings.mode == RateMode::Variable || m_settings.mode == RateMode::ConstrainedVariable;
-    const float boost = variable ? attackBoost() : 0.0f;
     for (size_t i = 0; i < m_measureOffsets.size(); ++i) {
         int bits = evaluate(m_measureOffsets[i] - boost);
         if (!m_measureCeilings.empty()) {

@@ -73,7 +73,7 @@ public:
         std::vector<int> bits; // at each offset
         float entropy = 0;     // the block's perceptual entropy
     };
-    void measureAt(std::vector<float> offsets, float loudEntropy = 0);
+    void measureAt(std::vector<float> offsets, float loudEntropy = 0, int warmPackets = 0);
     const std::vector<Measured>& measured() const { return m_measured; }
 
 private:
@@ -129,6 +129,7 @@ private:
     int64_t m_lastKept = -1;
     std::vector<float> m_measureOffsets;
     float m_loudEntropy = 0;
+    int64_t m_unmeasured = 0; // packets not measured: the transform's start and any warm-up
     // Measuring under a ceiling: each offset's frames as the ceiling lets them spend.
     std::vector<CeilingWindow> m_measureCeilings;
     std::vector<Measured> m_measured;
