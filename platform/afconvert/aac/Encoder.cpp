@@ -314,11 +314,8 @@ void Encoder::measureBlock() {
     if (m_packets < m_unmeasured) {
         // The transform's start, or a warm-up before an excerpt: not
         // counted, but the ceiling learns what these frames spent.
-        for (size_t i = 0; i < m_measureCeilings.size(); ++i) {
-            CeilingWindow& ceiling = m_measureCeilings[i];
-            ceiling.add(int(std::min<int64_t>(evaluate(m_measureOffsets[i] - boost),
-                                              std::max<int64_t>(ceiling.room(), 0))));
-        }
+        for (size_t i = 0; i < m_measureCeilings.size(); ++i)
+            underCeiling(i, evaluate(m_measureOffsets[i] - boost));
         return;
     }
     Measured& block = m_measured.emplace_back();
@@ -328,17 +325,19 @@ void Encoder::measureBlock() {
         return;
     }
     for (size_t i = 0; i < m_measureOffsets.size(); ++i) {
-        int bits = evaluate(m_measureOffsets[i] - boost);
-        if (!m_measureCeilings.empty()) {
-            // What the ceiling would let the frame spend: a quality that
-            // averages the rate must count the seconds it holds back at
-            // their ceiling, not at what they ask.
-            CeilingWindow& ceiling = m_measureCeilings[i];
-            bits = int(std::min<int64_t>(bits, std::max<int64_t>(ceiling.room(), 0)));
-            ceiling.add(bits);
-        }
-        block.bits.push_back(bits);
+        const int bits = evaluate(m_measureOffsets[i] - boost);
+        block.bits.push_back(m_measureCeilings.empty() ? bits : underCeiling(i, bits));
     }
+}
+
+// What the ceiling measured at offset i lets a frame of `bits` spend, which
+// it then counts as spent: a quality that averages the rate must count the
+// seconds it holds back at their ceiling, not at what they ask.
+int Encoder::underCeiling(size_t i, int bits) {
+    CeilingWindow& ceiling = m_measureCeilings[i];
+    const int spent = int(std::min<int64_t>(bits, std::max<int64_t>(ceiling.room(), 0)));
+    ceiling.add(spent);
+    return spent;
 }
 
 float Encoder::attackBoost() const {

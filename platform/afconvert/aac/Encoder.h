@@ -81,6 +81,7 @@ private:
     struct Element;
     void codeBlock(std::vector<std::vector<uint8_t>>& out);
     void measureBlock();
+    int underCeiling(size_t i, int bits);
     float attackBoost() const;
     void narrowToFit(int limit);
     void advanceBlock();
