@@ -15,8 +15,8 @@ constexpr uint64_t kBackPair = Ls | Rs, kSidePair = Lsd | Rsd;
 
 struct NamedLayout {
     std::string_view name;
-    uint32_t tag; // 0: a plain name
-    std::initializer_list<uint64_t> order;
+    uint32_t tag;                // 0: a plain name
+    std::vector<uint64_t> order; // owned: a braced list here would outlive its storage
     bool codecOrder;
 };
 
@@ -74,8 +74,7 @@ std::string lower(std::string_view text) {
 }
 
 ChannelLayout fromNamed(const NamedLayout& named) {
-    return ChannelLayout{std::string(named.name), named.tag, std::vector<uint64_t>(named.order),
-                         named.codecOrder};
+    return ChannelLayout{std::string(named.name), named.tag, named.order, named.codecOrder};
 }
 
 } // namespace
