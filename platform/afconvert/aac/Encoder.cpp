@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/afconvert/aac/FrameWriter.h"
+#include "platform/afconvert/aac/HuffmanCoding.h"
 #include "platform/afconvert/aac/SamplingRates.h"
 
 namespace sondrel::afconvert::aac {
@@ -84,6 +85,23 @@ int64_t controlledRate(const EncoderSettings& s) {
     return int64_t(std::llround(double(s.bitRate) * s.averageScale));
 }
 
+// The low bands' noise is held under their masked threshold, by up to 12 dB
+// at 700 Hz and below, falling with the log of the frequency to nothing at
+// 4 kHz. The model's threshold there is too lenient for tonal music: the
+// harmonics and their beating are heard through noise the spreading says is
+// masked. Measured against noise spread evenly at 64-128 kbit/s: +0.2 to
+// +0.9 ODG on piano, orchestra and chiptune, speech unchanged; a step (6 dB
+// under 3 kHz) gained half as much, 15 dB or a slope reaching 8 kHz less.
+constexpr float kLowBandMarginDb = 12.0f;
+constexpr float kLowBandFullHz = 700.0f;
+constexpr float kLowBandEndHz = 4000.0f;
+
+float lowBandShare(float hz) {
+    const float t = std::clamp(
+        std::log2(hz / kLowBandFullHz) / std::log2(kLowBandEndHz / kLowBandFullHz), 0.0f, 1.0f);
+    return std::pow(10.0f, -kLowBandMarginDb * (1.0f - t) / 10.0f);
+}
+
 } // namespace
 
 struct Encoder::Channel {
@@ -102,6 +120,9 @@ struct Encoder::Channel {
     std::array<int16_t, kFrameLines> quantized{};
     // Each band's scale factor in the last search: where the next starts.
     std::array<int16_t, kBandSlots> hint{};
+    // lowBandShare of each band of a group, for the frame's layout: a frame
+    // is coded several times at different offsets, its layout once.
+    std::array<float, kMaxLongBands> lowBandShares{};
 };
 
 struct Encoder::Element {
@@ -390,6 +411,8 @@ void Encoder::analyseElement(Element& element) {
         else
             c->ordered = c->lines;
         c->layout = bandLayout(f, m_frequencyIndex, m_settings.sampleRate);
+        for (int b = 0; b < c->layout.bands; ++b)
+            c->lowBandShares[size_t(b)] = lowBandShare(c->layout.centre[size_t(b)]);
         const int bandwidth = lfe ? kLfeBandwidth : m_settings.bandwidth;
         const auto offsets =
             eight ? shortBandOffsets(m_frequencyIndex) : longBandOffsets(m_frequencyIndex);
@@ -550,23 +573,6 @@ bool substitutable(const BandMasking& m, const BandLayout& layout, int s, int ba
            m.energy[s] > 0 && allowed >= share * m.energy[s];
 }
 
-// The low bands' noise is held under their masked threshold, by up to 12 dB
-// at 700 Hz and below, falling with the log of the frequency to nothing at
-// 4 kHz. The model's threshold there is too lenient for tonal music: the
-// harmonics and their beating are heard through noise the spreading says is
-// masked. Measured against noise spread evenly at 64-128 kbit/s: +0.2 to
-// +0.9 ODG on piano, orchestra and chiptune, speech unchanged; a step (6 dB
-// under 3 kHz) gained half as much, 15 dB or a slope reaching 8 kHz less.
-constexpr float kLowBandMarginDb = 12.0f;
-constexpr float kLowBandFullHz = 700.0f;
-constexpr float kLowBandEndHz = 4000.0f;
-
-float lowBandShare(float hz) {
-    const float t = std::clamp(
-        std::log2(hz / kLowBandFullHz) / std::log2(kLowBandEndHz / kLowBandFullHz), 0.0f, 1.0f);
-    return std::pow(10.0f, -kLowBandMarginDb * (1.0f - t) / 10.0f);
-}
-
 // The noise energy a decoder gives a band as 2^(energy / 2) per window.
 int noiseEnergy(float energy, int windows) {
     return int(std::lround(2.0 * std::log2(double(energy) / windows)));
@@ -613,7 +619,7 @@ void Encoder::codeChannel(Channel& c, float offset) {
             if (lineNoise > 0)
                 masked = std::min(masked, lineNoise * float(width));
             float allowed =
-                std::max(masked * scale * lowBandShare(layout.centre[b]), m.quiet[s] * quietShare);
+                std::max(masked * scale * c.lowBandShares[size_t(b)], m.quiet[s] * quietShare);
             // A band well over its threshold, and the frame's loudest band, are
             // kept however coarsely: dropping them would take out what is heard
             // most (a tone at a low rate). Keeping every band within 10 dB of
@@ -653,8 +659,8 @@ void Encoder::codeChannel(Channel& c, float offset) {
         deinterleaveShort(f, m_frequencyIndex, c.quantized.data(), f.quantized.data());
     else
         f.quantized = c.quantized;
-    chooseBooks(f, m_frequencyIndex);
-    if (!FrameWriter::valid(f, m_frequencyIndex))
+    if (chooseBooks(f, m_frequencyIndex) >= kUnusableBits ||
+        !FrameWriter::validSectioned(f, m_frequencyIndex))
         dropNoiseBands(f); // the first noise energy out of reach of global_gain
 }
 

@@ -222,6 +222,20 @@ int bandBits(const IcsFrame& f, const Layout& layout, int group, int band, int b
     return std::min(bits, kUnusableBits);
 }
 
+// bandBits in an odd book and the even one after it.
+BookPairBits bandBitsPair(const IcsFrame& f, const Layout& layout, int group, int band,
+                          int oddBook) {
+    BookPairBits bits;
+    for (int w = 0; w < f.groupLength[size_t(group)]; ++w) {
+        const BookPairBits window =
+            spectralBitsPair(oddBook, layout.lines(f, layout.groupStart[size_t(group)] + w, band),
+                             layout.width(band));
+        bits.odd = std::min(bits.odd + window.odd, kUnusableBits);
+        bits.even = std::min(bits.even + window.even, kUnusableBits);
+    }
+    return bits;
+}
+
 int bandMaxAbs(const IcsFrame& f, const Layout& layout, int group, int band) {
     int largest = 0;
     for (int w = 0; w < f.groupLength[size_t(group)]; ++w) {
@@ -253,10 +267,15 @@ int chooseGroupBooks(IcsFrame& f, const Layout& layout, int group) {
         // book; books further up never pay for themselves, and pricing them
         // was most of the search's time.
         if (fixed[size_t(b)] == -1) {
+            // The smallest book is odd (the books come in pairs of a range),
+            // so the books priced are one or two pairs and the escape book.
             const int smallest = smallestBookFor(largest);
-            for (int k = smallest; k < kBooks; ++k)
-                if (k <= smallest + kBooksAbove || k == kEscapeBook)
-                    cost[size_t(b)][size_t(k)] = bandBits(f, layout, group, b, k);
+            for (int k = smallest; k < kEscapeBook && k <= smallest + kBooksAbove; k += 2) {
+                const BookPairBits pair = bandBitsPair(f, layout, group, b, k);
+                cost[size_t(b)][size_t(k)] = pair.odd;
+                cost[size_t(b)][size_t(k + 1)] = pair.even;
+            }
+            cost[size_t(b)][kEscapeBook] = bandBits(f, layout, group, b, kEscapeBook);
         }
     }
     auto bandCost = [&](int b, int book) {
@@ -268,6 +287,23 @@ int chooseGroupBooks(IcsFrame& f, const Layout& layout, int group) {
     };
     std::array<int, kMaxLongBands + 1> best{}, start{}, chosen{};
     best[0] = 0;
+    std::array<int, kMaxLongBands + 1> sectionCost{}; // by length: no division in the loop
+    for (int length = 1; length <= n; ++length)
+        sectionCost[size_t(length)] = layout.sectionCost(length);
+    const int shortestSection = sectionCost[1];
+    // floor[s] bounds from below what bands 0..s-1 cost however they are
+    // split, when a section ending at s may reach back into them: the best
+    // split of some first bands, the rest each in its cheapest book with no
+    // section paid. A section [s, e) in a book, and every longer one, cost at
+    // least floor[s] plus its bands in that book; once that is no less than
+    // the best split found, reaching further back cannot win (which is what
+    // the search spends most of its time on otherwise).
+    std::array<int, kMaxLongBands + 1> floor{};
+    auto cheapest = [&](int b) {
+        return fixed[size_t(b)] >= 0 ? 0
+                                     : *std::min_element(cost[size_t(b)].begin() + 1,
+                                                         cost[size_t(b)].begin() + kEscapeBook + 1);
+    };
     for (int e = 1; e <= n; ++e) {
         best[size_t(e)] = kUnusableBits;
         const int last = fixed[size_t(e - 1)];
@@ -278,9 +314,11 @@ int chooseGroupBooks(IcsFrame& f, const Layout& layout, int group) {
                 if (c >= kUnusableBits)
                     break;
                 spectralSum += c;
+                if (floor[size_t(s)] + spectralSum + shortestSection >= best[size_t(e)])
+                    break;
                 if (best[size_t(s)] >= kUnusableBits)
                     continue;
-                const int total = best[size_t(s)] + spectralSum + layout.sectionCost(e - s);
+                const int total = best[size_t(s)] + spectralSum + sectionCost[size_t(e - s)];
                 if (total < best[size_t(e)]) {
                     best[size_t(e)] = total;
                     start[size_t(e)] = s;
@@ -288,6 +326,7 @@ int chooseGroupBooks(IcsFrame& f, const Layout& layout, int group) {
                 }
             }
         }
+        floor[size_t(e)] = std::min(best[size_t(e)], floor[size_t(e - 1)] + cheapest(e - 1));
     }
     if (best[size_t(n)] >= kUnusableBits)
         return kUnusableBits; // a line beyond every book: the frame is not valid
@@ -315,16 +354,21 @@ bool validGrouping(const IcsFrame& f) {
 bool validLines(const IcsFrame& f, const Layout& layout) {
     const int top = layout.offsets[size_t(f.maxBands)];
     const int lines = isShort(f) ? kShortLines : kFrameLines;
-    for (int w = 0; w < layout.windows; ++w)
-        for (int i = 0; i < lines; ++i) {
-            const int v = f.quantized[size_t(w * kShortLines + i)];
-            if (v < -8191 || v > 8191 || (i >= top && v != 0))
-                return false;
-        }
+    for (int w = 0; w < layout.windows; ++w) {
+        // Branch-free, as the encoder checks every frame it tries.
+        const int16_t* values = f.quantized.data() + w * kShortLines;
+        unsigned stray = 0;
+        for (int i = 0; i < top; ++i)
+            stray |= unsigned(values[i] + 8191) > 2 * 8191u;
+        for (int i = top; i < lines; ++i)
+            stray |= unsigned(values[i] != 0);
+        if (stray)
+            return false;
+    }
     return true;
 }
 
-bool validBooksAndScalefactors(const IcsFrame& f, const Layout& layout) {
+bool validBooksAndScalefactors(const IcsFrame& f, const Layout& layout, bool priceBands) {
     const int gain = globalGain(f);
     int lastScalefactor = gain, lastNoise = gain - kNoiseOffset, lastPosition = 0;
     bool firstNoise = true;
@@ -336,7 +380,7 @@ bool validBooksAndScalefactors(const IcsFrame& f, const Layout& layout) {
             if (book == 12 || book > kIntensityInPhase)
                 return false; // reserved
             if (isSpectralBook(book) || book == kZeroBook) {
-                if (bandBits(f, layout, g, b, book) >= kUnusableBits)
+                if (priceBands && bandBits(f, layout, g, b, book) >= kUnusableBits)
                     return false;
                 if (book == kZeroBook)
                     continue;
@@ -386,6 +430,16 @@ bool validTns(const IcsFrame& f, const Layout& layout) {
         }
     }
     return true;
+}
+
+bool checkFrame(const IcsFrame& frame, int frequencyIndex, bool priceBands) {
+    if (uint8_t(frame.sequence) > 3 || uint8_t(frame.shape) > 1 || !validGrouping(frame))
+        return false;
+    const Layout layout(frame, frequencyIndex);
+    if (layout.bandCount() == 0 || frame.maxBands < 0 || frame.maxBands > layout.bandCount())
+        return false;
+    return validLines(frame, layout) && validBooksAndScalefactors(frame, layout, priceBands) &&
+           validTns(frame, layout);
 }
 
 } // namespace
@@ -492,13 +546,11 @@ std::vector<uint8_t> FrameWriter::finish() {
 }
 
 bool FrameWriter::valid(const IcsFrame& frame, int frequencyIndex) {
-    if (uint8_t(frame.sequence) > 3 || uint8_t(frame.shape) > 1 || !validGrouping(frame))
-        return false;
-    const Layout layout(frame, frequencyIndex);
-    if (layout.bandCount() == 0 || frame.maxBands < 0 || frame.maxBands > layout.bandCount())
-        return false;
-    return validLines(frame, layout) && validBooksAndScalefactors(frame, layout) &&
-           validTns(frame, layout);
+    return checkFrame(frame, frequencyIndex, true);
+}
+
+bool FrameWriter::validSectioned(const IcsFrame& frame, int frequencyIndex) {
+    return checkFrame(frame, frequencyIndex, false);
 }
 
 bool FrameWriter::validPair(const IcsFrame& first, const IcsFrame& second, const PairCoding& pair,

@@ -50,6 +50,25 @@ int directBits(const uint8_t* tupleBits, const int16_t* values, int count) {
     return outOfRange ? kUnusableBits : bits;
 }
 
+// directBits in two books that index their tuples alike, in one pass.
+template <int Dimension, int Modulus, int Largest, bool Signed>
+BookPairBits directPairBits(const uint8_t* oddBits, const uint8_t* evenBits, const int16_t* values,
+                            int count) {
+    int odd = 0, even = 0;
+    unsigned outOfRange = 0;
+    for (int i = 0; i < count; i += Dimension) {
+        int index = 0;
+        for (int j = 0; j < Dimension; ++j) {
+            const int v = Signed ? values[i + j] + Largest : std::abs(values[i + j]);
+            outOfRange |= static_cast<unsigned>(v) > unsigned(Signed ? 2 * Largest : Largest);
+            index = index * Modulus + v;
+        }
+        odd += outOfRange ? 0 : oddBits[index];
+        even += outOfRange ? 0 : evenBits[index];
+    }
+    return outOfRange ? BookPairBits{kUnusableBits, kUnusableBits} : BookPairBits{odd, even};
+}
+
 int escapeBookBits(const uint8_t* tupleBits, const int16_t* values, int count) {
     int bits = 0;
     for (int i = 0; i < count; i += 2) {
@@ -120,6 +139,25 @@ int spectralBits(int book, const int16_t* values, int count) {
         return directBits<2, 13, 12, false>(bits, values, count);
     default:
         return escapeBookBits(bits, values, count);
+    }
+}
+
+BookPairBits spectralBitsPair(int oddBook, const int16_t* values, int count) {
+    if (oddBook < 1 || oddBook >= kEscapeBook || oddBook % 2 == 0)
+        return {spectralBits(oddBook, values, count), spectralBits(oddBook + 1, values, count)};
+    const uint8_t* odd = kSpectralBooks[size_t(oddBook)].tupleBits;
+    const uint8_t* even = kSpectralBooks[size_t(oddBook + 1)].tupleBits;
+    switch (oddBook) {
+    case 1:
+        return directPairBits<4, 3, 1, true>(odd, even, values, count);
+    case 3:
+        return directPairBits<4, 3, 2, false>(odd, even, values, count);
+    case 5:
+        return directPairBits<2, 9, 4, true>(odd, even, values, count);
+    case 7:
+        return directPairBits<2, 8, 7, false>(odd, even, values, count);
+    default:
+        return directPairBits<2, 13, 12, false>(odd, even, values, count);
     }
 }
 

@@ -20,6 +20,13 @@ int smallestBookFor(int maxAbs);
 // a large number (kUnusableBits or more) when a value does not fit the book.
 constexpr int kUnusableBits = 1 << 24;
 int spectralBits(int book, const int16_t* values, int count);
+// spectralBits in an odd book below 11 and the even book after it, which
+// read their values alike (1-2, 3-4, 5-6, 7-8, 9-10), in one pass.
+struct BookPairBits {
+    int odd = 0;
+    int even = 0;
+};
+BookPairBits spectralBitsPair(int oddBook, const int16_t* values, int count);
 // Writes them; the values must fit the book.
 void writeSpectral(BitWriter& out, int book, const int16_t* values, int count);
 

@@ -54,6 +54,11 @@ TEST(HuffmanCoding, CountsWhatItWrites) {
                 escapes += std::abs(v) >= 16 ? 5 : 0; // 16..31: a zero and 4 bits
             }
             ASSERT_EQ(bits, cb.lengths[index] + signs + escapes) << "index " << index;
+            if (book < kEscapeBook) { // the paired pricing agrees with each book's own
+                const BookPairBits pair =
+                    spectralBitsPair(book % 2 ? book : book - 1, tuple.data(), int(tuple.size()));
+                ASSERT_EQ(book % 2 ? pair.odd : pair.even, bits) << "index " << index;
+            }
         }
         // One past the book's range, in either sign, does not fit.
         const int16_t over = int16_t(bookLargestValue(book) + 1);
@@ -61,6 +66,12 @@ TEST(HuffmanCoding, CountsWhatItWrites) {
         for (int16_t v : {over, int16_t(-over)}) {
             tuple.back() = v;
             EXPECT_GE(spectralBits(book, tuple.data(), int(tuple.size())), kUnusableBits);
+            if (book < kEscapeBook) {
+                const int odd = book % 2 ? book : book - 1;
+                const BookPairBits pair = spectralBitsPair(odd, tuple.data(), int(tuple.size()));
+                EXPECT_GE(pair.odd, kUnusableBits);
+                EXPECT_GE(pair.even, kUnusableBits);
+            }
         }
         EXPECT_GE(smallestBookFor(bookLargestValue(book)), book - (book % 2 == 0 ? 1 : 0) - 1);
         EXPECT_LE(smallestBookFor(bookLargestValue(book)), book);

@@ -48,13 +48,22 @@ float thresholdInQuiet(float hz) {
 }
 
 float tonality(const float* lines, int width) {
+    // The logarithm of a product of eight lines at a time: a line's power
+    // lies between 1e-3 and about 1e18, so eight of them stay far inside a
+    // double's range, and one logarithm does the work of eight.
     double logSum = 0;
     double sum = 0;
+    double product = 1;
     for (int k = 0; k < width; ++k) {
         const double p = double(lines[k]) * lines[k] + 1e-3;
-        logSum += std::log(p);
+        product *= p;
         sum += p;
+        if ((k & 7) == 7) {
+            logSum += std::log(product);
+            product = 1;
+        }
     }
+    logSum += std::log(product);
     const double flatnessDb = 10.0 * (logSum / width - std::log(sum / width)) / std::log(10.0);
     return std::clamp(
         float((kNoiseFlatnessDb - flatnessDb) / (kNoiseFlatnessDb - kTonalFlatnessDb)), 0.0f, 1.0f);
@@ -62,22 +71,43 @@ float tonality(const float* lines, int width) {
 
 } // namespace
 
-float PsychoModel::athEnergy(const BandLayout& layout, int band, bool shortWindows,
-                             int windows) const {
+const PsychoModel::BandConstants& PsychoModel::constantsFor(const BandLayout& layout,
+                                                            bool shortWindows) {
+    BandConstants& c = m_constants[shortWindows ? 1 : 0];
+    const int n = layout.bands;
+    if (c.bands == n && (n == 0 || c.topCentre == layout.centre[size_t(n - 1)]))
+        return c;
+    c.bands = n;
+    c.topCentre = n > 0 ? layout.centre[size_t(n - 1)] : 0.0f;
+    std::array<float, kMaxLongBands> z{};
+    for (int b = 0; b < n; ++b) {
+        c.quiet[size_t(b)] = athEnergy(layout, b, shortWindows);
+        z[size_t(b)] = bark(layout.centre[size_t(b)]);
+    }
+    for (int b = 1; b < n; ++b)
+        c.fromBelow[size_t(b)] =
+            std::pow(10.0f, -kUpwardSpreadDbPerBark * (z[b] - z[b - 1]) / 10.0f);
+    for (int b = n - 2; b >= 0; --b)
+        c.fromAbove[size_t(b)] =
+            std::pow(10.0f, -kDownwardSpreadDbPerBark * (z[b + 1] - z[b]) / 10.0f);
+    return c;
+}
+
+float PsychoModel::athEnergy(const BandLayout& layout, int band, bool shortWindows) const {
     // A full-scale sine of amplitude A gives a long frame's lines N^2 A^2 of
     // energy, N = 1024 (128 for a short window).
     const float n = shortWindows ? float(kShortLines) : float(kFrameLines);
     const float fullScale = n * n * 32768.0f * 32768.0f;
     const float db = thresholdInQuiet(layout.centre[band]) - kFullScaleSpl;
-    return fullScale * std::pow(10.0f, db / 10.0f) * float(windows);
+    return fullScale * std::pow(10.0f, db / 10.0f);
 }
 
 void PsychoModel::analyse(const float* lines, const BandLayout& layout, bool shortWindows,
                           int codedBands, BandMasking& out) {
     out.perceptualEntropy = 0;
+    const BandConstants& constants = constantsFor(layout, shortWindows);
     for (int g = 0; g < layout.groupCount; ++g) {
         std::array<float, kMaxLongBands> spread{};
-        std::array<float, kMaxLongBands> z{};
         for (int b = 0; b < codedBands; ++b) {
             const int s = BandLayout::slot(g, b);
             const float* x = lines + layout.start[s];
@@ -89,16 +119,11 @@ void PsychoModel::analyse(const float* lines, const BandLayout& layout, bool sho
             const float smr =
                 kNoiseMaskingDb + (kToneMaskingDb - kNoiseMaskingDb) * out.tonality[s];
             spread[b] = e * std::pow(10.0f, -smr / 10.0f);
-            z[b] = bark(layout.centre[b]);
         }
         for (int b = 1; b < codedBands; ++b)
-            spread[b] =
-                std::max(spread[b], spread[b - 1] * std::pow(10.0f, -kUpwardSpreadDbPerBark *
-                                                                        (z[b] - z[b - 1]) / 10.0f));
+            spread[b] = std::max(spread[b], spread[b - 1] * constants.fromBelow[size_t(b)]);
         for (int b = codedBands - 2; b >= 0; --b)
-            spread[b] =
-                std::max(spread[b], spread[b + 1] * std::pow(10.0f, -kDownwardSpreadDbPerBark *
-                                                                        (z[b + 1] - z[b]) / 10.0f));
+            spread[b] = std::max(spread[b], spread[b + 1] * constants.fromAbove[size_t(b)]);
         const int windows = layout.windows[g];
         for (int b = 0; b < codedBands; ++b) {
             const int s = BandLayout::slot(g, b);
@@ -108,7 +133,7 @@ void PsychoModel::analyse(const float* lines, const BandLayout& layout, bool sho
                     thr = std::min(thr, kPreEchoRise * m_previous[b]);
                 m_previous[b] = thr;
             }
-            out.quiet[s] = athEnergy(layout, b, shortWindows, windows);
+            out.quiet[s] = constants.quiet[size_t(b)] * float(windows);
             thr = std::max(thr, out.quiet[s]);
             out.threshold[s] = thr;
             if (out.energy[s] > thr)

@@ -33,8 +33,21 @@ public:
                  BandMasking& out);
 
 private:
-    float athEnergy(const BandLayout& layout, int band, bool shortWindows, int windows) const;
+    // What depends only on where a layout's bands lie: each band's threshold
+    // in quiet for one window, and how much of a neighbour's spread reaches
+    // it from below and from above. Worked out once for long and once for
+    // short windows instead of in every frame.
+    struct BandConstants {
+        int bands = -1; // not yet worked out
+        float topCentre = 0;
+        std::array<float, kMaxLongBands> quiet{};
+        std::array<float, kMaxLongBands> fromBelow{};
+        std::array<float, kMaxLongBands> fromAbove{};
+    };
+    const BandConstants& constantsFor(const BandLayout& layout, bool shortWindows);
+    float athEnergy(const BandLayout& layout, int band, bool shortWindows) const;
 
+    std::array<BandConstants, 2> m_constants; // long, short
     std::array<float, kMaxLongBands> m_previous{};
     bool m_previousLong = false;
 };
