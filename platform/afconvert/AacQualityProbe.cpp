@@ -29,8 +29,16 @@ constexpr int kWarmPackets = 12;
 constexpr std::array<float, 13> kSteps{-36.0f, -30.0f, -24.0f, -18.0f, -12.0f, -8.0f, -4.0f,
                                        0.0f,   4.0f,   8.0f,   12.0f,  18.0f,  24.0f};
 
+// The quality is found in two rounds: every block at steps 12 dB apart
+// first, then at the one or two steps between the pair that brackets the
+// rate. Bits fall with the offset, and each offset's frames are measured
+// alike whichever others are, so the offset comes out as measuring every
+// step would give it, for 7 or 8 codings of a block instead of 13.
+constexpr std::array<size_t, 6> kFirstRound{0, 2, 4, 7, 10, 12};
+
 struct Tally {
     std::array<double, kSteps.size()> bits{};
+    std::array<bool, kSteps.size()> measured{};
     int64_t blocks = 0;
 };
 
@@ -47,40 +55,76 @@ Status measureBlocks(AudioSource& source, const RangeConversion& how, std::vecto
     });
 }
 
+// Measures a stretch of the source at the given steps, adding to the tally.
 Status measureRange(AudioSource& source, const RangeConversion& how,
                     const aac::EncoderSettings& settings, float centre, int64_t first,
-                    int64_t frames, Tally& tally) {
+                    int64_t frames, const std::vector<size_t>& steps, Tally& tally,
+                    int64_t& blocks) {
     aac::Encoder encoder(settings);
     std::vector<float> offsets;
-    for (float step : kSteps)
-        offsets.push_back(centre + step);
+    for (size_t i : steps)
+        offsets.push_back(centre + kSteps[i]);
     // An excerpt is measured after a warm-up: the ceiling then starts as
     // full as the frames before the excerpt left it, not empty.
     const int64_t warm = std::min<int64_t>(first, kWarmPackets * int64_t(how.frameSize));
     AFC_TRY(measureBlocks(source, how, offsets, first - warm, frames + warm, encoder, 0,
                           int(warm / how.frameSize)));
-    for (const aac::Encoder::Measured& block : encoder.measured()) {
-        for (size_t i = 0; i < kSteps.size(); ++i)
-            tally.bits[i] += block.bits[i];
-        ++tally.blocks;
-    }
+    for (const aac::Encoder::Measured& block : encoder.measured())
+        for (size_t k = 0; k < steps.size(); ++k)
+            tally.bits[steps[k]] += block.bits[k];
+    blocks += int64_t(encoder.measured().size());
     return {};
 }
 
-// The offset whose bits meet the target, between the measured ones.
-float offsetForRate(const Tally& tally, double targetBits, float centre) {
-    const auto& bits = tally.bits;
-    if (tally.blocks == 0 || bits.front() <= targetBits)
-        return centre + kSteps.front();
-    for (size_t i = 0; i + 1 < kSteps.size(); ++i) {
-        if (bits[i + 1] > targetBits)
-            continue;
-        const double t = bits[i + 1] > 0
-                             ? std::log(bits[i] / targetBits) / std::log(bits[i] / bits[i + 1])
-                             : 0.0;
-        return centre + kSteps[i] + float(t) * (kSteps[i + 1] - kSteps[i]);
+// Measures the file (whole, or by excerpts) at the given steps.
+Status measureSteps(AudioSource& source, const RangeConversion& how,
+                    const aac::EncoderSettings& settings, float centre,
+                    const std::vector<size_t>& steps, Tally& tally) {
+    const int64_t total = how.in.frameCount;
+    const int64_t second = how.in.sampleRate;
+    int64_t blocks = 0;
+    if (total <= kWholeSeconds * second) {
+        AFC_TRY(measureRange(source, how, settings, centre, 0, total, steps, tally, blocks));
+    } else {
+        for (int i = 0; i < kExcerpts; ++i) {
+            const int64_t first = (total - second) * (2 * i + 1) / (2 * kExcerpts);
+            AFC_TRY(
+                measureRange(source, how, settings, centre, first, second, steps, tally, blocks));
+        }
     }
-    return centre + kSteps.back();
+    for (size_t i : steps)
+        tally.measured[i] = true;
+    tally.blocks = blocks; // alike in every round
+    return {};
+}
+
+// The measured steps either side of the rate's bits: the last step that
+// spends more and the first that spends no more (the same step twice at
+// the ends of the range).
+std::pair<size_t, size_t> bracket(const Tally& tally, double targetBits) {
+    size_t above = kSteps.size();
+    for (size_t i = 0; i < kSteps.size(); ++i) {
+        if (!tally.measured[i])
+            continue;
+        if (tally.bits[i] <= targetBits)
+            return {above == kSteps.size() ? i : above, i};
+        above = i;
+    }
+    return {above, above};
+}
+
+// The offset whose bits meet the target, between the measured steps that
+// bracket it.
+float offsetForRate(const Tally& tally, double targetBits, float centre) {
+    if (tally.blocks == 0)
+        return centre + kSteps.front();
+    const auto [i, j] = bracket(tally, targetBits);
+    if (i == j)
+        return centre + kSteps[i];
+    const auto& bits = tally.bits;
+    const double t =
+        bits[j] > 0 ? std::log(bits[i] / targetBits) / std::log(bits[i] / bits[j]) : 0.0;
+    return centre + kSteps[i] + float(t) * (kSteps[j] - kSteps[i]);
 }
 
 // The bits the average strategy would spend on the blocks, aiming at
@@ -140,19 +184,18 @@ Status measureAacQuality(AudioSource& source, const RangeConversion& how,
     measuring.qualityFixed = true;
     const float centre =
         aac::RateControl::startingOffset(settings.bitRate, settings.sampleRate, settings.channels);
-    const int64_t total = how.in.frameCount;
-    const int64_t second = how.in.sampleRate;
     Tally tally;
-    if (total <= kWholeSeconds * second) {
-        AFC_TRY(measureRange(source, how, measuring, centre, 0, total, tally));
-    } else {
-        for (int i = 0; i < kExcerpts; ++i) {
-            const int64_t first = (total - second) * (2 * i + 1) / (2 * kExcerpts);
-            AFC_TRY(measureRange(source, how, measuring, centre, first, second, tally));
-        }
-    }
+    AFC_TRY(measureSteps(source, how, measuring, centre,
+                         std::vector<size_t>(kFirstRound.begin(), kFirstRound.end()), tally));
     const double meanBits = double(settings.bitRate) * 1024.0 / settings.sampleRate;
-    offset = offsetForRate(tally, meanBits * double(tally.blocks), centre);
+    const double target = meanBits * double(tally.blocks);
+    const auto [i, j] = bracket(tally, target);
+    std::vector<size_t> between;
+    for (size_t k = i + 1; k < j; ++k)
+        between.push_back(k);
+    if (!between.empty())
+        AFC_TRY(measureSteps(source, how, measuring, centre, between, tally));
+    offset = offsetForRate(tally, target, centre);
     return {};
 }
 

@@ -274,6 +274,17 @@ void Encoder::measureAt(std::vector<float> offsets, float loudEntropy, int warmP
     m_measureCeilings.clear();
     if (auto ceiling = m_rate.freshCeiling())
         m_measureCeilings.assign(m_measureOffsets.size(), *ceiling);
+    m_measureHints.assign(m_measureOffsets.size() * m_channels.size(), {});
+}
+
+int Encoder::evaluateMeasured(size_t i, float offset) {
+    const size_t first = i * m_channels.size();
+    for (size_t c = 0; c < m_channels.size(); ++c)
+        std::swap(m_channels[c]->hint, m_measureHints[first + c]);
+    const int bits = evaluate(offset);
+    for (size_t c = 0; c < m_channels.size(); ++c)
+        std::swap(m_channels[c]->hint, m_measureHints[first + c]);
+    return bits;
 }
 
 void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
@@ -336,7 +347,7 @@ void Encoder::measureBlock() {
         // The transform's start, or a warm-up before an excerpt: not
         // counted, but the ceiling learns what these frames spent.
         for (size_t i = 0; i < m_measureCeilings.size(); ++i)
-            underCeiling(i, evaluate(m_measureOffsets[i] - boost));
+            underCeiling(i, evaluateMeasured(i, m_measureOffsets[i] - boost));
         return;
     }
     Measured& block = m_measured.emplace_back();
@@ -346,7 +357,7 @@ void Encoder::measureBlock() {
         return;
     }
     for (size_t i = 0; i < m_measureOffsets.size(); ++i) {
-        const int bits = evaluate(m_measureOffsets[i] - boost);
+        const int bits = evaluateMeasured(i, m_measureOffsets[i] - boost);
         block.bits.push_back(m_measureCeilings.empty() ? bits : underCeiling(i, bits));
     }
 }

@@ -84,6 +84,7 @@ private:
     int underCeiling(size_t i, int bits);
     float attackBoost() const;
     void narrowToFit(int limit);
+    int evaluateMeasured(size_t i, float offset);
     void advanceBlock();
     void analyseElement(Element& element);
     void decideStereo(Element& element);
@@ -133,6 +134,10 @@ private:
     int64_t m_unmeasured = 0; // packets not measured: the transform's start and any warm-up
     // Measuring under a ceiling: each offset's frames as the ceiling lets them spend.
     std::vector<CeilingWindow> m_measureCeilings;
+    // Each measured offset's scale factor hints, channel after channel: a
+    // band's search then starts where the last frame at that offset left it,
+    // as when the file is coded at it.
+    std::vector<std::array<int16_t, kBandSlots>> m_measureHints;
     std::vector<Measured> m_measured;
 };
 
