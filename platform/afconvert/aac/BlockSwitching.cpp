@@ -11,6 +11,12 @@ constexpr int kPiece = 128;
 // before it is an attack: 10 dB, the rise at which a long window's
 // pre-echo becomes audible on castanets and drum hits.
 constexpr float kAttackRatio = 10.0f;
+// A piece this many times quieter than the one before it is a release: a
+// sound stopping dead (20 dB within 128 samples). A long window spreads the
+// sound's noise over the silence after it; short ones keep it to a few
+// milliseconds. Game effects at 64 kbit/s graded up to 0.3 better (CBR) and
+// 0.2 (ABR), voices up to 0.1; music, which seldom stops dead, the same.
+constexpr float kReleaseRatio = 100.0f;
 // Below this energy per sample (about -70 dBFS) nothing counts as an attack.
 constexpr float kQuietEnergy = 32768.0f * 32768.0f * 1e-7f * kPiece;
 // The short windows' middles: pieces 4 to 11 of the block.
@@ -39,6 +45,9 @@ AttackInfo findAttack(const float* samples, int blockStart) {
         const float e = energy[kHistory + w];
         const float before = *std::max_element(energy.begin() + w, energy.begin() + kHistory + w);
         if (e > kQuietEnergy && e > kAttackRatio * before)
+            return {true, w};
+        const float previous = energy[kHistory + w - 1];
+        if (previous > kQuietEnergy && e * kReleaseRatio < previous)
             return {true, w};
     }
     return {};

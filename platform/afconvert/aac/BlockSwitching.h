@@ -7,7 +7,9 @@
 namespace sondrel::afconvert::aac {
 
 // Where a block's attack lies, if it has one: the short window (0-7) whose
-// middle holds the first sudden rise of high-frequency energy.
+// middle holds the first sudden rise of high-frequency energy, or its
+// sudden fall (a release: a sound stopping dead), which short windows serve
+// alike.
 struct AttackInfo {
     bool attack = false;
     int window = 0;
@@ -17,7 +19,8 @@ struct AttackInfo {
 // encoder keeps three blocks of samples at a time (the block being coded, its
 // successor and 512 samples of look-ahead); `samples` starts at the block.
 // Energies are measured on the first difference of the signal, in 128-sample
-// pieces, against the loudest of the eight pieces before each.
+// pieces: a rise against the loudest of the eight pieces before each, a fall
+// against the piece just before.
 AttackInfo findAttack(const float* samples, int blockStart);
 
 // Chooses window sequences so that a block with an attack is coded with

@@ -33,6 +33,20 @@ TEST(BlockSwitching, AttacksGetShortWindowsWithStartAndStopAround) {
     EXPECT_TRUE(attack.attack);
     EXPECT_EQ(attack.window, 4); // the short window whose middle the click reaches first
 
+    // A bright tone stopping dead gets short windows from where it stops; one
+    // stepping down by 10 dB does not.
+    const size_t stop = 1024 + 448 + 128 * 2 + 64; // in the middle of window 2's piece
+    auto toneUntilStop = [&](float after) {
+        for (size_t i = 0; i < samples.size(); ++i)
+            samples[i] = float((i < stop ? 8000 : after) * std::sin(0.9 * double(i)));
+    };
+    toneUntilStop(0.0f);
+    const AttackInfo release = findAttack(samples.data(), 1024);
+    EXPECT_TRUE(release.attack);
+    EXPECT_EQ(release.window, 2);
+    toneUntilStop(8000 / std::sqrt(10.0f));
+    EXPECT_FALSE(findAttack(samples.data(), 1024).attack) << "a step down";
+
     BlockSwitching s;
     EXPECT_EQ(s.next(false, false), Sequence::OnlyLong);
     EXPECT_EQ(s.next(false, true), Sequence::LongStart);
