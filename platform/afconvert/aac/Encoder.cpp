@@ -29,6 +29,10 @@ constexpr float kHighestOffset = 60.0f;
 constexpr float kOffsetStep = 4.0f;
 constexpr float kOffsetResolution = 0.5f;
 constexpr float kNotEvaluated = -1000.0f;
+// A coding that spends this close to a frame's budget ends the offset search:
+// half a dB, the search's resolution, moves a frame's bits by more (2 to 4%),
+// and what is left goes to the frames after it through the reservoir.
+constexpr float kCloseEnoughShare = 0.02f;
 // From this many bits a sample and channel, a rate buys fidelity as well as
 // what the ear hears: the noise of every line is also kept under a level
 // common to the whole frame (the frame's mean line energy this many dB
@@ -721,15 +725,15 @@ float Encoder::searchOffset(const RateControl::Budget& budget) {
     int highBits = 0;
     int bits = 0;
     if (fits(probe, limit, bits)) {
-        if (probe <= lowest)
+        if (probe <= lowest || closeEnough(bits, limit))
             return probe;
         high = probe;
         highBits = bits;
         float step = firstStep(limit - bits);
         low = std::max(high - step, lowest);
         while (fits(low, limit, bits)) {
-            if (low <= lowest)
-                return lowest;
+            if (low <= lowest || closeEnough(bits, limit))
+                return low;
             high = low;
             highBits = bits;
             step *= 2;
@@ -749,6 +753,8 @@ float Encoder::searchOffset(const RateControl::Budget& budget) {
             step *= 2;
             high = std::min(high + step, kHighestOffset);
         }
+        if (closeEnough(bits, limit))
+            return high;
         highBits = bits;
     }
     if (lowBits > highBits)
@@ -762,6 +768,8 @@ float Encoder::searchOffset(const RateControl::Budget& budget) {
         const float margin = 0.25f * kOffsetResolution;
         const float next = std::clamp(meet + side, low + margin, high - margin);
         if (fits(next, limit, bits)) {
+            if (closeEnough(bits, limit))
+                return next;
             high = next;
             highBits = bits;
             above = false;
@@ -791,6 +799,10 @@ bool Encoder::fits(float offset, int limit, int& bits) {
         return false;
     keepFitting(offset);
     return true;
+}
+
+bool Encoder::closeEnough(int bits, int limit) {
+    return float(bits) >= (1.0f - kCloseEnoughShare) * float(limit);
 }
 
 void Encoder::keepFitting(float offset) {

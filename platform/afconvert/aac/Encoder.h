@@ -92,6 +92,7 @@ private:
     int evaluate(float offset);
     float searchOffset(const RateControl::Budget& budget);
     bool fits(float offset, int limit, int& bits);
+    static bool closeEnough(int bits, int limit);
     float firstStep(int missing) const;
     void keepFitting(float offset);
     bool restoreFitting(float offset);
