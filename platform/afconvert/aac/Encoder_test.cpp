@@ -42,6 +42,49 @@ double bandEnergy(const std::vector<float>& stereo, int channel, double lowHz, d
     return blocks > 0 ? total / blocks : 0;
 }
 
+TEST(Encoder, EachMeasuredQualityIsMeasuredAsIfAlone) {
+    // The quality of a file is found by measuring a few offsets, then the
+    // ones between the pair that brackets the rate: an offset's bits must not
+    // depend on which others are measured beside it (under a ceiling too).
+    constexpr int kRate = 48000;
+    constexpr int kFrames = 3 * kRate;
+    std::mt19937 random(11);
+    std::normal_distribution<float> normal(0.0f, 1.0f);
+    std::vector<float> left(kFrames), right(kFrames);
+    for (int i = 0; i < kFrames; ++i) {
+        const double t = double(i) / kRate;
+        const float burst = (i / 12000) % 3 == 1 ? 0.2f : 0.01f; // loud noise now and then
+        left[size_t(i)] =
+            float(0.3 * std::sin(2 * std::numbers::pi * 440 * t)) + burst * normal(random);
+        right[size_t(i)] =
+            float(0.2 * std::sin(2 * std::numbers::pi * 659 * t)) + burst * normal(random);
+    }
+    auto measure = [&](std::vector<float> offsets) {
+        EncoderSettings settings;
+        settings.mode = RateMode::ConstrainedVariable;
+        settings.bitRate = 64000;
+        settings.qualityFixed = true;
+        Encoder encoder(settings);
+        encoder.measureAt(std::move(offsets));
+        std::vector<std::vector<uint8_t>> none;
+        const float* planes[2] = {left.data(), right.data()};
+        encoder.push(planes, kFrames, none);
+        return encoder.measured();
+    };
+    const auto together = measure({-12.0f, -4.0f, 0.0f, 12.0f});
+    const auto alone = measure({0.0f});
+    ASSERT_EQ(together.size(), alone.size());
+    ASSERT_GT(alone.size(), 100u);
+    for (size_t b = 0; b < alone.size(); ++b)
+        ASSERT_EQ(together[b].bits[2], alone[b].bits[0]) << "block " << b;
+    int64_t fine = 0, coarse = 0;
+    for (const Encoder::Measured& block : together) {
+        fine += block.bits[0];
+        coarse += block.bits[3];
+    }
+    EXPECT_GT(fine, coarse); // finer offsets cost more
+}
+
 TEST(Encoder, ModerateNoiseIsCodedUpToTheRatesBandwidth) {
     // White noise at -33 dBFS in each channel, independent: its 16-17 kHz
     // band as strong as pink noise's at -10 dBFS. At 128 kbit/s the band is
