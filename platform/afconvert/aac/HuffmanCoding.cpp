@@ -1,5 +1,6 @@
 #include "platform/afconvert/aac/HuffmanCoding.h"
 
+#include <array>
 #include <bit>
 #include <cstdlib>
 
@@ -30,12 +31,14 @@ void writeEscape(BitWriter& out, int magnitude) {
     out.put(static_cast<uint32_t>(magnitude - (1 << (n + 4))), n + 4);
 }
 
-// Bits of values in a book without escapes; Signed books index value +
-// Largest, unsigned ones the magnitude. A value out of range makes the sum
+// Bits of values in books without escapes that index their tuples alike
+// (a pair such as 5 and 6 is priced in one pass); Signed books index value +
+// Largest, unsigned ones the magnitude. A value out of range makes each sum
 // kUnusableBits or more.
-template <int Dimension, int Modulus, int Largest, bool Signed>
-int directBits(const uint8_t* tupleBits, const int16_t* values, int count) {
-    int bits = 0;
+template <int Dimension, int Modulus, int Largest, bool Signed, size_t Books>
+std::array<int, Books> directBits(const std::array<const uint8_t*, Books>& tupleBits,
+                                  const int16_t* values, int count) {
+    std::array<int, Books> bits{};
     unsigned outOfRange = 0;
     for (int i = 0; i < count; i += Dimension) {
         int index = 0;
@@ -45,28 +48,25 @@ int directBits(const uint8_t* tupleBits, const int16_t* values, int count) {
             outOfRange |= static_cast<unsigned>(v) > unsigned(Signed ? 2 * Largest : Largest);
             index = index * Modulus + v;
         }
-        bits += outOfRange ? 0 : tupleBits[index];
+        for (size_t k = 0; k < Books; ++k)
+            bits[k] += outOfRange ? 0 : tupleBits[k][index];
     }
-    return outOfRange ? kUnusableBits : bits;
+    if (outOfRange)
+        bits.fill(kUnusableBits);
+    return bits;
 }
 
-// directBits in two books that index their tuples alike, in one pass.
+template <int Dimension, int Modulus, int Largest, bool Signed>
+int directBits(const uint8_t* tupleBits, const int16_t* values, int count) {
+    return directBits<Dimension, Modulus, Largest, Signed, 1>({tupleBits}, values, count)[0];
+}
+
 template <int Dimension, int Modulus, int Largest, bool Signed>
 BookPairBits directPairBits(const uint8_t* oddBits, const uint8_t* evenBits, const int16_t* values,
                             int count) {
-    int odd = 0, even = 0;
-    unsigned outOfRange = 0;
-    for (int i = 0; i < count; i += Dimension) {
-        int index = 0;
-        for (int j = 0; j < Dimension; ++j) {
-            const int v = Signed ? values[i + j] + Largest : std::abs(values[i + j]);
-            outOfRange |= static_cast<unsigned>(v) > unsigned(Signed ? 2 * Largest : Largest);
-            index = index * Modulus + v;
-        }
-        odd += outOfRange ? 0 : oddBits[index];
-        even += outOfRange ? 0 : evenBits[index];
-    }
-    return outOfRange ? BookPairBits{kUnusableBits, kUnusableBits} : BookPairBits{odd, even};
+    const auto bits =
+        directBits<Dimension, Modulus, Largest, Signed, 2>({oddBits, evenBits}, values, count);
+    return {bits[0], bits[1]};
 }
 
 int escapeBookBits(const uint8_t* tupleBits, const int16_t* values, int count) {
