@@ -1,8 +1,9 @@
 #include "platform/afconvert/AacQualityProbe.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
+
+#include "platform/afconvert/QualitySteps.h"
 
 namespace sondrel::afconvert {
 
@@ -18,29 +19,6 @@ constexpr int kExcerpts = 16;
 // empty: 60 s of menu sounds at VBR Con 64 kbit/s came out 13% under the
 // rate; with them, 4.5%.
 constexpr int kWarmPackets = 12;
-// The qualities measured, around where the rate usually lands on music (dB):
-// bits fall smoothly with the offset, so the rate's quality is found between
-// them. Speech and sparse effects need much finer coding than music to
-// spend the same rate (clean speech at 128 kbit/s stereo: 24 dB finer);
-// at four bits a sample and more, where every line's noise is also held
-// under a level common to the frame, a dense voice needs coarser (mono
-// speech at 32 kHz and 128 kbit/s: 14 dB coarser, which a range ending 12
-// dB coarser missed: 154 kbit/s).
-constexpr std::array<float, 13> kSteps{-36.0f, -30.0f, -24.0f, -18.0f, -12.0f, -8.0f, -4.0f,
-                                       0.0f,   4.0f,   8.0f,   12.0f,  18.0f,  24.0f};
-
-// The quality is found in two rounds: every block at steps 12 dB apart
-// first, then at the one or two steps between the pair that brackets the
-// rate. Bits fall with the offset, and each offset's frames are measured
-// alike whichever others are, so the offset comes out as measuring every
-// step would give it, for 7 or 8 codings of a block instead of 13.
-constexpr std::array<size_t, 6> kFirstRound{0, 2, 4, 7, 10, 12};
-
-struct Tally {
-    std::array<double, kSteps.size()> bits{};
-    std::array<bool, kSteps.size()> measured{};
-    int64_t blocks = 0;
-};
 
 // Each block of a stretch of the source, measured at `offsets`.
 Status measureBlocks(AudioSource& source, const RangeConversion& how, std::vector<float> offsets,
@@ -58,12 +36,12 @@ Status measureBlocks(AudioSource& source, const RangeConversion& how, std::vecto
 // Measures a stretch of the source at the given steps, adding to the tally.
 Status measureRange(AudioSource& source, const RangeConversion& how,
                     const aac::EncoderSettings& settings, float centre, int64_t first,
-                    int64_t frames, const std::vector<size_t>& steps, Tally& tally,
+                    int64_t frames, const std::vector<size_t>& steps, QualityTally& tally,
                     int64_t& blocks) {
     aac::Encoder encoder(settings);
     std::vector<float> offsets;
     for (size_t i : steps)
-        offsets.push_back(centre + kSteps[i]);
+        offsets.push_back(centre + kQualitySteps[i]);
     // An excerpt is measured after a warm-up: the ceiling then starts as
     // full as the frames before the excerpt left it, not empty.
     const int64_t warm = std::min<int64_t>(first, kWarmPackets * int64_t(how.frameSize));
@@ -79,7 +57,7 @@ Status measureRange(AudioSource& source, const RangeConversion& how,
 // Measures the file (whole, or by excerpts) at the given steps.
 Status measureSteps(AudioSource& source, const RangeConversion& how,
                     const aac::EncoderSettings& settings, float centre,
-                    const std::vector<size_t>& steps, Tally& tally) {
+                    const std::vector<size_t>& steps, QualityTally& tally) {
     const int64_t total = how.in.frameCount;
     const int64_t second = how.in.sampleRate;
     int64_t blocks = 0;
@@ -96,35 +74,6 @@ Status measureSteps(AudioSource& source, const RangeConversion& how,
         tally.measured[i] = true;
     tally.blocks = blocks; // alike in every round
     return {};
-}
-
-// The measured steps either side of the rate's bits: the last step that
-// spends more and the first that spends no more (the same step twice at
-// the ends of the range).
-std::pair<size_t, size_t> bracket(const Tally& tally, double targetBits) {
-    size_t above = kSteps.size();
-    for (size_t i = 0; i < kSteps.size(); ++i) {
-        if (!tally.measured[i])
-            continue;
-        if (tally.bits[i] <= targetBits)
-            return {above == kSteps.size() ? i : above, i};
-        above = i;
-    }
-    return {above, above};
-}
-
-// The offset whose bits meet the target, between the measured steps that
-// bracket it.
-float offsetForRate(const Tally& tally, double targetBits, float centre) {
-    if (tally.blocks == 0)
-        return centre + kSteps.front();
-    const auto [i, j] = bracket(tally, targetBits);
-    if (i == j)
-        return centre + kSteps[i];
-    const auto& bits = tally.bits;
-    const double t =
-        bits[j] > 0 ? std::log(bits[i] / targetBits) / std::log(bits[i] / bits[j]) : 0.0;
-    return centre + kSteps[i] + float(t) * (kSteps[j] - kSteps[i]);
 }
 
 // The bits the average strategy would spend on the blocks, aiming at
@@ -184,18 +133,15 @@ Status measureAacQuality(AudioSource& source, const RangeConversion& how,
     measuring.qualityFixed = true;
     const float centre =
         aac::RateControl::startingOffset(settings.bitRate, settings.sampleRate, settings.channels);
-    Tally tally;
-    AFC_TRY(measureSteps(source, how, measuring, centre,
-                         std::vector<size_t>(kFirstRound.begin(), kFirstRound.end()), tally));
     const double meanBits = double(settings.bitRate) * 1024.0 / settings.sampleRate;
-    const double target = meanBits * double(tally.blocks);
-    const auto [i, j] = bracket(tally, target);
-    std::vector<size_t> between;
-    for (size_t k = i + 1; k < j; ++k)
-        between.push_back(k);
-    if (!between.empty())
-        AFC_TRY(measureSteps(source, how, measuring, centre, between, tally));
-    offset = offsetForRate(tally, target, centre);
+    QualityTally tally;
+    double target = 0;
+    for (std::vector<size_t> steps = firstQualitySteps(); !steps.empty();
+         steps = nextQualitySteps(tally, target)) {
+        AFC_TRY(measureSteps(source, how, measuring, centre, steps, tally));
+        target = meanBits * double(tally.blocks);
+    }
+    offset = centre + offsetForTarget(tally, target);
     return {};
 }
 

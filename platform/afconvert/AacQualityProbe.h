@@ -11,10 +11,11 @@ namespace sondrel::afconvert {
 // whole file, not over its opening: a quiet or silent start costs little at
 // any quality and would set it far too fine. This measures the file: all of
 // a short one, excerpts spread evenly over a long one, each block's bits
-// counted at a range of qualities around where the rate usually lands, and
-// the quality that averages the rate over the file found between them. It stays within a range of
-// that usual place (36 dB finer, 24 coarser), so a file that is nearly all
-// silence is not coded at an absurd quality.
+// counted at the few qualities a search over a range around where the rate
+// usually lands needs (see QualitySteps), and the quality that averages the
+// rate over the file found between them. It stays within that range (36 dB
+// finer, 24 coarser), so a file that is nearly all silence is not coded at
+// an absurd quality.
 //
 // `source` must be able to start anywhere; `how` converts its frames to the
 // encoder's rate, channels and planar float samples.
