@@ -5,9 +5,11 @@
 #
 # Renders its own corpus of stereo clips, ten seconds each: at 48 kHz four
 # pieces of General MIDI music (fluidsynth, fluid-soundfont-gm), two voices
-# (espeak-ng) and three game effects (sox); at 44.1 kHz a held-out set named
-# held-*, a piece, a voice and an effect that the encoder is never tuned on,
-# so that settings fitted to the rest show where they do not carry over.
+# (espeak-ng) and three game effects (sox); and a held-out set named held-*
+# that the encoder is never tuned on, so that settings fitted to the rest show
+# where they do not carry over: at 44.1 kHz a piece, a voice in a room and menu
+# sounds; and three more pieces, a voice and foley (at 48 kHz, the synthwave
+# piece and the voice at 44.1).
 # PEAQ grades at 48 kHz only: a 44.1 kHz clip and its decoded file both go
 # through the same resampler before grading. Every clip is encoded by ffmpeg (-c:a aac
 # -b:a RATE: FFmpeg's encoder) and by afconvert with each strategy (-s 0 to 3:
@@ -110,6 +112,29 @@ ui confirm synth 0.12 square 660 synth 0.2 square 990 fade q 0.002 0.2 0.1 gain 
 (cd "$raw" && sox -R -V1 tick.wav tick.wav tick.wav chime.wav whoosh.wav whoosh2.wav tick.wav \
     tick.wav confirm.wav chime.wav tick.wav whoosh.wav confirm.wav tick.wav tick.wav chime.wav ui.wav)
 finish "$raw/ui.wav" held-fx-ui 44100
+# Held out later, never graded before they joined: three pieces, a voice, foley.
+for piece in folk synthwave fairy; do
+    fluidsynth -q -n -i -g 0.6 -r 48000 -O float -T wav -F "$raw/$piece.wav" "$sf2" "$raw/$piece.mid" \
+        >/dev/null
+done
+finish "$raw/folk.wav" held-music-folk
+finish "$raw/synthwave.wav" held-music-synthwave 44100
+finish "$raw/fairy.wav" held-music-fairy
+espeak-ng -v en-us+m3 -s 165 -p 35 -w "$raw/voice4.wav" "Mission update. The convoy will arrive at \
+dawn, so keep the landing zone clear. Sensors show heavy rain moving in from the west; expect poor \
+visibility."
+finish "$raw/voice4.wav" held-speech-convoy 44100
+# Foley: footsteps, a door, an alarm, an engine running.
+fx foley-step synth 0.06 brownnoise fade q 0.001 0.06 0.05 lowpass 900 gain -4
+fx foley-gap trim 0 0.45
+fx foley-door synth 0.9 sine 90-60 synth 0.9 brownnoise mix fade q 0.01 0.9 0.7 lowpass 500 \
+    overdrive 4 gain -10
+fx foley-alarm synth 1.2 sine 880 synth 1.2 sine amod 6 gain -12
+fx foley-engine synth 3 sawtooth 55 synth 3 pinknoise mix lowpass 1500 tremolo 8 40 gain -14
+(cd "$raw" && sox -R -V1 foley-step.wav foley-gap.wav foley-step.wav foley-gap.wav foley-step.wav \
+    foley-gap.wav foley-door.wav foley-gap.wav foley-alarm.wav foley-engine.wav foley-step.wav \
+    foley-gap.wav foley-step.wav foley.wav)
+finish "$raw/foley.wav" held-fx-foley
 
 clips=${SONDREL_QUALITY_CLIPS:-$(cd "$corpus" && ls -- *.wav | sed 's/\.wav$//')}
 # grade NAME DECODED SKIP: the ODG of a decoded file against the clip, from frame SKIP on.

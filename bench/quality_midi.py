@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """Writes the General MIDI pieces of the quality benchmark's corpus.
 
-    quality_midi.py OUTDIR   -> OUTDIR/piano.mid, band.mid, orchestra.mid, chiptune.mid, jazz.mid
+    quality_midi.py OUTDIR   -> OUTDIR/piano.mid, band.mid, orchestra.mid, chiptune.mid,
+                                jazz.mid, folk.mid, synthwave.mid, fairy.mid
 
 Each piece lasts about ten seconds at 120 beats a minute and stands for a kind
 of game music: a solo piano, a rock band with drums, sustained orchestral
-strings and brass, square-wave chiptune over a drum machine, and a jazz
-combo (the held-out piece: the encoder is never tuned on it). The notes come
-from fixed progressions, so every run writes the same files.
+strings and brass, square-wave chiptune over a drum machine; and the held-out
+pieces, which the encoder is never tuned on: a jazz combo, a folk duet of
+guitar and flute, synthwave (pad, arpeggio, bass, drum machine) and a fairy
+tale scene (harp runs, celesta, choir). The notes come from fixed
+progressions, so every run writes the same files.
 """
 import struct
 import sys
@@ -159,11 +162,63 @@ def jazz(path):
     write(path, [sax, bass, keys, drums])
 
 
+# i - VI - VII - v in A minor.
+FOLK_CHORDS = [(45, (57, 60, 64)), (41, (57, 60, 65)), (43, (55, 59, 62)), (40, (55, 59, 64))]
+FOLK_LINE = [76, 74, 72, 74, 76, 76, 76, 74, 74, 74, 76, 79, 79, 76, 74, 72, 74, 76, 76, 76]
+
+
+def folk(path):
+    guitar, flute = Track(0, 24, 100, 50), Track(1, 73, 90, 80)  # nylon guitar, flute
+    for bar in range(5):
+        root, chord = FOLK_CHORDS[bar % 4]
+        picking = [root, chord[0], chord[1], chord[2], chord[1], chord[0], root + 12, chord[2]]
+        for i, key in enumerate(picking):
+            guitar.note(bar * 4 + i / 2, 0.9, key, 70 + (i % 2) * 12)
+    for i, key in enumerate(FOLK_LINE):
+        flute.note(i, 0.95, key, 85)
+    write(path, [guitar, flute])
+
+
+SYNTH_CHORDS = [(57, 60, 64), (53, 57, 60), (55, 59, 62), (52, 55, 59)]
+
+
+def synthwave(path):
+    pad, lead = Track(0, 89, 80, 64), Track(1, 81, 85, 70)  # warm pad, sawtooth lead
+    bass, drums = Track(2, 38, 100, 64), Track(DRUMS)  # synth bass
+    for bar in range(5):
+        chord = SYNTH_CHORDS[bar % 4]
+        pad.chord(bar * 4, 4, chord, 70)
+        for i in range(16):  # sixteenth arpeggio over two octaves
+            lead.note(bar * 4 + i / 4, 0.22, chord[i % 3] + 12 * (1 + (i // 6) % 2), 80)
+        for i in range(8):
+            bass.note(bar * 4 + i / 2, 0.45, chord[0] - 24, 95)
+        for beat in range(4):
+            drums.note(bar * 4 + beat, 0.2, 36 if beat % 2 == 0 else 38, 110)
+            drums.note(bar * 4 + beat + 0.5, 0.2, 42, 70)
+    write(path, [pad, lead, bass, drums])
+
+
+FAIRY_RUN = [60, 62, 64, 67, 69, 72, 74, 76, 79, 81, 84]
+FAIRY_CHORDS = [(60, 64, 67), (57, 60, 64), (53, 57, 60), (55, 59, 62)]
+
+
+def fairy(path):
+    harp, celesta, choir = Track(0, 46, 95, 40), Track(1, 8, 85, 90), Track(2, 52, 75, 64)
+    for bar in range(5):
+        for i, key in enumerate(FAIRY_RUN):  # a rising run, left to ring
+            harp.note(bar * 4 + i * 0.12, 2.0, key - 12 + (bar % 2) * 2, 75)
+        for i, key in enumerate((84, 88, 86, 91)):
+            celesta.note(bar * 4 + 2 + i / 2, 0.6, key, 80)
+        choir.chord(bar * 4, 4, FAIRY_CHORDS[bar % 4], 65)
+    write(path, [harp, celesta, choir])
+
+
 def main():
     out = Path(sys.argv[1])
     out.mkdir(parents=True, exist_ok=True)
     for name, make in (("piano", piano), ("band", band), ("orchestra", orchestra),
-                       ("chiptune", chiptune), ("jazz", jazz)):
+                       ("chiptune", chiptune), ("jazz", jazz), ("folk", folk),
+                       ("synthwave", synthwave), ("fairy", fairy)):
         make(out / f"{name}.mid")
 
 
