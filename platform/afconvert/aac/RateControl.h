@@ -37,8 +37,9 @@ public:
     static float startingOffset(int64_t bitRate, int sampleRate, int channels);
     static constexpr float kOffsetReach = 12.0f;
     // The finest the average and constant strategies code: a frame that
-    // fits its budget at this offset spends no more.
-    static constexpr float kLowestOffset = -40.0f;
+    // fits its budget at this offset spends no more. From -40 dB, chimes and
+    // held tones at 256 kbit/s came out at 190 kbit/s, the rest unspent.
+    static constexpr float kLowestOffset = -60.0f;
 
     struct Budget {
         int maxBits = 0;          // the frame should not spend more
