@@ -38,15 +38,33 @@ constexpr int kBlock = 2 * kFrameLines;
 // Where the short windows' flat or zero parts lie in a start or stop window.
 constexpr int kShortEdge = (kFrameLines - kShortLines) / 2; // 448
 
-void rise(const float* in, std::span<const float> window, float* out) {
-    for (size_t n = 0; n < window.size(); ++n)
+// Windowing, sample by sample. The windows' sizes are fixed (1024 or 128)
+// and the buffers never overlap, so the compiler can do several samples an
+// instruction.
+template <size_t N>
+void riseBy(const float* __restrict in, const float* __restrict window, float* __restrict out) {
+    for (size_t n = 0; n < N; ++n)
         out[n] = in[n] * window[n];
 }
 
+template <size_t N>
+void fallBy(const float* __restrict in, const float* __restrict window, float* __restrict out) {
+    for (size_t n = 0; n < N; ++n)
+        out[n] = in[n] * window[N - 1 - n];
+}
+
+void rise(const float* in, std::span<const float> window, float* out) {
+    if (window.size() == kFrameLines)
+        riseBy<kFrameLines>(in, window.data(), out);
+    else
+        riseBy<kShortLines>(in, window.data(), out);
+}
+
 void fall(const float* in, std::span<const float> window, float* out) {
-    const size_t size = window.size();
-    for (size_t n = 0; n < size; ++n)
-        out[n] = in[n] * window[size - 1 - n];
+    if (window.size() == kFrameLines)
+        fallBy<kFrameLines>(in, window.data(), out);
+    else
+        fallBy<kShortLines>(in, window.data(), out);
 }
 
 } // namespace
