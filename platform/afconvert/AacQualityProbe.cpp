@@ -64,10 +64,14 @@ Status measureSteps(AudioSource& source, const RangeConversion& how,
     if (total <= kWholeSeconds * second) {
         AFC_TRY(measureRange(source, how, settings, centre, 0, total, steps, tally, blocks));
     } else {
+        // An excerpt's frames do not fall where the file's do: no shapes
+        // to share with its coding.
+        aac::EncoderSettings excerpts = settings;
+        excerpts.shapeMemo = nullptr;
         for (int i = 0; i < kExcerpts; ++i) {
             const int64_t first = (total - second) * (2 * i + 1) / (2 * kExcerpts);
             AFC_TRY(
-                measureRange(source, how, settings, centre, first, second, steps, tally, blocks));
+                measureRange(source, how, excerpts, centre, first, second, steps, tally, blocks));
         }
     }
     for (size_t i : steps)

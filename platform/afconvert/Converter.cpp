@@ -213,15 +213,21 @@ Status measureQuality(const std::string& input, const Engines& engines, const So
     const EncodedStream& s = encoder->stream();
     const RangeConversion how{
         info, resampling, {s.sampleRate, s.channels, s.channelMask, encoder->inputFormat()}, 1024};
+    auto shapes = std::make_shared<aac::WindowShapeMemo>();
     if (average) {
         double scale = 1.0;
-        AFC_TRY(measureAacAverage(*source, how, *average, scale));
+        aac::EncoderSettings settings = *average;
+        settings.shapeMemo = shapes;
+        AFC_TRY(measureAacAverage(*source, how, settings, scale));
         plan.request.aacAverageScale = scale;
     } else {
         float offset = 0;
-        AFC_TRY(measureAacQuality(*source, how, *quality, offset));
+        aac::EncoderSettings settings = *quality;
+        settings.shapeMemo = shapes;
+        AFC_TRY(measureAacQuality(*source, how, settings, offset));
         plan.request.aacNoiseOffset = offset;
     }
+    plan.request.aacWindowShapes = std::move(shapes);
     return makeEncoder(plan.request, engines, encoder);
 }
 

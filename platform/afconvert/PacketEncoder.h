@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -13,6 +14,10 @@
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/samplefmt.h>
+}
+
+namespace sondrel::afconvert::aac {
+class WindowShapeMemo;
 }
 
 namespace sondrel::afconvert {
@@ -58,6 +63,9 @@ struct EncoderRequest {
     // AAC's average strategy: the scale of the rate its rate control aims at,
     // measured so that the whole source averages the rate asked for.
     std::optional<double> aacAverageScale;
+    // AAC: the window shapes measuring chose for the source's frames, for
+    // its coding to take instead of weighing them again.
+    std::shared_ptr<aac::WindowShapeMemo> aacWindowShapes;
 };
 
 // An encoder for one stream. Frames come in the encoder's sample format,

@@ -11,6 +11,7 @@
 #include "platform/afconvert/aac/Quantizer.h"
 #include "platform/afconvert/aac/RateControl.h"
 #include "platform/afconvert/aac/Transform.h"
+#include "platform/afconvert/aac/WindowShapeMemo.h"
 
 namespace sondrel::afconvert::aac {
 
@@ -29,6 +30,10 @@ struct EncoderSettings {
     // that a file whose last seconds cannot spend their share (silence,
     // a fading tail) still averages bitRate; see measureAacAverage.
     double averageScale = 1.0;
+    // Window shapes already chosen for this file's frames (see
+    // WindowShapeMemo): measuring fills it, coding reads it. Null: every
+    // frame's shape is weighed.
+    std::shared_ptr<WindowShapeMemo> shapeMemo;
 };
 
 // An AAC-LC encoder: planar float samples in, one raw_data_block per 1024
@@ -87,6 +92,8 @@ private:
     int evaluateMeasured(size_t i, float offset);
     void advanceBlock();
     void analyseElement(Element& element);
+    void chooseWindowShape(Channel* const* members, int element);
+    WindowShape weighWindowShape(Channel* const* members);
     void decideStereo(Element& element);
     void codeChannel(Channel& c, float offset);
     int evaluate(float offset);

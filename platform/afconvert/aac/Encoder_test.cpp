@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <memory>
 #include <numbers>
 #include <random>
 #include <vector>
@@ -123,6 +125,109 @@ TEST(Encoder, ModerateNoiseIsCodedUpToTheRatesBandwidth) {
         EXPECT_GT(kept, 0.5 * wanted) << "channel " << channel;
         EXPECT_LT(kept, 2.0 * wanted) << "channel " << channel;
     }
+}
+
+// Each packet's window shape (a channel pair with a common window: id, tag
+// and common_window fill the first byte, then ics_info's reserved bit,
+// window_sequence and window_shape).
+std::vector<WindowShape> pairShapes(const std::vector<std::vector<uint8_t>>& packets) {
+    std::vector<WindowShape> shapes;
+    for (const auto& p : packets)
+        if (p.size() >= 2 && (p[0] >> 5) == 1 && (p[0] & 1) == 1)
+            shapes.push_back((p[1] >> 4) & 1 ? WindowShape::Kbd : WindowShape::Sine);
+    return shapes;
+}
+
+TEST(Encoder, SparseTonesTakeTheKbdWindowDenseOnesTheSine) {
+    // A chime (four partials kHz apart) and a low note (a partial every 110
+    // Hz, every two or three lines): the first packs into fewer lines with
+    // the KBD shape's fast-falling side lobes, the second into fewer with the
+    // sine shape's narrower main lobe.
+    constexpr int kRate = 48000;
+    constexpr int kFrames = 2 * kRate;
+    auto tones = [&](const std::vector<double>& hz, double amplitude) {
+        std::vector<float> x(kFrames);
+        for (int i = 0; i < kFrames; ++i) {
+            double v = 0;
+            for (size_t k = 0; k < hz.size(); ++k)
+                v += amplitude / double(k + 1) * std::sin(2 * std::numbers::pi * hz[k] * i / kRate);
+            x[size_t(i)] = float(v);
+        }
+        return x;
+    };
+    std::vector<double> harmonics;
+    for (int k = 1; k <= 60; ++k)
+        harmonics.push_back(110.0 * k);
+    auto encode = [&](const std::vector<float>& x, int64_t bitRate) {
+        EncoderSettings settings;
+        settings.bitRate = bitRate;
+        Encoder encoder(settings);
+        std::vector<std::vector<uint8_t>> packets;
+        const float* planes[2] = {x.data(), x.data()};
+        encoder.push(planes, kFrames, packets);
+        encoder.finish(packets);
+        return packets;
+    };
+    // The share of packets with the KBD shape once the sound is steady
+    // (the masked threshold rises slowly after the silence before it).
+    auto kbdShare = [&](const std::vector<float>& x, int64_t bitRate) {
+        const auto shapes = pairShapes(encode(x, bitRate));
+        const auto steady = shapes.begin() + 20;
+        return double(std::count(steady, shapes.end() - 1, WindowShape::Kbd)) /
+               double(shapes.end() - 1 - steady);
+    };
+    for (int64_t bitRate : {64000, 256000}) {
+        EXPECT_GT(kbdShare(tones({1760, 2637, 3520, 5274}, 0.3), bitRate), 0.9) << bitRate;
+        EXPECT_LT(kbdShare(tones(harmonics, 0.3), bitRate), 0.1) << bitRate;
+    }
+}
+
+TEST(Encoder, RememberedWindowShapesCodeAsWeighedOnes) {
+    // A chime, then noise over a low note: both shapes, and changes between
+    // them. Shapes kept by a measuring pass and taken by the coding pass
+    // must code the file exactly as weighing them afresh does.
+    constexpr int kRate = 44100;
+    constexpr int kFrames = 2 * kRate;
+    std::mt19937 random(3);
+    std::normal_distribution<double> noise(0.0, 0.05);
+    std::vector<float> left(kFrames), right(kFrames);
+    for (int i = 0; i < kFrames; ++i) {
+        const double t = double(i) / kRate;
+        const double chime = 0.2 * (std::sin(2 * std::numbers::pi * 1760 * t) +
+                                    std::sin(2 * std::numbers::pi * 3520 * t));
+        const double low = 0.3 * std::sin(2 * std::numbers::pi * 110 * t) +
+                           0.2 * std::sin(2 * std::numbers::pi * 220 * t);
+        left[size_t(i)] = float(i < kRate ? chime : low + noise(random));
+        right[size_t(i)] = float(i < kRate ? 0.8 * chime : low + noise(random));
+    }
+    const float* planes[2] = {left.data(), right.data()};
+    auto code = [&](std::shared_ptr<WindowShapeMemo> memo) {
+        EncoderSettings settings;
+        settings.sampleRate = kRate;
+        settings.shapeMemo = std::move(memo);
+        Encoder encoder(settings);
+        std::vector<std::vector<uint8_t>> packets;
+        encoder.push(planes, kFrames, packets);
+        encoder.finish(packets);
+        return packets;
+    };
+    auto memo = std::make_shared<WindowShapeMemo>();
+    {
+        EncoderSettings settings;
+        settings.sampleRate = kRate;
+        settings.shapeMemo = memo;
+        Encoder measuring(settings);
+        measuring.measureAt({0.0f});
+        std::vector<std::vector<uint8_t>> none;
+        measuring.push(planes, kFrames, none);
+    }
+    int kbd = 0, sine = 0;
+    for (int64_t p = 0; p < 90; ++p)
+        if (const auto shape = memo->find(p, 0))
+            ++(*shape == WindowShape::Kbd ? kbd : sine);
+    EXPECT_GT(kbd, 20);
+    EXPECT_GT(sine, 20);
+    EXPECT_EQ(code(memo), code(nullptr));
 }
 
 } // namespace

@@ -102,28 +102,49 @@ float PsychoModel::athEnergy(const BandLayout& layout, int band, bool shortWindo
     return fullScale * std::pow(10.0f, db / 10.0f);
 }
 
+// Each band's energy and tonality (indexed by slot), and the threshold the
+// bands of group g mask, before the threshold in quiet and the limit on its
+// rise.
+void PsychoModel::spreadGroup(const float* lines, const BandLayout& layout, bool shortWindows,
+                              int g, int codedBands, float* energy, float* tonal,
+                              std::array<float, kMaxLongBands>& spread) {
+    const BandConstants& constants = constantsFor(layout, shortWindows);
+    for (int b = 0; b < codedBands; ++b) {
+        const int s = BandLayout::slot(g, b);
+        const float* x = lines + layout.start[s];
+        float e = 0;
+        for (int k = 0; k < layout.width[s]; ++k)
+            e += x[k] * x[k];
+        energy[s] = e;
+        tonal[s] = tonality(x, layout.width[s]);
+        const float smr = kNoiseMaskingDb + (kToneMaskingDb - kNoiseMaskingDb) * tonal[s];
+        spread[b] = e * std::pow(10.0f, -smr / 10.0f);
+    }
+    for (int b = 1; b < codedBands; ++b)
+        spread[b] = std::max(spread[b], spread[b - 1] * constants.fromBelow[size_t(b)]);
+    for (int b = codedBands - 2; b >= 0; --b)
+        spread[b] = std::max(spread[b], spread[b + 1] * constants.fromAbove[size_t(b)]);
+}
+
+void PsychoModel::longThreshold(const float* lines, const BandLayout& layout, int codedBands,
+                                std::array<float, kMaxLongBands>& out) {
+    std::array<float, kMaxLongBands> energy{};
+    std::array<float, kMaxLongBands> tonal{};
+    std::array<float, kMaxLongBands> spread{};
+    spreadGroup(lines, layout, false, 0, codedBands, energy.data(), tonal.data(), spread);
+    const BandConstants& constants = constantsFor(layout, false);
+    for (int b = 0; b < codedBands; ++b)
+        out[size_t(b)] = std::max(spread[size_t(b)], constants.quiet[size_t(b)]);
+}
+
 void PsychoModel::analyse(const float* lines, const BandLayout& layout, bool shortWindows,
                           int codedBands, BandMasking& out) {
     out.perceptualEntropy = 0;
     const BandConstants& constants = constantsFor(layout, shortWindows);
     for (int g = 0; g < layout.groupCount; ++g) {
         std::array<float, kMaxLongBands> spread{};
-        for (int b = 0; b < codedBands; ++b) {
-            const int s = BandLayout::slot(g, b);
-            const float* x = lines + layout.start[s];
-            float e = 0;
-            for (int k = 0; k < layout.width[s]; ++k)
-                e += x[k] * x[k];
-            out.energy[s] = e;
-            out.tonality[s] = tonality(x, layout.width[s]);
-            const float smr =
-                kNoiseMaskingDb + (kToneMaskingDb - kNoiseMaskingDb) * out.tonality[s];
-            spread[b] = e * std::pow(10.0f, -smr / 10.0f);
-        }
-        for (int b = 1; b < codedBands; ++b)
-            spread[b] = std::max(spread[b], spread[b - 1] * constants.fromBelow[size_t(b)]);
-        for (int b = codedBands - 2; b >= 0; --b)
-            spread[b] = std::max(spread[b], spread[b + 1] * constants.fromAbove[size_t(b)]);
+        spreadGroup(lines, layout, shortWindows, g, codedBands, out.energy.data(),
+                    out.tonality.data(), spread);
         const int windows = layout.windows[g];
         for (int b = 0; b < codedBands; ++b) {
             const int s = BandLayout::slot(g, b);

@@ -31,6 +31,11 @@ public:
     // get no threshold (they are not coded).
     void analyse(const float* lines, const BandLayout& layout, bool shortWindows, int codedBands,
                  BandMasking& out);
+    // A long frame's masked threshold per band as analyse() would give it
+    // from these lines alone, without the limit on its rise from the last
+    // frame: it depends on nothing before the frame and changes no state.
+    void longThreshold(const float* lines, const BandLayout& layout, int codedBands,
+                       std::array<float, kMaxLongBands>& out);
 
 private:
     // What depends only on where a layout's bands lie: each band's threshold
@@ -45,6 +50,9 @@ private:
         std::array<float, kMaxLongBands> fromAbove{};
     };
     const BandConstants& constantsFor(const BandLayout& layout, bool shortWindows);
+    void spreadGroup(const float* lines, const BandLayout& layout, bool shortWindows, int g,
+                     int codedBands, float* energy, float* tonal,
+                     std::array<float, kMaxLongBands>& spread);
     float athEnergy(const BandLayout& layout, int band, bool shortWindows) const;
 
     std::array<BandConstants, 2> m_constants; // long, short
