@@ -13,7 +13,7 @@ namespace sondrel::afconvert {
 // a short one, excerpts spread evenly over a long one, each block's bits
 // counted at the few qualities a search over a range around where the rate
 // usually lands needs (see QualitySteps), and the quality that averages the
-// rate over the file found between them. It stays within that range (36 dB
+// rate over the file found between them. It stays within that range (48 dB
 // finer, 24 coarser), so a file that is nearly all silence is not coded at
 // an absurd quality.
 //

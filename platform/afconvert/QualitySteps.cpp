@@ -11,7 +11,7 @@ constexpr size_t kCount = kQualitySteps.size();
 
 // The centre alone: the next round then measures the one or two steps around
 // where a typical fall of the bits puts the target, and usually finishes.
-constexpr size_t kFirstStep = 7;
+constexpr size_t kFirstStep = 9;
 // How fast the log of the bits falls per dB coarser where rates usually land
 // (music, speech and effects: 0.04 to 0.1).
 constexpr double kTypicalFallPerDb = 0.06;

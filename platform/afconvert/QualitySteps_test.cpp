@@ -68,7 +68,7 @@ TEST(QualitySteps, EndsOnTheNeighboursEveryStepWouldGiveInAFewSteps) {
             }
         }
     // Measuring a step is a coding of every block: where rates land, the
-    // search must stay well under the thirteen a full measure takes.
+    // search must stay well under the fifteen a full measure takes.
     EXPECT_LE(double(typicalSteps) / typicalSearches, 4.0);
 }
 
