@@ -546,10 +546,10 @@ void dropNoiseBands(IcsFrame& f) {
 // the same on both sides. Against the sine shape alone, PEAQ at 64-256
 // kbit/s: chimes and held tones +0.2 to +0.35 (at 256 kbit/s they had been
 // 0.2 under FFmpeg's encoder, which spent fewer bits), impacts +0.16 at 64,
-// piano +0.08; no clip lost more than 0.02. The KBD shape always cost piano
-// 0.37 at 64 kbit/s, and choosing at the noise the frame is coded with (far
-// under the threshold at rich rates) kept the sine shape for chimes' loud
-// starts, 0.1 below the KBD shape there.
+// piano +0.08; no clip of the benchmark lost more than 0.04. The KBD shape
+// always cost piano 0.37 at 64 kbit/s, and choosing at the noise the frame
+// is coded with (far under the threshold at rich rates) kept the sine shape
+// for chimes' loud starts, 0.1 below the KBD shape there.
 void Encoder::chooseWindowShape(Channel* const* members, int element) {
     WindowShapeMemo* memo = m_settings.shapeMemo.get();
     const int64_t packet = m_startPacket + m_packets;
