@@ -65,9 +65,10 @@ Status measureSteps(AudioSource& source, const RangeConversion& how,
         AFC_TRY(measureRange(source, how, settings, centre, 0, total, steps, tally, blocks));
     } else {
         // An excerpt's frames do not fall where the file's do: no shapes
-        // to share with its coding.
+        // or analyses to share with its coding.
         aac::EncoderSettings excerpts = settings;
         excerpts.shapeMemo = nullptr;
+        excerpts.analysisMemo = nullptr;
         for (int i = 0; i < kExcerpts; ++i) {
             const int64_t first = (total - second) * (2 * i + 1) / (2 * kExcerpts);
             AFC_TRY(

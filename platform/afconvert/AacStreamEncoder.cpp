@@ -106,6 +106,7 @@ Status AacStreamEncoder::setUp(const EncoderRequest& request) {
             m_summary += ", its quality measured over the whole file";
     }
     s.shapeMemo = request.aacWindowShapes;
+    s.analysisMemo = request.aacAnalyses;
     m_settings = s;
     m_encoder = std::make_unique<aac::Encoder>(s);
     // A quality steered as frames come would differ between segments: it

@@ -214,20 +214,21 @@ Status measureQuality(const std::string& input, const Engines& engines, const So
     const RangeConversion how{
         info, resampling, {s.sampleRate, s.channels, s.channelMask, encoder->inputFormat()}, 1024};
     auto shapes = std::make_shared<aac::WindowShapeMemo>();
+    auto analyses = std::make_shared<aac::AnalysisMemo>();
+    aac::EncoderSettings settings = average ? *average : *quality;
+    settings.shapeMemo = shapes;
+    settings.analysisMemo = analyses;
     if (average) {
         double scale = 1.0;
-        aac::EncoderSettings settings = *average;
-        settings.shapeMemo = shapes;
         AFC_TRY(measureAacAverage(*source, how, settings, scale));
         plan.request.aacAverageScale = scale;
     } else {
         float offset = 0;
-        aac::EncoderSettings settings = *quality;
-        settings.shapeMemo = shapes;
         AFC_TRY(measureAacQuality(*source, how, settings, offset));
         plan.request.aacNoiseOffset = offset;
     }
     plan.request.aacWindowShapes = std::move(shapes);
+    plan.request.aacAnalyses = std::move(analyses);
     return makeEncoder(plan.request, engines, encoder);
 }
 

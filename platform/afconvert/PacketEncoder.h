@@ -17,8 +17,9 @@ extern "C" {
 }
 
 namespace sondrel::afconvert::aac {
+class AnalysisMemo;
 class WindowShapeMemo;
-}
+} // namespace sondrel::afconvert::aac
 
 namespace sondrel::afconvert {
 
@@ -66,6 +67,8 @@ struct EncoderRequest {
     // AAC: the window shapes measuring chose for the source's frames, for
     // its coding to take instead of weighing them again.
     std::shared_ptr<aac::WindowShapeMemo> aacWindowShapes;
+    // AAC: the analysis measuring made of the source's first blocks, likewise.
+    std::shared_ptr<aac::AnalysisMemo> aacAnalyses;
 };
 
 // An encoder for one stream. Frames come in the encoder's sample format,

@@ -301,9 +301,12 @@ int Encoder::evaluateMeasured(size_t i, float offset) {
 }
 
 void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
-    m_entropy = 0;
-    for (Element& e : m_elements)
-        analyseElement(e);
+    if (!restoreAnalysis()) {
+        m_entropy = 0;
+        for (Element& e : m_elements)
+            analyseElement(e);
+        keepAnalysis();
+    }
     if (!m_measureOffsets.empty()) {
         measureBlock();
         advanceBlock();
@@ -431,9 +434,7 @@ void Encoder::analyseElement(Element& element) {
         if (eight || lfe)
             m_transform.forward(c->buffer.data() + kBlockOffset, sequence, c->shape, f.shape,
                                 c->lines.data());
-        c->layout = bandLayout(f, m_frequencyIndex, m_settings.sampleRate);
-        for (int b = 0; b < c->layout.bands; ++b)
-            c->lowBandShares[size_t(b)] = lowBandShare(c->layout.centre[size_t(b)]);
+        prepareLayout(*c);
         const int bandwidth = lfe ? kLfeBandwidth : m_settings.bandwidth;
         const auto offsets =
             eight ? shortBandOffsets(m_frequencyIndex) : longBandOffsets(m_frequencyIndex);
@@ -463,6 +464,74 @@ void Encoder::analyseElement(Element& element) {
     for (Channel* c : members)
         if (c)
             c->quantizer.load(c->ordered.data(), kFrameLines);
+}
+
+void Encoder::prepareLayout(Channel& c) {
+    c.layout = bandLayout(c.frame, m_frequencyIndex, m_settings.sampleRate);
+    for (int b = 0; b < c.layout.bands; ++b)
+        c.lowBandShares[size_t(b)] = lowBandShare(c.layout.centre[size_t(b)]);
+}
+
+// A block's analysis is the same in every pass from the file's start; a
+// segment starts elsewhere, with its own history.
+AnalysisMemo* Encoder::usableAnalysisMemo() const {
+    return m_startPacket == 0 && m_firstKept < 0 ? m_settings.analysisMemo.get() : nullptr;
+}
+
+bool Encoder::restoreAnalysis() {
+    const AnalysisMemo* memo = usableAnalysisMemo();
+    const BlockAnalysis* kept = memo ? memo->find(m_packets) : nullptr;
+    if (!kept || kept->channels.size() != m_channels.size())
+        return false;
+    for (size_t i = 0; i < m_channels.size(); ++i) {
+        Channel& c = *m_channels[i];
+        const ChannelAnalysis& a = kept->channels[i];
+        c.frame = IcsFrame{};
+        c.frame.sequence = a.sequence;
+        c.frame.shape = a.shape;
+        c.frame.groupCount = a.groupCount;
+        c.frame.groupLength = a.groupLength;
+        c.frame.maxBands = a.codedBands;
+        c.codedBands = a.codedBands;
+        c.shape = a.shape;
+        c.psycho.restore(a.psycho);
+        c.switching = a.switching;
+        c.nextAttack = a.nextAttack;
+        c.masking = a.masking;
+        std::copy(a.ordered.begin(), a.ordered.end(), c.ordered.begin());
+        prepareLayout(c);
+        c.quantizer.load(c.ordered.data(), kFrameLines);
+    }
+    for (size_t e = 0; e < m_elements.size(); ++e)
+        m_elements[e].pair = kept->pairs[e];
+    m_entropy = kept->entropy;
+    return true;
+}
+
+void Encoder::keepAnalysis() {
+    AnalysisMemo* memo = usableAnalysisMemo();
+    if (!memo || m_measureOffsets.empty() || !memo->wants(m_packets, m_channels.size()))
+        return;
+    BlockAnalysis kept;
+    kept.entropy = m_entropy;
+    kept.pairs.reserve(m_elements.size());
+    kept.channels.reserve(m_channels.size());
+    for (const Element& e : m_elements)
+        kept.pairs.push_back(e.pair);
+    for (const auto& c : m_channels) {
+        ChannelAnalysis& a = kept.channels.emplace_back();
+        a.sequence = c->frame.sequence;
+        a.shape = c->frame.shape;
+        a.groupCount = c->frame.groupCount;
+        a.groupLength = c->frame.groupLength;
+        a.codedBands = c->codedBands;
+        a.psycho = c->psycho.history();
+        a.switching = c->switching;
+        a.nextAttack = c->nextAttack;
+        a.masking = c->masking;
+        std::copy(c->ordered.begin(), c->ordered.end(), a.ordered.begin());
+    }
+    memo->keep(m_packets, std::move(kept));
 }
 
 namespace {

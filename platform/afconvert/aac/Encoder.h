@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/afconvert/aac/AnalysisMemo.h"
 #include "platform/afconvert/aac/BandLayout.h"
 #include "platform/afconvert/aac/BlockSwitching.h"
 #include "platform/afconvert/aac/PsychoModel.h"
@@ -34,6 +35,10 @@ struct EncoderSettings {
     // WindowShapeMemo): measuring fills it, coding reads it. Null: every
     // frame's shape is weighed.
     std::shared_ptr<WindowShapeMemo> shapeMemo;
+    // The analysis of the file's first blocks (see AnalysisMemo): the first
+    // measuring pass fills it, the passes after it read it. Null: every
+    // block is analysed.
+    std::shared_ptr<AnalysisMemo> analysisMemo;
 };
 
 // An AAC-LC encoder: planar float samples in, one raw_data_block per 1024
@@ -92,6 +97,10 @@ private:
     int evaluateMeasured(size_t i, float offset);
     void advanceBlock();
     void analyseElement(Element& element);
+    AnalysisMemo* usableAnalysisMemo() const;
+    bool restoreAnalysis();
+    void keepAnalysis();
+    void prepareLayout(Channel& c);
     void chooseWindowShape(Channel* const* members, int element);
     WindowShape weighWindowShape(Channel* const* members);
     void decideStereo(Element& element);

@@ -287,5 +287,61 @@ TEST(Encoder, RememberedWindowShapesCodeAsWeighedOnes) {
     EXPECT_EQ(code(memo), code(nullptr));
 }
 
+TEST(Encoder, RememberedAnalysesCodeAsFreshOnes) {
+    // Clicks (short windows, their attacks in different windows) over a
+    // chime, then noise over a low note, the channels apart and alike
+    // (left/right and mid/side). The analysis a
+    // measuring pass keeps, whole or only its first blocks, must code the
+    // file exactly as analysing it afresh, in a constant quality and an
+    // average rate. Kept prefixes of every length over a click's start,
+    // short and stop blocks: the block after one is analysed from the state
+    // it left.
+    constexpr int kRate = 44100;
+    constexpr int kFrames = 3 * kRate / 2;
+    std::mt19937 random(5);
+    std::normal_distribution<double> noise(0.0, 0.05);
+    std::vector<float> left(kFrames), right(kFrames);
+    for (int i = 0; i < kFrames; ++i) {
+        const double t = double(i) / kRate;
+        const double chime = 0.2 * std::sin(2 * std::numbers::pi * 1760 * t);
+        const double low = 0.3 * std::sin(2 * std::numbers::pi * 110 * t) + noise(random);
+        const double click = i % 9000 < 40 ? 0.9 : 0.0;
+        left[size_t(i)] = float((t < 0.5 ? chime : low) + click);
+        right[size_t(i)] = float(t < 0.5 ? 0.5 * chime : t < 1.0 ? low : noise(random));
+    }
+    const float* planes[2] = {left.data(), right.data()};
+    // A block is analysed once the samples after it are in.
+    const size_t blocks = size_t((kFrames - 2 * kFrameLines) / kFrameLines + 1);
+    for (const RateMode mode : {RateMode::Variable, RateMode::Average}) {
+        EncoderSettings settings;
+        settings.sampleRate = kRate;
+        settings.mode = mode;
+        settings.qualityFixed = mode == RateMode::Variable;
+        auto code = [&](std::shared_ptr<AnalysisMemo> memo) {
+            EncoderSettings s = settings;
+            s.analysisMemo = std::move(memo);
+            Encoder encoder(s);
+            std::vector<std::vector<uint8_t>> packets;
+            encoder.push(planes, kFrames, packets);
+            encoder.finish(packets);
+            return packets;
+        };
+        const auto fresh = code(nullptr);
+        for (const size_t kept : {blocks, size_t(7), size_t(8), size_t(9), size_t(10), size_t(16),
+                                  size_t(17), size_t(18), size_t(19)}) {
+            SCOPED_TRACE(kept);
+            auto memo = std::make_shared<AnalysisMemo>(kept * AnalysisMemo::blockBytes(2));
+            EncoderSettings s = settings;
+            s.analysisMemo = memo;
+            Encoder measuring(s);
+            measuring.measureAt({0.0f, 6.0f});
+            std::vector<std::vector<uint8_t>> none;
+            measuring.push(planes, kFrames, none);
+            EXPECT_EQ(memo->blocks(), kept);
+            EXPECT_EQ(code(memo), fresh);
+        }
+    }
+}
+
 } // namespace
 } // namespace sondrel::afconvert::aac

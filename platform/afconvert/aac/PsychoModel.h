@@ -27,6 +27,18 @@ struct BandMasking {
 // one long frame to the next (pre-echo control).
 class PsychoModel {
 public:
+    // What the next frame's analysis takes from this one's (the threshold
+    // it may rise from): kept with a frame's analysis and given back.
+    struct History {
+        std::array<float, kMaxLongBands> previous{};
+        bool previousLong = false;
+    };
+    History history() const { return {m_previous, m_previousLong}; }
+    void restore(const History& h) {
+        m_previous = h.previous;
+        m_previousLong = h.previousLong;
+    }
+
     // lines: the frame's lines in the layout's order; bands above codedBands
     // get no threshold (they are not coded).
     void analyse(const float* lines, const BandLayout& layout, bool shortWindows, int codedBands,
