@@ -290,11 +290,11 @@ void Encoder::measureAt(std::vector<float> offsets, float loudEntropy, int warmP
     m_measureHints.assign(m_measureOffsets.size() * m_channels.size(), {});
 }
 
-int Encoder::evaluateMeasured(size_t i, float offset) {
+int Encoder::evaluateMeasured(size_t i, float offset, int enough) {
     const size_t first = i * m_channels.size();
     for (size_t c = 0; c < m_channels.size(); ++c)
         std::swap(m_channels[c]->hint, m_measureHints[first + c]);
-    const int bits = evaluate(offset);
+    const int bits = evaluate(offset, enough);
     for (size_t c = 0; c < m_channels.size(); ++c)
         std::swap(m_channels[c]->hint, m_measureHints[first + c]);
     return bits;
@@ -372,8 +372,9 @@ void Encoder::measureBlock() {
         block.bits.assign(m_measureOffsets.size(), m_rate.maxFrameBits());
         return;
     }
+    const int enough = m_loudEntropy > 0 ? m_rate.maxFrameBits() : kUnusableBits;
     for (size_t i = 0; i < m_measureOffsets.size(); ++i) {
-        const int bits = evaluateMeasured(i, m_measureOffsets[i] - boost);
+        const int bits = evaluateMeasured(i, m_measureOffsets[i] - boost, enough);
         block.bits.push_back(m_measureCeilings.empty() ? bits : underCeiling(i, bits));
     }
 }
@@ -737,8 +738,11 @@ int noiseEnergy(float energy, int windows) {
 // Quantises a channel with every band's noise allowed `offset` dB over its
 // masked threshold (less in the low bands; never under the threshold in
 // quiet); returns nothing but leaves the frame ready to count and write.
-void Encoder::codeChannel(Channel& c, float offset) {
+// Codes the channel at `offset`. Once its lines surely cost `enough` bits
+// or more, it stops there (false): the frame is not wanted at that cost.
+bool Encoder::codeChannel(Channel& c, float offset, int enough) {
     IcsFrame& f = c.frame;
+    int least = 0;
     f.maxBands = c.codedBands; // trimmed again once coded
     const float scale = std::pow(10.0f, offset / 10.0f);
     const BandLayout& layout = c.layout;
@@ -796,6 +800,12 @@ void Encoder::codeChannel(Channel& c, float offset) {
                 continue;
             f.book[s] = kCodedBand;
             f.scalefactor[s] = static_cast<int16_t>(sf);
+            // Making a neighbour's scale factor finer (below) only adds.
+            if (enough < kUnusableBits) {
+                least += spectralBitsAtLeast(c.quantized.data() + start, width);
+                if (least >= enough)
+                    return false;
+            }
         }
     }
     limitScalefactorSteps(f, layout);
@@ -816,18 +826,38 @@ void Encoder::codeChannel(Channel& c, float offset) {
     if (chooseBooks(f, m_frequencyIndex) >= kUnusableBits ||
         !FrameWriter::validSectioned(f, m_frequencyIndex))
         dropNoiseBands(f); // the first noise energy out of reach of global_gain
+    return true;
 }
 
-int Encoder::evaluate(float offset) {
+// What the frame costs coded at `offset`; `enough` once it surely costs
+// that or more (its coding then left unfinished).
+int Encoder::evaluate(float offset, int enough) {
+    if (enough < kUnusableBits) {
+        int least = kBlockEndBits + kElementBits * int(m_elements.size());
+        for (const auto& c : m_channels) {
+            if (!codeChannel(*c, offset, enough - least))
+                return m_lastBits = enough;
+            least += spectralBitsAtLeast(c->frame.quantized.data(), kFrameLines);
+        }
+        return evaluateCoded();
+    }
+    for (const Element& e : m_elements) {
+        codeChannel(*m_channels[e.first], offset);
+        if (e.second >= 0)
+            codeChannel(*m_channels[e.second], offset);
+    }
+    return evaluateCoded();
+}
+
+// What the channels cost as coded.
+int Encoder::evaluateCoded() {
     int bits = kBlockEndBits;
     for (Element& e : m_elements) {
         bits += kElementBits;
         Channel& first = *m_channels[e.first];
-        codeChannel(first, offset);
         const bool pair = e.kind == Element::Kind::Pair;
         if (pair) {
             Channel& second = *m_channels[e.second];
-            codeChannel(second, offset);
             // A common window shares its band count.
             const int bands = std::max(codedExtent(first.frame), codedExtent(second.frame));
             first.frame.maxBands = second.frame.maxBands = bands;

@@ -8,6 +8,7 @@
 #include "platform/afconvert/aac/AnalysisMemo.h"
 #include "platform/afconvert/aac/BandLayout.h"
 #include "platform/afconvert/aac/BlockSwitching.h"
+#include "platform/afconvert/aac/HuffmanCoding.h"
 #include "platform/afconvert/aac/PsychoModel.h"
 #include "platform/afconvert/aac/Quantizer.h"
 #include "platform/afconvert/aac/RateControl.h"
@@ -79,6 +80,8 @@ public:
     // A block whose perceptual entropy reaches `loudEntropy` (when not 0) is
     // not coded but counted at the most a frame may spend: what only
     // matters is whether a block can spend its share, and a loud one can.
+    // With `loudEntropy`, no block is coded further once it surely costs
+    // that most: it is counted at it.
     struct Measured {
         std::vector<int> bits; // at each offset
         float entropy = 0;     // the block's perceptual entropy
@@ -94,7 +97,7 @@ private:
     int underCeiling(size_t i, int bits);
     float attackBoost() const;
     void narrowToFit(int limit);
-    int evaluateMeasured(size_t i, float offset);
+    int evaluateMeasured(size_t i, float offset, int enough = kUnusableBits);
     void advanceBlock();
     void analyseElement(Element& element);
     AnalysisMemo* usableAnalysisMemo() const;
@@ -104,8 +107,9 @@ private:
     void chooseWindowShape(Channel* const* members, int element);
     WindowShape weighWindowShape(Channel* const* members);
     void decideStereo(Element& element);
-    void codeChannel(Channel& c, float offset);
-    int evaluate(float offset);
+    bool codeChannel(Channel& c, float offset, int enough = kUnusableBits);
+    int evaluate(float offset, int enough = kUnusableBits);
+    int evaluateCoded();
     float searchOffset(const RateControl::Budget& budget);
     bool fits(float offset, int limit, int& bits);
     static bool closeEnough(int bits, int limit);

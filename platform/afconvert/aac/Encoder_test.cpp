@@ -87,6 +87,47 @@ TEST(Encoder, EachMeasuredQualityIsMeasuredAsIfAlone) {
     EXPECT_GT(fine, coarse); // finer offsets cost more
 }
 
+TEST(Encoder, MeasuringTheFinestCodingStopsAtTheMostAFrameMaySpend) {
+    // The average strategy measures what each block can spend at its finest
+    // coding, which matters only up to the most a frame may spend: a block
+    // is coded no further once it surely costs that. Each block must count
+    // as it would coded whole, capped there: loud noise (well over), a
+    // quiet tone (under) and the frames between.
+    constexpr int kRate = 48000;
+    constexpr int kFrames = 2 * kRate;
+    constexpr int kMostBits = 6144 * 2;
+    std::mt19937 random(13);
+    std::normal_distribution<float> normal(0.0f, 1.0f);
+    std::vector<float> left(kFrames), right(kFrames);
+    for (int i = 0; i < kFrames; ++i) {
+        const double t = double(i) / kRate;
+        const float noise = (i / 16000) % 2 == 1 ? 0.2f : 0.0f;
+        left[size_t(i)] =
+            float(0.01 * std::sin(2 * std::numbers::pi * 440 * t)) + noise * normal(random);
+        right[size_t(i)] = noise * normal(random);
+    }
+    auto measure = [&](float loudEntropy) {
+        EncoderSettings settings;
+        settings.bitRate = 128000;
+        Encoder encoder(settings);
+        encoder.measureAt({RateControl::kLowestOffset}, loudEntropy);
+        std::vector<std::vector<uint8_t>> none;
+        const float* planes[2] = {left.data(), right.data()};
+        encoder.push(planes, kFrames, none);
+        return encoder.measured();
+    };
+    const auto whole = measure(0.0f);
+    const auto capped = measure(1e9f); // no block loud enough to be left uncoded
+    ASSERT_EQ(whole.size(), capped.size());
+    int over = 0, under = 0;
+    for (size_t b = 0; b < whole.size(); ++b) {
+        ASSERT_EQ(capped[b].bits[0], std::min(whole[b].bits[0], kMostBits)) << "block " << b;
+        ++(whole[b].bits[0] > kMostBits ? over : under);
+    }
+    EXPECT_GT(over, 20);
+    EXPECT_GT(under, 20);
+}
+
 TEST(Encoder, ModerateNoiseIsCodedUpToTheRatesBandwidth) {
     // White noise at -33 dBFS in each channel, independent: its 16-17 kHz
     // band as strong as pink noise's at -10 dBFS. At 128 kbit/s the band is

@@ -112,6 +112,17 @@ int smallestBookFor(int maxAbs) {
     return kEscapeBook;
 }
 
+int spectralBitsAtLeast(const int16_t* values, int count) {
+    int bits = 0;
+    for (int i = 0; i < count; ++i) {
+        const auto value = unsigned(std::abs(int(values[i])));
+        // A sign bit, then N - 4 ones, a zero and N bits for 2^N <= value.
+        if (value >= 16)
+            bits += 2 * int(std::bit_width(value)) - 4;
+    }
+    return bits;
+}
+
 int spectralBits(int book, const int16_t* values, int count) {
     if (book < 0 || book > kEscapeBook)
         return kUnusableBits;

@@ -27,6 +27,10 @@ struct BookPairBits {
     int even = 0;
 };
 BookPairBits spectralBitsPair(int oddBook, const int16_t* values, int count);
+// The fewest bits `count` quantised values can cost in any books: each
+// value over 15 needs the escape book's sign bit and escape sequence,
+// whatever the pair's codeword and the other values cost.
+int spectralBitsAtLeast(const int16_t* values, int count);
 // Writes them; the values must fit the book.
 void writeSpectral(BitWriter& out, int book, const int16_t* values, int count);
 

@@ -85,7 +85,11 @@ TEST(HuffmanCoding, CountsWhatItWrites) {
                   kSpectralBooks[kEscapeBook].lengths[16 * 17] + 1 + bits)
             << value;
         EXPECT_EQ(spectralBits(kEscapeBook, pair.data(), 2), writtenBits(kEscapeBook, pair));
+        // The least any books can code it in: its sign and escape, no codeword.
+        EXPECT_EQ(spectralBitsAtLeast(pair.data(), 2), 1 + bits) << value;
     }
+    const std::vector<int16_t> small = {15, -15, 1, 0, -3, 7, 12, 0};
+    EXPECT_EQ(spectralBitsAtLeast(small.data(), 8), 0);
     const std::vector<int16_t> tooLarge = {0, 8192};
     EXPECT_GE(spectralBits(kEscapeBook, tooLarge.data(), 2), kUnusableBits);
     const std::vector<int16_t> zeros(16, 0), one = {0, 0, 1, 0};
