@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "platform/afconvert/aac/AnalysisMemo.h"
@@ -92,7 +94,10 @@ public:
 private:
     struct Channel;
     struct Element;
+    bool planning() const;
     void codeBlock(std::vector<std::vector<uint8_t>>& out);
+    void codeAhead(std::vector<std::vector<uint8_t>>& out);
+    void codeAnalysed(std::vector<std::vector<uint8_t>>& out, std::span<const float> ahead);
     void measureBlock();
     int underCeiling(size_t i, int bits);
     float attackBoost() const;
@@ -102,7 +107,9 @@ private:
     void analyseElement(Element& element);
     AnalysisMemo* usableAnalysisMemo() const;
     bool restoreAnalysis();
+    void restoreCoding(const BlockAnalysis& kept);
     void keepAnalysis();
+    BlockAnalysis analysis() const;
     void prepareLayout(Channel& c);
     void chooseWindowShape(Channel* const* members, int element);
     WindowShape weighWindowShape(Channel* const* members);
@@ -128,6 +135,11 @@ private:
     int m_filled = 0;          // samples in each channel's buffer
     int64_t m_inputFrames = 0; // frames pushed
     int64_t m_packets = 0;     // packets written
+    int64_t m_analysed = 0;    // blocks analysed (ahead of the packets, when planning)
+    // The constant rate's blocks analysed and not yet coded, oldest first,
+    // and their perceptual entropies as the rate control is given them.
+    std::deque<BlockAnalysis> m_ahead;
+    std::vector<float> m_aheadEntropy;
     float m_lastOffset = 0;
     float m_evaluated = -1000.0f; // the offset the channels were last coded at
     // The search's finest coding that fitted, kept so that it need not be

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
+#include <span>
 #include <vector>
 
 #include "platform/afconvert/aac/BlockSwitching.h"
@@ -146,6 +148,52 @@ TEST(RateControl, ConstantRateKeepsTheDecoderBufferAndAverageKeepsTheRate) {
         spentByAverage += averageBits;
     }
     EXPECT_NEAR(spentByAverage / frames, mean, mean * 0.01);
+}
+
+TEST(RateControl, ConstantRateLookingAheadSavesForAHardPassageAndSpreadsIt) {
+    // 64 kbit/s stereo at 48 kHz: easy frames, a hard passage of 30, easy
+    // again; each frame spends what it is given. Seeing the passage ahead,
+    // the buffer fills before it and every frame of it gets much the same
+    // bits; as the frames come (no look-ahead), its first frames take the
+    // buffer and the rest get little more than the rate. Either way the
+    // decoder's buffer never overflows or runs dry.
+    const double mean = 64000.0 * 1024 / 48000;
+    const double capacity = 6144.0 * 2;
+    std::vector<float> entropy(40, 300.0f);
+    entropy.insert(entropy.end(), 30, 1200.0f);
+    entropy.insert(entropy.end(), 40, 300.0f);
+    constexpr size_t kAhead = 64;
+    auto run = [&](bool lookingAhead, double& bufferBefore) {
+        RateControl rate(RateMode::Constant, 64000, 0, 48000, 2);
+        std::vector<int> hard;
+        double saved = 0;
+        for (size_t i = 0; i < entropy.size(); ++i) {
+            const size_t end = std::min(entropy.size(), i + kAhead);
+            const std::span<const float> ahead(entropy.data() + i, lookingAhead ? end - i : 0);
+            const RateControl::Budget budget = rate.budget(entropy[i], ahead);
+            EXPECT_LE(budget.maxBits, budget.hardBits);
+            const int bits = budget.maxBits + rate.fillBytes(budget.maxBits) * 8;
+            rate.spent(bits, entropy[i]);
+            saved += mean - bits;
+            EXPECT_GE(saved, -1.0) << "the decoder buffer ran dry at frame " << i;
+            EXPECT_LE(saved, capacity - mean + 16) << "it overflowed at frame " << i;
+            if (i == 39)
+                bufferBefore = saved;
+            if (i >= 40 && i < 70)
+                hard.push_back(bits);
+        }
+        return hard;
+    };
+    double plannedBefore = 0, reactiveBefore = 0;
+    const std::vector<int> planned = run(true, plannedBefore);
+    const std::vector<int> reactive = run(false, reactiveBefore);
+    EXPECT_GT(plannedBefore, reactiveBefore + 0.2 * capacity); // saved for it
+    const auto [plannedLeast, plannedMost] = std::minmax_element(planned.begin(), planned.end());
+    EXPECT_GT(*plannedLeast, 0.9 * *plannedMost);
+    EXPECT_GT(*plannedLeast, 1.15 * mean); // the whole passage over the rate
+    const auto [reactiveLeast, reactiveMost] =
+        std::minmax_element(reactive.begin(), reactive.end());
+    EXPECT_LT(*reactiveLeast, 0.6 * *reactiveMost);
 }
 
 TEST(CeilingWindow, BurstsArePaidBackByEveryFrameALittle) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "platform/afconvert/aac/CeilingWindow.h"
@@ -14,7 +15,9 @@ enum class RateMode { Constant, Average, ConstrainedVariable, Variable };
 //
 // Constant: the decoder's buffer (6144 bits a channel) filled at the bit rate
 // and drained by each frame: a frame may spend what the buffer holds, and
-// where the buffer would overflow the frame is padded with fill bits. Average:
+// where the buffer would overflow the frame is padded with fill bits. With a
+// look-ahead, the frames ahead are shared the buffer's bits by their demand,
+// as evenly as it allows (see plannedBits). Average:
 // a larger reservoir (eight seconds), never padded, steered back
 // toward a quarter full so that the file's average is the rate. The two variable
 // modes code at a constant noise level (a quality); with a bit rate, that level
@@ -47,7 +50,10 @@ public:
         float noiseOffset = 0;    // the lowest noise offset (dB) worth spending on
         bool fixedOffset = false; // variable modes: code at exactly noiseOffset if it fits
     };
-    Budget budget(float perceptualEntropy);
+    // `ahead`: the constant rate's look-ahead, the perceptual entropy of
+    // this frame and of those after it already analysed (see plannedBits);
+    // empty, the budget follows the buffer as the frames come.
+    Budget budget(float perceptualEntropy, std::span<const float> ahead = {});
     // The fill bytes a frame of `bits` must add so that the decoder's buffer
     // does not overflow (Constant only; 0 otherwise).
     int fillBytes(int bits) const;
@@ -88,6 +94,7 @@ public:
 private:
     // Constrained variable mode: the most the next frame may spend.
     int64_t ceilingRoom() const;
+    double plannedBits(std::span<const float> ahead) const;
 
     RateMode m_mode;
     double m_meanBits = 0;
