@@ -54,9 +54,13 @@ constexpr double kVariableCeilingShare = 2.0;
 constexpr double kGuaranteedShare = 0.9;
 // What a frame costs at the least (a near-silent one), for the ceiling's sake.
 constexpr int64_t kLeastFrameBits = 64;
-// What a silent or near-silent frame asks of the constant rate's look-ahead,
-// against a typical frame's 1.
-constexpr double kQuietDemand = 0.1;
+// What a frame that carries nothing heard (under a bit of perceptual
+// entropy: silence, or sound under the threshold in quiet) asks of the
+// constant rate's look-ahead, against a typical frame's 1. Only those: a
+// held chord's frames, whose entropy wanders about the 40 bits that other
+// measures count as quiet, were given a tenth of a frame one in three.
+constexpr double kSilentDemand = 0.1;
+constexpr float kSilentEntropy = 1.0f;
 
 } // namespace
 
@@ -165,8 +169,8 @@ RateControl::Budget RateControl::budget(float perceptualEntropy, std::span<const
 
 // The constant rate's look-ahead: each frame's demand is its share of the
 // perceptual entropy of the frames ahead, as the average strategy shares
-// out its reservoir (a silent or near-silent frame, which can spend little,
-// a tenth of a frame). The bits the frames ahead spend, summed frame after
+// out its reservoir (a silent frame, which can spend little, a tenth of a
+// frame). The bits the frames ahead spend, summed frame after
 // frame against their demand summed likewise, must keep the buffer between
 // empty and full after every frame, and end at its aim after the last. The
 // spending that shares out the bits most evenly by demand between those
@@ -180,16 +184,16 @@ double RateControl::plannedBits(std::span<const float> ahead) const {
     double active = 0;
     int count = 0;
     for (const float entropy : ahead) {
-        if (entropy > kQuietEntropy) {
+        if (entropy > kSilentEntropy) {
             active += entropy;
             ++count;
         }
     }
     const double typical = count > 0 ? active / count : 1.0;
     const auto demand = [&](float entropy) {
-        return entropy > kQuietEntropy
+        return entropy > kSilentEntropy
                    ? std::clamp(double(entropy) / typical, kLeanestShare, kRichestShare)
-                   : kQuietDemand;
+                   : kSilentDemand;
     };
     // The slopes from here that keep within every limit met so far.
     double lowest = 0;
