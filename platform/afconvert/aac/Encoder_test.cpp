@@ -17,6 +17,16 @@
 namespace sondrel::afconvert::aac {
 namespace {
 
+// Every packet of a signal coded in one pass.
+std::vector<std::vector<uint8_t>> codeWhole(const EncoderSettings& settings,
+                                            const float* const* planes, int frames) {
+    Encoder encoder(settings);
+    std::vector<std::vector<uint8_t>> packets;
+    encoder.push(planes, frames, packets);
+    encoder.finish(packets);
+    return packets;
+}
+
 // The mean energy per block of channel `channel` of interleaved stereo
 // between two frequencies (Hann-windowed blocks of 2048).
 double bandEnergy(const std::vector<float>& stereo, int channel, double lowHz, double highHz,
@@ -303,11 +313,7 @@ TEST(Encoder, RememberedWindowShapesCodeAsWeighedOnes) {
         EncoderSettings settings;
         settings.sampleRate = kRate;
         settings.shapeMemo = std::move(memo);
-        Encoder encoder(settings);
-        std::vector<std::vector<uint8_t>> packets;
-        encoder.push(planes, kFrames, packets);
-        encoder.finish(packets);
-        return packets;
+        return codeWhole(settings, planes, kFrames);
     };
     auto memo = std::make_shared<WindowShapeMemo>();
     {
@@ -361,11 +367,7 @@ TEST(Encoder, RememberedAnalysesCodeAsFreshOnes) {
         auto code = [&](std::shared_ptr<AnalysisMemo> memo) {
             EncoderSettings s = settings;
             s.analysisMemo = std::move(memo);
-            Encoder encoder(s);
-            std::vector<std::vector<uint8_t>> packets;
-            encoder.push(planes, kFrames, packets);
-            encoder.finish(packets);
-            return packets;
+            return codeWhole(s, planes, kFrames);
         };
         const auto fresh = code(nullptr);
         for (const size_t kept : {blocks, size_t(7), size_t(8), size_t(9), size_t(10), size_t(16),
