@@ -271,6 +271,7 @@ void Encoder::finish(std::vector<std::vector<uint8_t>>& out) {
         m_filled = kBufferLength;
         codeBlock(out);
     }
+    m_allAnalysed = true;
     while (!m_ahead.empty())
         codeAhead(out);
 }
@@ -350,6 +351,9 @@ void Encoder::codeAhead(std::vector<std::vector<uint8_t>>& out) {
             break;
         m_aheadEntropy.push_back(m_ahead[i].entropy);
     }
+    // The stream's last frames leave nothing in the buffer: no frame after
+    // them could spend it.
+    m_endsStream = m_allAnalysed && m_aheadEntropy.size() == m_ahead.size();
     codeAnalysed(out, m_aheadEntropy);
     ++m_packets;
     m_ahead.pop_front();
@@ -362,7 +366,7 @@ void Encoder::codeAnalysed(std::vector<std::vector<uint8_t>>& out, std::span<con
     if (m_lastKept >= 0 && m_packets <= m_lastKept &&
         m_lastKept - m_packets < m_rate.joinApproachFrames())
         m_rate.approachJoin(int(m_lastKept - m_packets + 1));
-    RateControl::Budget budget = m_rate.budget(m_entropy, ahead);
+    RateControl::Budget budget = m_rate.budget(m_entropy, ahead, m_endsStream);
     if (budget.fixedOffset)
         budget.noiseOffset -= attackBoost();
     m_lastOffset = searchOffset(budget);

@@ -140,6 +140,8 @@ private:
     // and their perceptual entropies as the rate control is given them.
     std::deque<BlockAnalysis> m_ahead;
     std::vector<float> m_aheadEntropy;
+    bool m_allAnalysed = false; // the stream's last block is analysed
+    bool m_endsStream = false;  // the frames ahead are the stream's last
     float m_lastOffset = 0;
     float m_evaluated = -1000.0f; // the offset the channels were last coded at
     // The search's finest coding that fitted, kept so that it need not be

@@ -52,8 +52,10 @@ public:
     };
     // `ahead`: the constant rate's look-ahead, the perceptual entropy of
     // this frame and of those after it already analysed (see plannedBits);
-    // empty, the budget follows the buffer as the frames come.
-    Budget budget(float perceptualEntropy, std::span<const float> ahead = {});
+    // empty, the budget follows the buffer as the frames come. `endsStream`:
+    // they are the stream's last frames, which spend the buffer out.
+    Budget budget(float perceptualEntropy, std::span<const float> ahead = {},
+                  bool endsStream = false);
     // The fill bytes a frame of `bits` must add so that the decoder's buffer
     // does not overflow (Constant only; 0 otherwise).
     int fillBytes(int bits) const;
@@ -94,7 +96,7 @@ public:
 private:
     // Constrained variable mode: the most the next frame may spend.
     int64_t ceilingRoom() const;
-    double plannedBits(std::span<const float> ahead) const;
+    double plannedBits(std::span<const float> ahead, bool endsStream) const;
 
     RateMode m_mode;
     double m_meanBits = 0;
