@@ -798,9 +798,9 @@ int noiseEnergy(float energy, int windows) {
 
 // Quantises a channel with every band's noise allowed `offset` dB over its
 // masked threshold (less in the low bands; never under the threshold in
-// quiet); returns nothing but leaves the frame ready to count and write.
-// Codes the channel at `offset`. Once its lines surely cost `enough` bits
-// or more, it stops there (false): the frame is not wanted at that cost.
+// quiet), and leaves the frame ready to count and write (true). Once its
+// lines surely cost `enough` bits or more, it stops there, unfinished
+// (false): the frame is not wanted at that cost.
 bool Encoder::codeChannel(Channel& c, float offset, int enough) {
     IcsFrame& f = c.frame;
     int least = 0;
