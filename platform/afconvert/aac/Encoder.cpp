@@ -632,20 +632,27 @@ constexpr uint8_t kCodedBand = 1;
 // Neighbouring coded bands' scale factors may differ by 60 at most. Where
 // they would differ more, the coarser band is made finer (never the finer one
 // coarser: that would put noise into what needs it least, such as the band
-// of a loud tone beside quiet ones).
-void limitScalefactorSteps(IcsFrame& f, const BandLayout& layout) {
+// of a loud tone beside quiet ones). Whether any band was changed.
+bool limitScalefactorSteps(IcsFrame& f, const BandLayout& layout) {
     std::array<int, kBandSlots> order{};
     size_t count = 0;
     for (int g = 0; g < layout.groupCount; ++g)
         for (int b = 0; b < f.maxBands; ++b)
             if (f.book[BandLayout::slot(g, b)] == kCodedBand)
                 order[count++] = BandLayout::slot(g, b);
+    bool changed = false;
+    auto limit = [&](size_t band, size_t neighbour) {
+        const int most = f.scalefactor[neighbour] + 60;
+        if (f.scalefactor[band] > most) {
+            f.scalefactor[band] = static_cast<int16_t>(most);
+            changed = true;
+        }
+    };
     for (size_t i = 1; i < count; ++i)
-        f.scalefactor[order[i]] = static_cast<int16_t>(
-            std::min<int>(f.scalefactor[order[i]], f.scalefactor[order[i - 1]] + 60));
+        limit(order[i], order[i - 1]);
     for (size_t i = count; i-- > 1;)
-        f.scalefactor[order[i - 1]] = static_cast<int16_t>(
-            std::min<int>(f.scalefactor[order[i - 1]], f.scalefactor[order[i]] + 60));
+        limit(order[i - 1], order[i]);
+    return changed;
 }
 
 // The bands up to the last one that carries anything: max_sfb, so that a
@@ -869,17 +876,16 @@ bool Encoder::codeChannel(Channel& c, float offset, int enough) {
             }
         }
     }
-    limitScalefactorSteps(f, layout);
-    for (int g = 0; g < layout.groupCount; ++g)
-        for (int b = 0; b < c.codedBands; ++b) {
-            const int s = BandLayout::slot(g, b);
-            if (f.book[s] == kCodedBand)
-                c.quantizer.quantize(layout.start[s], layout.width[s], f.scalefactor[s],
-                                     c.quantized.data());
-            else if (f.book[s] == kZeroBook)
-                std::fill(c.quantized.begin() + layout.start[s],
-                          c.quantized.begin() + layout.start[s] + layout.width[s], 0);
-        }
+    // Every band is quantised at its scale factor already (the rest are
+    // zero); only a limited one must be again.
+    if (limitScalefactorSteps(f, layout))
+        for (int g = 0; g < layout.groupCount; ++g)
+            for (int b = 0; b < c.codedBands; ++b) {
+                const int s = BandLayout::slot(g, b);
+                if (f.book[s] == kCodedBand)
+                    c.quantizer.quantize(layout.start[s], layout.width[s], f.scalefactor[s],
+                                         c.quantized.data());
+            }
     if (f.sequence == WindowSequence::EightShort)
         deinterleaveShort(f, m_frequencyIndex, c.quantized.data(), f.quantized.data());
     else
