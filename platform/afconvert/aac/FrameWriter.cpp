@@ -432,14 +432,16 @@ bool validTns(const IcsFrame& f, const Layout& layout) {
     return true;
 }
 
-bool checkFrame(const IcsFrame& frame, int frequencyIndex, bool priceBands) {
+// A `sectioned` frame is one as the encoder quantised and sectioned it: its
+// lines and their books hold already.
+bool checkFrame(const IcsFrame& frame, int frequencyIndex, bool sectioned) {
     if (uint8_t(frame.sequence) > 3 || uint8_t(frame.shape) > 1 || !validGrouping(frame))
         return false;
     const Layout layout(frame, frequencyIndex);
     if (layout.bandCount() == 0 || frame.maxBands < 0 || frame.maxBands > layout.bandCount())
         return false;
-    return validLines(frame, layout) && validBooksAndScalefactors(frame, layout, priceBands) &&
-           validTns(frame, layout);
+    return (sectioned || validLines(frame, layout)) &&
+           validBooksAndScalefactors(frame, layout, !sectioned) && validTns(frame, layout);
 }
 
 } // namespace
@@ -546,11 +548,11 @@ std::vector<uint8_t> FrameWriter::finish() {
 }
 
 bool FrameWriter::valid(const IcsFrame& frame, int frequencyIndex) {
-    return checkFrame(frame, frequencyIndex, true);
+    return checkFrame(frame, frequencyIndex, false);
 }
 
 bool FrameWriter::validSectioned(const IcsFrame& frame, int frequencyIndex) {
-    return checkFrame(frame, frequencyIndex, false);
+    return checkFrame(frame, frequencyIndex, true);
 }
 
 bool FrameWriter::validPair(const IcsFrame& first, const IcsFrame& second, const PairCoding& pair,

@@ -54,9 +54,11 @@ public:
     // noise energies in -100..155 and intensity positions in -155..100
     // (decoders clip beyond).
     static bool valid(const IcsFrame& frame, int frequencyIndex);
-    // `valid`, for a frame whose books `chooseBooks` has just chosen: those
-    // hold their lines, so only the rest is checked (pricing every band again
-    // took a twentieth of the encoder's time).
+    // `valid`, for a frame the encoder has just quantised (every line within
+    // range, none above its coded bands) and whose books `chooseBooks` has
+    // just chosen (they hold their lines): only the rest is checked. Pricing
+    // every band again took a twentieth of the encoder's time, looking at
+    // every line a twenty-fifth.
     static bool validSectioned(const IcsFrame& frame, int frequencyIndex);
     // Both channels valid, ms_mask_present 0..2 (only with a common window),
     // intensity bands only in the second channel of a common window, and
