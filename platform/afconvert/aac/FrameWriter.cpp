@@ -252,7 +252,9 @@ constexpr int kBooksAbove = 3;
 
 int chooseGroupBooks(IcsFrame& f, const Layout& layout, int group) {
     const int n = f.maxBands;
-    constexpr int kBooks = kEscapeBook + 1;
+    // What each band costs in each book, every book priced: the search
+    // below then reads a table and asks nothing else of a band.
+    constexpr int kBooks = kIntensityInPhase + 1;
     std::array<std::array<int, kBooks>, kMaxLongBands> cost;
     std::array<int, kMaxLongBands> fixed; // a band's only book, or -1 for any spectral book
     for (int b = 0; b < n; ++b) {
@@ -262,29 +264,25 @@ int chooseGroupBooks(IcsFrame& f, const Layout& layout, int group) {
                            : largest == 0                              ? kZeroBook
                                                                        : -1;
         cost[size_t(b)].fill(kUnusableBits);
+        // A noise, intensity or zero section takes in only its own kind.
+        if (fixed[size_t(b)] >= 0) {
+            cost[size_t(b)][size_t(fixed[size_t(b)])] = 0;
+            continue;
+        }
         // A band is priced in the smallest pair of books that holds it, the
         // pair above (to join a louder neighbour's section) and the escape
         // book; books further up never pay for themselves, and pricing them
-        // was most of the search's time.
-        if (fixed[size_t(b)] == -1) {
-            // The smallest book is odd (the books come in pairs of a range),
-            // so the books priced are one or two pairs and the escape book.
-            const int smallest = smallestBookFor(largest);
-            for (int k = smallest; k < kEscapeBook && k <= smallest + kBooksAbove; k += 2) {
-                const BookPairBits pair = bandBitsPair(f, layout, group, b, k);
-                cost[size_t(b)][size_t(k)] = pair.odd;
-                cost[size_t(b)][size_t(k + 1)] = pair.even;
-            }
-            cost[size_t(b)][kEscapeBook] = bandBits(f, layout, group, b, kEscapeBook);
+        // was most of the search's time. The smallest book is odd (the books
+        // come in pairs of a range), so the books priced are one or two
+        // pairs and the escape book.
+        const int smallest = smallestBookFor(largest);
+        for (int k = smallest; k < kEscapeBook && k <= smallest + kBooksAbove; k += 2) {
+            const BookPairBits pair = bandBitsPair(f, layout, group, b, k);
+            cost[size_t(b)][size_t(k)] = pair.odd;
+            cost[size_t(b)][size_t(k + 1)] = pair.even;
         }
+        cost[size_t(b)][kEscapeBook] = bandBits(f, layout, group, b, kEscapeBook);
     }
-    auto bandCost = [&](int b, int book) {
-        if (fixed[size_t(b)] >= 0)
-            return fixed[size_t(b)] == book ? 0 : kUnusableBits;
-        // A noise or intensity section never takes in a spectral band.
-        return book == kZeroBook || book > kEscapeBook ? kUnusableBits
-                                                       : cost[size_t(b)][size_t(book)];
-    };
     std::array<int, kMaxLongBands + 1> best{}, start{}, chosen{};
     best[0] = 0;
     std::array<int, kMaxLongBands + 1> sectionCost{}; // by length: no division in the loop
@@ -310,14 +308,14 @@ int chooseGroupBooks(IcsFrame& f, const Layout& layout, int group) {
         for (int book = last >= 0 ? last : 1; book <= (last >= 0 ? last : kEscapeBook); ++book) {
             int spectralSum = 0;
             for (int s = e - 1; s >= 0; --s) {
-                const int c = bandCost(s, book);
+                const int c = cost[size_t(s)][size_t(book)];
                 if (c >= kUnusableBits)
                     break;
                 spectralSum += c;
                 if (floor[size_t(s)] + spectralSum + shortestSection >= best[size_t(e)])
                     break;
-                if (best[size_t(s)] >= kUnusableBits)
-                    continue;
+                // An unusable best[s] makes the total unusable too: it never
+                // wins (and the sums stay far below overflow).
                 const int total = best[size_t(s)] + spectralSum + sectionCost[size_t(e - s)];
                 if (total < best[size_t(e)]) {
                     best[size_t(e)] = total;
