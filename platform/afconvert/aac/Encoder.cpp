@@ -80,6 +80,11 @@ constexpr int64_t kUnmeasuredPackets = 2;
 // costs (before the attack, and in the burst itself). Game effects at 64 to
 // 96 kbit/s graded 0.3 to 0.8 better; music, with few attacks, the same.
 constexpr float kAttackFinerDb = 12.0f;
+// And the frame after one (its stop window carries the rest of the burst),
+// this much: the arcade reel at 64 kbit/s graded 0.09 better, nothing else
+// moved by more than 0.006 at 64 to 128 kbit/s. 9 or 12 dB gained less and
+// cost impacts and voices 0.01; the frame before the attack as well, less.
+constexpr float kAfterAttackFinerDb = 6.0f;
 
 constexpr uint64_t kFrontLeft = 0x1, kFrontRight = 0x2, kFrontCentre = 0x4, kLfe = 0x8,
                    kBackLeft = 0x10, kBackRight = 0x20, kBackCentre = 0x100;
@@ -438,10 +443,14 @@ int Encoder::underCeiling(size_t i, int bits) {
 }
 
 float Encoder::attackBoost() const {
-    for (const auto& c : m_channels)
+    float boost = 0.0f;
+    for (const auto& c : m_channels) {
         if (c->frame.sequence == WindowSequence::EightShort)
             return kAttackFinerDb;
-    return 0.0f;
+        if (c->frame.sequence == WindowSequence::LongStop)
+            boost = kAfterAttackFinerDb;
+    }
+    return boost;
 }
 
 void Encoder::advanceBlock() {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <numbers>
 #include <random>
@@ -384,6 +385,62 @@ TEST(Encoder, RememberedAnalysesCodeAsFreshOnes) {
             EXPECT_EQ(code(memo), fresh);
         }
     }
+}
+
+TEST(Encoder, AConstantQualityCodesAttacksAndTheFrameAfterThemFiner) {
+    // Hits now and then over steady noise, at a constant quality: the
+    // masking model underrates the noise of an attack's frame and of the one
+    // after it (the burst's tail), so both are coded finer than the steady
+    // frames, the attack's most. Each packet's window sequence comes from
+    // the analysis a measuring pass keeps.
+    constexpr int kRate = 48000;
+    constexpr int kFrames = 3 * kRate;
+    std::mt19937 random(17);
+    std::normal_distribution<double> noise(0.0, 0.02);
+    std::vector<float> left(kFrames), right(kFrames);
+    for (int i = 0; i < kFrames; ++i) {
+        const double t = double(i % 12000) / kRate; // a struck 3 kHz tone, dying away
+        const double hit = 0.8 * std::exp(-t / 0.02) * std::sin(2 * std::numbers::pi * 3000 * t);
+        left[size_t(i)] = float(noise(random) + hit);
+        right[size_t(i)] = float(noise(random) + hit);
+    }
+    const float* planes[2] = {left.data(), right.data()};
+    EncoderSettings settings;
+    settings.sampleRate = kRate;
+    settings.mode = RateMode::Variable;
+    settings.bitRate = 0;
+    settings.analysisMemo = std::make_shared<AnalysisMemo>(size_t(64) << 20);
+    Encoder measuring(settings);
+    measuring.measureAt({0.0f});
+    std::vector<std::vector<uint8_t>> none;
+    measuring.push(planes, kFrames, none);
+    const auto packets = codeWhole(settings, planes, kFrames);
+    std::map<WindowSequence, std::vector<double>> bits;
+    for (size_t p = 2; p < packets.size(); ++p) {
+        const BlockAnalysis* block = settings.analysisMemo->find(int64_t(p));
+        if (!block)
+            continue;
+        const WindowSequence sequence = block->channels[0].sequence;
+        const BlockAnalysis* before = settings.analysisMemo->find(int64_t(p) - 2);
+        // Steady frames: long, and not just after a stop.
+        if (sequence == WindowSequence::OnlyLong &&
+            (!before || before->channels[0].sequence != WindowSequence::OnlyLong))
+            continue;
+        bits[sequence].push_back(8.0 * double(packets[p].size()));
+    }
+    auto mean = [](const std::vector<double>& v) {
+        double sum = 0;
+        for (double x : v)
+            sum += x;
+        return v.empty() ? 0.0 : sum / double(v.size());
+    };
+    ASSERT_GE(bits[WindowSequence::EightShort].size(), 8u);
+    ASSERT_GE(bits[WindowSequence::LongStop].size(), 8u);
+    ASSERT_GE(bits[WindowSequence::OnlyLong].size(), 50u);
+    const double steady = mean(bits[WindowSequence::OnlyLong]);
+    const double stop = mean(bits[WindowSequence::LongStop]);
+    EXPECT_GT(stop, 1.2 * steady);
+    EXPECT_GT(mean(bits[WindowSequence::EightShort]), stop);
 }
 
 } // namespace
