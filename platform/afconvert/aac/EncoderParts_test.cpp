@@ -90,6 +90,19 @@ TEST(Quantizer, SearchFindsTheCoarsestScaleFactorWithinTheAllowance) {
         }
     }
     EXPECT_EQ(q.searchScalefactor(0, 64, energy, energy * 2), -1) << "all noise allowed";
+    // What a band's search learns of its lines is forgotten with them.
+    std::vector<float> louder = lines;
+    for (float& v : louder)
+        v *= 256;
+    louder[40] = 1e9f; // the widest band's peak, beyond the narrower one
+    Quantizer fresh;
+    fresh.load(louder.data(), int(louder.size()));
+    const int finest = q.finestScalefactor(0, 64);
+    q.load(louder.data(), int(louder.size()));
+    EXPECT_EQ(q.finestScalefactor(0, 64), fresh.finestScalefactor(0, 64));
+    EXPECT_GT(q.finestScalefactor(0, 64), finest);
+    EXPECT_LT(q.finestScalefactor(0, 32), fresh.finestScalefactor(0, 64)) << "another width";
+    q.load(lines.data(), int(lines.size()));
     std::vector<int16_t> out(64);
     EXPECT_TRUE(q.quantize(0, 64, q.finestScalefactor(0, 64), out.data()));
     for (int16_t v : out)

@@ -31,6 +31,7 @@ const Tables& tables() {
 } // namespace
 
 void Quantizer::load(const float* lines, int count) {
+    m_finest.fill({});
     for (int k = 0; k < count; ++k) {
         m_value[k] = lines[k];
         m_magnitude[k] = std::fabs(lines[k]);
@@ -39,6 +40,17 @@ void Quantizer::load(const float* lines, int count) {
 }
 
 int Quantizer::finestScalefactor(int start, int width) const {
+    if (start % 4 != 0)
+        return finestOf(start, width);
+    Finest& known = m_finest[size_t(start / 4)];
+    if (known.width != width) {
+        known.scalefactor = static_cast<int16_t>(finestOf(start, width));
+        known.width = static_cast<int16_t>(width);
+    }
+    return known.scalefactor;
+}
+
+int Quantizer::finestOf(int start, int width) const {
     const float peak = *std::max_element(m_power.begin() + start, m_power.begin() + start + width);
     if (peak <= 0)
         return 0;

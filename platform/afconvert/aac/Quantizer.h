@@ -31,9 +31,21 @@ public:
     float distortion(int start, int width, int scalefactor) const;
 
 private:
+    int finestOf(int start, int width) const;
+
     std::array<float, kFrameLines> m_value{};
     std::array<float, kFrameLines> m_magnitude{};
     std::array<float, kFrameLines> m_power{}; // |x|^(3/4)
+    // finestScalefactor by the band's first line (bands start on multiples
+    // of four), with the width it was found for; a width of 0 until then.
+    // A frame's bands are searched again and again (at every noise offset
+    // tried): the finest scale factor, a scan of the band and a logarithm,
+    // was a twentieth of the time.
+    struct Finest {
+        int16_t scalefactor = 0;
+        int16_t width = 0;
+    };
+    mutable std::array<Finest, kFrameLines / 4> m_finest{};
 };
 
 } // namespace sondrel::afconvert::aac
