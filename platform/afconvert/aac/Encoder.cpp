@@ -85,6 +85,13 @@ constexpr float kAttackFinerDb = 12.0f;
 // moved by more than 0.006 at 64 to 128 kbit/s. 9 or 12 dB gained less and
 // cost impacts and voices 0.01; the frame before the attack as well, less.
 constexpr float kAfterAttackFinerDb = 6.0f;
+// The average and constant rates share bits out by perceptual entropy,
+// which, like the masking model behind it, underrates an attack's frame and
+// the one after it: theirs counts this much more. At 64 kbit/s the arcade
+// reel graded 0.26 better in CBR and 0.12 in ABR, the voices moved by 0.02
+// at most; 1.5 gained the reel more but cost a voice 0.05, and weighting
+// only the attack's frame gained half as much.
+constexpr float kAttackDemand = 1.25f;
 
 constexpr uint64_t kFrontLeft = 0x1, kFrontRight = 0x2, kFrontCentre = 0x4, kLfe = 0x8,
                    kBackLeft = 0x10, kBackRight = 0x20, kBackCentre = 0x100;
@@ -325,6 +332,7 @@ void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
             analyseElement(e);
         keepAnalysis();
     }
+    m_entropy *= attackDemand();
     if (!m_measureOffsets.empty()) {
         measureBlock();
         advanceBlock();
@@ -451,6 +459,14 @@ float Encoder::attackBoost() const {
             boost = kAfterAttackFinerDb;
     }
     return boost;
+}
+
+float Encoder::attackDemand() const {
+    for (const auto& c : m_channels)
+        if (c->frame.sequence == WindowSequence::EightShort ||
+            c->frame.sequence == WindowSequence::LongStop)
+            return kAttackDemand;
+    return 1.0f;
 }
 
 void Encoder::advanceBlock() {

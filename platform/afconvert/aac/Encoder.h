@@ -101,6 +101,7 @@ private:
     void measureBlock();
     int underCeiling(size_t i, int bits);
     float attackBoost() const;
+    float attackDemand() const;
     void narrowToFit(int limit);
     int evaluateMeasured(size_t i, float offset, int enough = kUnusableBits);
     void advanceBlock();
