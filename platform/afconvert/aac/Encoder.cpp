@@ -248,6 +248,11 @@ Encoder::Encoder(const EncoderSettings& settings)
         break;
     }
     m_channelConfiguration = settings.channels;
+    if (settings.mode == RateMode::Constant) {
+        m_planOffset =
+            RateControl::startingOffset(settings.bitRate, settings.sampleRate, settings.channels);
+        m_planHints.assign(m_channels.size(), {});
+    }
     // The buffers start with the detector's history and the priming block.
     m_filled = kBlockOffset + kFrameLines;
 }
@@ -348,7 +353,7 @@ void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
         ++m_packets;
         return;
     }
-    m_ahead.push_back(analysis());
+    m_ahead.push_back({analysis(), planningDemand()});
     advanceBlock();
     // A segment plans up to its join: once that is analysed, the frames
     // before it need nothing after them.
@@ -360,17 +365,17 @@ void Encoder::codeBlock(std::vector<std::vector<uint8_t>>& out) {
 // Codes the oldest block analysed, planning over those after it up to the
 // segment's join.
 void Encoder::codeAhead(std::vector<std::vector<uint8_t>>& out) {
-    restoreCoding(m_ahead.front());
-    m_aheadEntropy.clear();
+    restoreCoding(m_ahead.front().analysis);
+    m_aheadDemand.clear();
     for (size_t i = 0; i < m_ahead.size(); ++i) {
         if (m_lastKept >= 0 && m_packets + int64_t(i) > m_lastKept)
             break;
-        m_aheadEntropy.push_back(m_ahead[i].entropy);
+        m_aheadDemand.push_back(m_ahead[i].demand);
     }
     // The stream's last frames leave nothing in the buffer: no frame after
     // them could spend it.
-    m_endsStream = m_allAnalysed && m_aheadEntropy.size() == m_ahead.size();
-    codeAnalysed(out, m_aheadEntropy);
+    m_endsStream = m_allAnalysed && m_aheadDemand.size() == m_ahead.size();
+    codeAnalysed(out, m_aheadDemand);
     ++m_packets;
     m_ahead.pop_front();
 }
@@ -470,6 +475,25 @@ float Encoder::attackDemand() const {
             c->frame.sequence == WindowSequence::LongStop)
             return kAttackDemand;
     return 1.0f;
+}
+
+// What the constant rate plans the block just analysed by: the geometric
+// mean of its perceptual entropy and what it costs coded at the noise offset
+// the rate typically settles at (an attack's frames finer, as a constant
+// quality codes them). The entropy alone misjudges what frames cost: on a
+// voice at 64 kbit/s, frames planned by it came out anywhere from -1 to
+// -23 dB, and an attack's frame got little more than a steady one. By the
+// cost alone, music graded up to 0.12 better but the effects reel and a
+// menu sound 0.11 worse. The mean of the two gained on 15 of the 16 tuning
+// clips (the reel 0.04, ticks 0.15, music 0.01 to 0.05; one lost 0.004).
+// Counted with its own scale factor hints, so the coding's are undisturbed.
+float Encoder::planningDemand() {
+    for (size_t c = 0; c < m_channels.size(); ++c)
+        std::swap(m_channels[c]->hint, m_planHints[c]);
+    const int bits = evaluate(m_planOffset - attackBoost(), m_rate.maxFrameBits());
+    for (size_t c = 0; c < m_channels.size(); ++c)
+        std::swap(m_channels[c]->hint, m_planHints[c]);
+    return std::sqrt(float(bits) * std::max(m_entropy, 1.0f));
 }
 
 void Encoder::advanceBlock() {

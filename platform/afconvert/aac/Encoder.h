@@ -102,6 +102,7 @@ private:
     int underCeiling(size_t i, int bits);
     float attackBoost() const;
     float attackDemand() const;
+    float planningDemand();
     void narrowToFit(int limit);
     int evaluateMeasured(size_t i, float offset, int enough = kUnusableBits);
     void advanceBlock();
@@ -138,9 +139,18 @@ private:
     int64_t m_packets = 0;     // packets written
     int64_t m_analysed = 0;    // blocks analysed (ahead of the packets, when planning)
     // The constant rate's blocks analysed and not yet coded, oldest first,
-    // and their perceptual entropies as the rate control is given them.
-    std::deque<BlockAnalysis> m_ahead;
-    std::vector<float> m_aheadEntropy;
+    // each with its demand (see planningDemand), and those demands as the
+    // rate control is given them.
+    struct Planned {
+        BlockAnalysis analysis;
+        float demand = 0;
+    };
+    std::deque<Planned> m_ahead;
+    std::vector<float> m_aheadDemand;
+    // The noise offset the constant rate weighs the blocks ahead at, and
+    // the scale factor hints of that coding, channel after channel.
+    float m_planOffset = 0;
+    std::vector<std::array<int16_t, kBandSlots>> m_planHints;
     bool m_allAnalysed = false; // the stream's last block is analysed
     bool m_endsStream = false;  // the frames ahead are the stream's last
     float m_lastOffset = 0;

@@ -208,9 +208,8 @@ TEST(RateControl, ConstantRateLookingAheadSavesForAHardPassageAndSpreadsIt) {
         std::minmax_element(reactive.begin(), reactive.end());
     EXPECT_LT(*reactiveLeast, 0.6 * *reactiveMost);
 
-    // A held chord: few lines, an entropy wandering between 30 and 90 bits
-    // a frame. Every frame of it is heard and gets a fair share, none the
-    // tenth of a frame that silence is planned.
+    // A held chord: few lines, a demand wandering between 30 and 90 a
+    // frame. Every frame of it is heard and gets a fair share of the rate.
     std::mt19937 random(4);
     std::uniform_real_distribution<float> wandering(30.0f, 90.0f);
     std::vector<float> chord(200);

@@ -441,7 +441,8 @@ TEST(Encoder, AttacksAndTheFrameAfterThemAreCodedFiner) {
     // one after it (the burst's tail). At a constant quality both are coded
     // finer than the steady frames, the attack's most; the average and
     // constant rates give them a larger share than their perceptual entropy
-    // alone would.
+    // alone would, and the constant rate plans the attack's frame by what
+    // it costs coded as finely as a constant quality codes it.
     EncoderSettings quality;
     quality.mode = RateMode::Variable;
     quality.bitRate = 0;
@@ -458,6 +459,11 @@ TEST(Encoder, AttacksAndTheFrameAfterThemAreCodedFiner) {
         // frame's bits between them.
         const double attack = bits[WindowSequence::EightShort] + bits[WindowSequence::LongStop];
         EXPECT_GT(attack, 0.97 * 2 * bits[WindowSequence::OnlyLong]);
+        // Planned by its entropy, the attack's frame got 1.07 times a
+        // steady frame's bits.
+        if (mode == RateMode::Constant) {
+            EXPECT_GT(bits[WindowSequence::EightShort], 1.6 * bits[WindowSequence::OnlyLong]);
+        }
     }
 }
 

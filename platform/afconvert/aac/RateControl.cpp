@@ -54,9 +54,8 @@ constexpr double kVariableCeilingShare = 2.0;
 constexpr double kGuaranteedShare = 0.9;
 // What a frame costs at the least (a near-silent one), for the ceiling's sake.
 constexpr int64_t kLeastFrameBits = 64;
-// What a silent frame asks of the constant rate's look-ahead, against a
-// typical frame's 1 (see plannedBits).
-constexpr double kSilentDemand = 0.1;
+// The least demand a frame ahead is planned with (see plannedBits).
+constexpr double kLeastDemand = 1.0;
 
 } // namespace
 
@@ -164,10 +163,8 @@ RateControl::Budget RateControl::budget(float perceptualEntropy, std::span<const
     return b;
 }
 
-// The constant rate's look-ahead: each frame's demand is its share of the
-// perceptual entropy of the frames ahead, as the average strategy shares
-// out its reservoir (a silent frame, which can spend little, a tenth of a
-// frame; a quiet one between that and the leanest share). The bits the
+// The constant rate's look-ahead: each frame is given bits by its demand
+// (what the encoder weighs it at, see Encoder::planningDemand). The bits the
 // frames ahead spend, summed frame after frame against their demand summed
 // likewise, must keep the buffer between empty and full after every frame,
 // and leave it at its aim after the last (empty after the stream's last
@@ -180,25 +177,7 @@ RateControl::Budget RateControl::budget(float perceptualEntropy, std::span<const
 // music gained up to 0.22 ODG (two pieces lost 0.02 and 0.03), menu sounds
 // 0.3, voices up to 0.07.
 double RateControl::plannedBits(std::span<const float> ahead, bool endsStream) const {
-    double active = 0;
-    int count = 0;
-    for (const float entropy : ahead) {
-        if (entropy > kQuietEntropy) {
-            active += entropy;
-            ++count;
-        }
-    }
-    const double typical = count > 0 ? active / count : 1.0;
-    // A quiet frame's demand falls with its entropy from the leanest share
-    // to a silent frame's tenth. As a step at kQuietEntropy it gave a held
-    // chord, whose frames' entropy wanders about it, a tenth of a frame one
-    // frame in three; planning only frames under a bit as silent instead
-    // cost ticks and pops between gaps 0.07 to 0.3 at 64 kbit/s.
-    const auto demand = [&](float entropy) {
-        if (entropy > kQuietEntropy)
-            return std::clamp(double(entropy) / typical, kLeanestShare, kRichestShare);
-        return std::max(kSilentDemand, kLeanestShare * double(entropy) / kQuietEntropy);
-    };
+    const auto demand = [](float d) { return std::max(double(d), kLeastDemand); };
     // The slopes from here that keep within every limit met so far.
     double lowest = 0;
     double highest = std::numeric_limits<double>::max();

@@ -50,8 +50,8 @@ public:
         float noiseOffset = 0;    // the lowest noise offset (dB) worth spending on
         bool fixedOffset = false; // variable modes: code at exactly noiseOffset if it fits
     };
-    // `ahead`: the constant rate's look-ahead, the perceptual entropy of
-    // this frame and of those after it already analysed (see plannedBits);
+    // `ahead`: the constant rate's look-ahead, the demand of this frame and
+    // of those after it already analysed, in any unit (see plannedBits);
     // empty, the budget follows the buffer as the frames come. `endsStream`:
     // they are the stream's last frames, which spend the buffer out.
     Budget budget(float perceptualEntropy, std::span<const float> ahead = {},
