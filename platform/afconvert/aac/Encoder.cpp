@@ -18,6 +18,10 @@ namespace {
 // being coded (the attack detector's history), the block's own two halves, and
 // the next block's second half (look-ahead for the window decision).
 constexpr int kBufferLength = 4 * kFrameLines;
+// The four blocks slide along a longer store, moved back to its start only
+// once they reach its end: moving them at every block was a twentieth of a
+// short file's conversion.
+constexpr int kSampleStore = 16 * kFrameLines;
 constexpr int kBlockOffset = kFrameLines;
 constexpr int kNextBlockOffset = 2 * kFrameLines;
 constexpr float kFullScale = 32768.0f;
@@ -127,7 +131,10 @@ float lowBandShare(float hz) {
 } // namespace
 
 struct Encoder::Channel {
-    std::vector<float> buffer = std::vector<float>(kBufferLength, 0.0f);
+    // The input: kBufferLength samples from `start` (see advanceBlock).
+    std::vector<float> samples = std::vector<float>(kSampleStore, 0.0f);
+    int start = 0;
+    float* buffer() { return samples.data() + start; }
     PsychoModel psycho;
     BlockSwitching switching;
     AttackInfo nextAttack;
@@ -268,7 +275,7 @@ void Encoder::push(const float* const* planes, int frames, std::vector<std::vect
     while (done < frames) {
         const int take = std::min(frames - done, kBufferLength - m_filled);
         for (size_t c = 0; c < m_channels.size(); ++c) {
-            float* to = m_channels[c]->buffer.data() + m_filled;
+            float* to = m_channels[c]->buffer() + m_filled;
             const float* from = planes[c] + done;
             for (int i = 0; i < take; ++i)
                 to[i] = from[i] * kFullScale;
@@ -287,7 +294,7 @@ void Encoder::finish(std::vector<std::vector<uint8_t>>& out) {
         m_inputFrames > 0 ? (m_inputFrames + kFrameLines - 1) / kFrameLines + 1 : 0;
     while (m_analysed < needed) {
         for (auto& c : m_channels)
-            std::fill(c->buffer.begin() + m_filled, c->buffer.end(), 0.0f);
+            std::fill(c->buffer() + m_filled, c->buffer() + kBufferLength, 0.0f);
         m_filled = kBufferLength;
         codeBlock(out);
     }
@@ -498,9 +505,14 @@ float Encoder::planningDemand() {
 
 void Encoder::advanceBlock() {
     ++m_analysed;
-    for (auto& c : m_channels)
-        std::copy(c->buffer.begin() + kFrameLines, c->buffer.end(), c->buffer.begin());
     m_filled -= kFrameLines;
+    for (auto& c : m_channels) {
+        c->start += kFrameLines;
+        if (c->start + kBufferLength > kSampleStore) {
+            std::copy(c->buffer(), c->buffer() + m_filled, c->samples.begin());
+            c->start = 0;
+        }
+    }
 }
 
 void Encoder::analyseElement(Element& element) {
@@ -509,12 +521,12 @@ void Encoder::analyseElement(Element& element) {
     const bool lfe = element.kind == Element::Kind::LowFrequency;
     // A pair decides its windows together, so that it can share them.
     AttackInfo thisAttack = members[0]->nextAttack;
-    AttackInfo next = lfe ? AttackInfo{} : findAttack(members[0]->buffer.data(), kNextBlockOffset);
+    AttackInfo next = lfe ? AttackInfo{} : findAttack(members[0]->buffer(), kNextBlockOffset);
     if (members[1]) {
         const AttackInfo a = members[1]->nextAttack;
         if (a.attack && (!thisAttack.attack || a.window < thisAttack.window))
             thisAttack = a;
-        const AttackInfo b = findAttack(members[1]->buffer.data(), kNextBlockOffset);
+        const AttackInfo b = findAttack(members[1]->buffer(), kNextBlockOffset);
         if (b.attack && (!next.attack || b.window < next.window))
             next = b;
     }
@@ -533,7 +545,7 @@ void Encoder::analyseElement(Element& element) {
         if (eight)
             groupShortWindows(thisAttack, f);
         if (eight || lfe)
-            m_transform.forward(c->buffer.data() + kBlockOffset, sequence, c->shape, f.shape,
+            m_transform.forward(c->buffer() + kBlockOffset, sequence, c->shape, f.shape,
                                 c->lines.data());
         prepareLayout(*c);
         const int bandwidth = lfe ? kLfeBandwidth : m_settings.bandwidth;
@@ -754,7 +766,7 @@ void Encoder::chooseWindowShape(Channel* const* members, int element) {
         if (!known && c->shape == shape)
             c->lines = shape == WindowShape::Kbd ? c->kbdLines : c->sineLines;
         else
-            m_transform.forward(c->buffer.data() + kBlockOffset, c->frame.sequence, c->shape, shape,
+            m_transform.forward(c->buffer() + kBlockOffset, c->frame.sequence, c->shape, shape,
                                 c->lines.data());
     }
 }
@@ -766,7 +778,7 @@ WindowShape Encoder::weighWindowShape(Channel* const* members) {
     for (Channel* c : std::span(members, 2)) {
         if (!c)
             continue;
-        const float* block = c->buffer.data() + kBlockOffset;
+        const float* block = c->buffer() + kBlockOffset;
         const WindowSequence sequence = c->frame.sequence;
         m_transform.forward(block, sequence, WindowShape::Sine, WindowShape::Sine,
                             c->sineLines.data());
