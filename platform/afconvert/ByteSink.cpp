@@ -135,9 +135,11 @@ Status FileScratch::copyTo(ByteSink& sink) {
     if (!m_sink)
         return {};
     AFC_TRY(m_sink->flush());
-    std::vector<uint8_t> chunk(kFileBufferSize);
-    uint64_t offset = 0;
     const uint64_t total = m_sink->size();
+    // No larger than what it carries: a short file's few kilobytes would
+    // otherwise zero (and fault in) the whole quarter megabyte.
+    std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(kFileBufferSize, total)));
+    uint64_t offset = 0;
     while (offset < total) {
         const size_t want = static_cast<size_t>(std::min<uint64_t>(chunk.size(), total - offset));
         ssize_t n = ::pread(m_fd.get(), chunk.data(), want, static_cast<off_t>(offset));
