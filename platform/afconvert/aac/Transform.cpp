@@ -26,13 +26,21 @@ struct Transform::Context {
     void operator()(float* out, float* in) { run(tx, out, in, sizeof(float)); }
 };
 
-Transform::Transform()
-    : m_long(std::make_unique<Context>(kFrameLines)),
-      m_short(std::make_unique<Context>(kShortLines)) {}
-
-Transform::~Transform() = default;
-
 namespace {
+
+// The transforms' set-up (their twiddle tables) is the same for every
+// encoder, and a short file's measuring makes a dozen: each thread sets
+// them up once. A context keeps no state between calls, but its scratch is
+// not to be shared between threads.
+Transform::Context& longContext() {
+    thread_local Transform::Context context(kFrameLines);
+    return context;
+}
+
+Transform::Context& shortContext() {
+    thread_local Transform::Context context(kShortLines);
+    return context;
+}
 
 constexpr int kBlock = 2 * kFrameLines;
 // Where the short windows' flat or zero parts lie in a start or stop window.
@@ -78,7 +86,7 @@ void Transform::forward(const float* block, WindowSequence sequence, WindowShape
             const float* in = block + kShortEdge + win * kShortLines;
             rise(in, shortWindowRise(win == 0 ? previousShape : shape), w);
             fall(in + kShortLines, shortWindowRise(shape), w + kShortLines);
-            (*m_short)(lines + win * kShortLines, w);
+            shortContext()(lines + win * kShortLines, w);
         }
         return;
     case WindowSequence::OnlyLong:
@@ -101,7 +109,7 @@ void Transform::forward(const float* block, WindowSequence sequence, WindowShape
     } else {
         fall(in, longWindowRise(shape), second);
     }
-    (*m_long)(lines, w);
+    longContext()(lines, w);
 }
 
 } // namespace sondrel::afconvert::aac

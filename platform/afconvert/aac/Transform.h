@@ -1,7 +1,5 @@
 #pragma once
 
-#include <memory>
-
 #include "platform/afconvert/aac/IcsFrame.h"
 
 struct AVTXContext;
@@ -15,19 +13,13 @@ namespace sondrel::afconvert::aac {
 // decoder's synthesis gives back.
 class Transform {
 public:
-    Transform();
-    ~Transform();
-    Transform(const Transform&) = delete;
-    Transform& operator=(const Transform&) = delete;
-
     // previousShape is the shape of the window that ended the previous block.
     void forward(const float* block, WindowSequence sequence, WindowShape previousShape,
                  WindowShape shape, float* lines);
 
+    struct Context; // one of FFmpeg's transforms, set up once a thread
+
 private:
-    struct Context;
-    std::unique_ptr<Context> m_long;
-    std::unique_ptr<Context> m_short;
     alignas(32) float m_windowed[2 * kFrameLines];
 };
 
