@@ -156,8 +156,8 @@ struct Encoder::Channel {
     // what the window shape is chosen by.
     alignas(32) std::array<float, kFrameLines> sineLines{};
     alignas(32) std::array<float, kFrameLines> kbdLines{};
-    // lowBandShare of each band of a group, for the frame's layout: a frame
-    // is coded several times at different offsets, its layout once.
+    // lowBandShare of each band of a group, for the frame's layout (see
+    // Encoder::m_lowBandShares).
     std::array<float, kMaxLongBands> lowBandShares{};
 };
 
@@ -256,6 +256,14 @@ Encoder::Encoder(const EncoderSettings& settings)
         break;
     }
     m_channelConfiguration = settings.channels;
+    for (const WindowSequence sequence : {WindowSequence::OnlyLong, WindowSequence::EightShort}) {
+        IcsFrame frame;
+        frame.sequence = sequence;
+        const BandLayout layout = bandLayout(frame, m_frequencyIndex, settings.sampleRate);
+        auto& shares = m_lowBandShares[sequence == WindowSequence::EightShort ? 1 : 0];
+        for (int b = 0; b < layout.bands; ++b)
+            shares[size_t(b)] = lowBandShare(layout.centre[size_t(b)]);
+    }
     if (settings.mode == RateMode::Constant) {
         m_planOffset =
             RateControl::startingOffset(settings.bitRate, settings.sampleRate, settings.channels);
@@ -582,8 +590,8 @@ void Encoder::analyseElement(Element& element) {
 
 void Encoder::prepareLayout(Channel& c) {
     c.layout = bandLayout(c.frame, m_frequencyIndex, m_settings.sampleRate);
-    for (int b = 0; b < c.layout.bands; ++b)
-        c.lowBandShares[size_t(b)] = lowBandShare(c.layout.centre[size_t(b)]);
+    const bool eight = c.frame.sequence == WindowSequence::EightShort;
+    c.lowBandShares = m_lowBandShares[eight ? 1 : 0];
 }
 
 // A block's analysis is the same in every pass from the file's start; a

@@ -171,6 +171,10 @@ private:
     // High rates: the most noise a line may carry, against the frame's mean
     // line energy, whatever the line masks (0: no limit); see fidelityShare().
     float m_fidelityShare = 0.0f;
+    // lowBandShare of each band of a long window's layout and a short one's:
+    // worked out once, not at every frame laid out (a logarithm and a power
+    // a band, four thousand instructions a frame).
+    std::array<std::array<float, kMaxLongBands>, 2> m_lowBandShares{};
     bool m_quietYields = false; // the threshold in quiet gives way at low offsets (rich rates)
     int64_t m_startPacket = 0;
     int64_t m_firstKept = -1;
