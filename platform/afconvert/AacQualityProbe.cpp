@@ -20,11 +20,60 @@ constexpr int kExcerpts = 16;
 // rate; with them, 4.5%.
 constexpr int kWarmPackets = 12;
 
-// Each block of a stretch of the source, measured at `offsets`.
+// The converted samples of a short file, kept by the first round of
+// measuring for the rounds after it: reading and converting the file again
+// was a twentieth of a one-second file's measuring. Up to this much.
+constexpr size_t kKeptSampleBytes = 16 << 20;
+
+class KeptSamples {
+public:
+    // Hands `encoder` the whole file, converted: from memory once kept.
+    Status push(AudioSource& source, const RangeConversion& how, aac::Encoder& encoder) {
+        std::vector<std::vector<uint8_t>> none;
+        if (m_complete) {
+            std::vector<const float*> planes;
+            for (const auto& channel : m_channels)
+                planes.push_back(channel.data());
+            encoder.push(planes.data(), int(m_channels.front().size()), none);
+            return {};
+        }
+        const size_t channels = size_t(std::max(how.out.channels, 1));
+        const auto frames = size_t(std::max<int64_t>(how.in.frameCount, 0));
+        // The converted length can differ from the source's a little (a
+        // resampled file): what does not fit the budget is not kept at all.
+        m_channels.assign(channels, {});
+        bool keeping = frames * channels * sizeof(float) * 2 <= kKeptSampleBytes;
+        AFC_TRY(
+            convertRange(source, how, 0, how.in.frameCount, [&](const AVFrame& frame) -> Status {
+                const auto planes = reinterpret_cast<const float* const*>(frame.extended_data);
+                encoder.push(planes, frame.nb_samples, none);
+                if (keeping && size_t(frame.ch_layout.nb_channels) == channels)
+                    for (size_t c = 0; c < channels; ++c)
+                        m_channels[c].insert(m_channels[c].end(), planes[c],
+                                             planes[c] + frame.nb_samples);
+                else
+                    keeping = false;
+                return {};
+            }));
+        m_complete = keeping && !m_channels.front().empty();
+        if (!m_complete)
+            m_channels.clear();
+        return {};
+    }
+
+private:
+    std::vector<std::vector<float>> m_channels;
+    bool m_complete = false;
+};
+
+// Each block of a stretch of the source, measured at `offsets`; the whole
+// file from `kept` when given one.
 Status measureBlocks(AudioSource& source, const RangeConversion& how, std::vector<float> offsets,
                      int64_t first, int64_t frames, aac::Encoder& encoder, float loudEntropy = 0,
-                     int warmPackets = 0) {
+                     int warmPackets = 0, KeptSamples* kept = nullptr) {
     encoder.measureAt(std::move(offsets), loudEntropy, warmPackets);
+    if (kept)
+        return kept->push(source, how, encoder);
     std::vector<std::vector<uint8_t>> none;
     return convertRange(source, how, first, frames, [&](const AVFrame& frame) -> Status {
         encoder.push(reinterpret_cast<const float* const*>(frame.extended_data), frame.nb_samples,
@@ -37,7 +86,7 @@ Status measureBlocks(AudioSource& source, const RangeConversion& how, std::vecto
 Status measureRange(AudioSource& source, const RangeConversion& how,
                     const aac::EncoderSettings& settings, float centre, int64_t first,
                     int64_t frames, const std::vector<size_t>& steps, QualityTally& tally,
-                    int64_t& blocks) {
+                    int64_t& blocks, KeptSamples* kept = nullptr) {
     aac::Encoder encoder(settings);
     std::vector<float> offsets;
     for (size_t i : steps)
@@ -46,7 +95,7 @@ Status measureRange(AudioSource& source, const RangeConversion& how,
     // full as the frames before the excerpt left it, not empty.
     const int64_t warm = std::min<int64_t>(first, kWarmPackets * int64_t(how.frameSize));
     AFC_TRY(measureBlocks(source, how, offsets, first - warm, frames + warm, encoder, 0,
-                          int(warm / how.frameSize)));
+                          int(warm / how.frameSize), kept));
     for (const aac::Encoder::Measured& block : encoder.measured())
         for (size_t k = 0; k < steps.size(); ++k)
             tally.bits[steps[k]] += block.bits[k];
@@ -57,12 +106,12 @@ Status measureRange(AudioSource& source, const RangeConversion& how,
 // Measures the file (whole, or by excerpts) at the given steps.
 Status measureSteps(AudioSource& source, const RangeConversion& how,
                     const aac::EncoderSettings& settings, float centre,
-                    const std::vector<size_t>& steps, QualityTally& tally) {
+                    const std::vector<size_t>& steps, QualityTally& tally, KeptSamples& kept) {
     const int64_t total = how.in.frameCount;
     const int64_t second = how.in.sampleRate;
     int64_t blocks = 0;
     if (total <= kWholeSeconds * second) {
-        AFC_TRY(measureRange(source, how, settings, centre, 0, total, steps, tally, blocks));
+        AFC_TRY(measureRange(source, how, settings, centre, 0, total, steps, tally, blocks, &kept));
     } else {
         // An excerpt's frames do not fall where the file's do: no shapes
         // or analyses to share with its coding.
@@ -140,10 +189,11 @@ Status measureAacQuality(AudioSource& source, const RangeConversion& how,
         aac::RateControl::startingOffset(settings.bitRate, settings.sampleRate, settings.channels);
     const double meanBits = double(settings.bitRate) * 1024.0 / settings.sampleRate;
     QualityTally tally;
+    KeptSamples kept;
     double target = 0;
     for (std::vector<size_t> steps = firstQualitySteps(); !steps.empty();
          steps = nextQualitySteps(tally, target)) {
-        AFC_TRY(measureSteps(source, how, measuring, centre, steps, tally));
+        AFC_TRY(measureSteps(source, how, measuring, centre, steps, tally, kept));
         target = meanBits * double(tally.blocks);
     }
     offset = centre + offsetForTarget(tally, target);
